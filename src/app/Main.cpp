@@ -1,0 +1,144 @@
+#include "app/Main.h"
+
+#include "app/ErrorReport.h"
+#include "app/Hints.h"
+#include "app/Shape.h"
+#include "capture/Discovery.h"
+#include "platform/help/HelpService.h"
+#include "resources/TextTable.h"
+#include "settings/CameraSettings.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QIcon>
+
+namespace app {
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+
+QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* panel = new QFrame(parent);
+    panel->setObjectName(QLatin1String(name));
+    // A lowered outer bevel around a raised inner one.
+    panel->setFrameShape(QFrame::Box);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setGeometry(geometry);
+    return panel;
+}
+
+QToolButton* makeGlyphButton(QWidget* panel, const char* name, int left, const char* glyph) {
+    auto* button = new QToolButton(panel);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, 4, 25, 25);
+    button->setIcon(QIcon(QStringLiteral(":/glyphs/%1.xpm").arg(QLatin1String(glyph))));
+    button->setIconSize(QSize(18, 18));
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+} // namespace
+
+TMainForm::TMainForm(MainContext context)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                           Qt::WindowCloseButtonHint),
+      ctx_(context) {
+    setObjectName(QStringLiteral("MainForm"));
+    setFont(QFont(QStringLiteral("Arial"), 8));
+    setWindowIcon(QIcon(QStringLiteral(":/glyphs/nimbacast.xpm")));
+    buildControls();
+    setClientSize(kDesignClientWidth, kDesignClientHeight);
+    FormCreate();
+}
+
+TMainForm::~TMainForm() = default;
+
+void TMainForm::buildControls() {
+    Panel2 = makePanel(this, "Panel2", {0, 0, 121, 33});
+    B_About = makeGlyphButton(Panel2, "B_About", 4, "about");
+    B_Format = makeGlyphButton(Panel2, "B_Format", 33, "format");
+    B_Source = makeGlyphButton(Panel2, "B_Source", 62, "source");
+    B_Setting = makeGlyphButton(Panel2, "B_Setting", 91, "setting");
+
+    Panel3 = makePanel(this, "Panel3", {122, 0, 92, 33});
+    B_CapFrames = makeGlyphButton(Panel3, "B_CapFrames", 4, "capframes");
+    B_Open = makeGlyphButton(Panel3, "B_Open", 33, "open");
+    B_Exit = makeGlyphButton(Panel3, "B_Exit", 62, "exit");
+
+    SFrame = new Shape(this);
+    SFrame->setObjectName(QStringLiteral("SFrame"));
+    SFrame->setGeometry(3, 34, 277, 219);
+    SFrame->setBrushColor(kNavy);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+    StatusBar->setFont(QFont(QStringLiteral("Arial"), 8));
+    StatusBar->setStyleSheet(QStringLiteral("QStatusBar { color: black; }"));
+
+    connect(B_About, &QToolButton::clicked, this, &TMainForm::B_AboutClick);
+    connect(B_Exit, &QToolButton::clicked, this, &TMainForm::B_ExitClick);
+}
+
+void TMainForm::FormCreate() {
+    MainState& s = ctx_.state;
+
+    s.PreviewOn = 0;
+    move(0, 0);
+
+    const QString startDir = QDir::currentPath();
+    helpFile_ = startDir + QStringLiteral("/GuiHelp.hlp");
+
+    connect(&ctx_.hints, &HintMachine::hintChanged, this, &TMainForm::ShowHintInStatus);
+    ctx_.hints.setShowHints(true);
+
+    using namespace resources;
+    const auto hint = [](std::uint16_t id) { return QString::fromStdString(LoadText(id)); };
+    setHint(B_Format, hint(kHintFormat));
+    setHint(B_Source, hint(kHintSource));
+    setHint(B_Setting, hint(kHintSetting));
+    setHint(B_About, hint(kHintAbout));
+    setHint(B_CapFrames, hint(kHintCapFrames));
+    setHint(B_Open, hint(kHintOpen));
+    setHint(B_Exit, hint(kHintExit));
+
+    // Until the settings store reads Camera.ini, its defaults stand.
+    const settings::CameraSettings cameraSettings;
+    setWindowTitle(settings::captionOf(cameraSettings));
+    application().setTitle(windowTitle());
+    s.DriverKeyPath = settings::mediaResourcesKey(cameraSettings);
+
+    capture::DiscoverDrivers(*this, s, ctx_.capture);
+
+    const QString frameDir = QDir::currentPath();
+    for (int i = 0; i < kFramePaths; ++i)
+        s.FramePath[i] = frameDir + QStringLiteral("/Frame%1.bmp").arg(i);
+}
+
+void TMainForm::setClientSize(int width, int height) { setFixedSize(width, height); }
+
+QString TMainForm::statusText() const { return StatusBar->currentMessage(); }
+
+void TMainForm::setStatusText(const QString& text) { StatusBar->showMessage(text); }
+
+void TMainForm::B_AboutClick() { ctx_.help.showContents(helpFile_); }
+
+void TMainForm::B_ExitClick() { close(); }
+
+void TMainForm::ShowHintInStatus() { setStatusText(ctx_.hints.currentLongHint()); }
+
+void TMainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    StatusBar->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    event->accept();
+    // Closing the main window ends the program, whatever other windows are open.
+    QCoreApplication::quit();
+}
+
+} // namespace app

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "app/MainState.h"
+
+#include <QFrame>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QWidget>
+
+namespace platform {
+class CaptureService;
+class HelpService;
+} // namespace platform
+
+namespace app {
+
+class HintMachine;
+class Shape;
+
+// What the main window works with; all of it outlives the window.
+struct MainContext {
+    MainState& state;
+    HintMachine& hints;
+    const platform::CaptureService& capture;
+    platform::HelpService& help;
+};
+
+// The main window: two button groups along the top, the video frame with the capture
+// window over it, and the status line.
+class TMainForm : public QWidget {
+    Q_OBJECT
+public:
+    explicit TMainForm(MainContext context);
+    ~TMainForm() override;
+
+    static constexpr int kDesignClientWidth = 280;
+    static constexpr int kDesignClientHeight = 276;
+    static constexpr int kStatusBarHeight = 24;
+
+    QFrame* Panel2 = nullptr;
+    QToolButton* B_About = nullptr;
+    QToolButton* B_Format = nullptr;
+    QToolButton* B_Source = nullptr;
+    QToolButton* B_Setting = nullptr;
+    QFrame* Panel3 = nullptr;
+    QToolButton* B_CapFrames = nullptr;
+    QToolButton* B_Open = nullptr;
+    QToolButton* B_Exit = nullptr;
+    Shape* SFrame = nullptr;
+    QStatusBar* StatusBar = nullptr;
+
+    // The help file set at start-up, in the start-up directory.
+    const QString& helpFile() const { return helpFile_; }
+
+    // Sets the client area's size; the window keeps its screen position.
+    void setClientSize(int width, int height);
+
+    // The status line: the simple text of the status bar.
+    QString statusText() const;
+    void setStatusText(const QString& text);
+
+public slots:
+    void B_AboutClick();
+    void B_ExitClick();
+    void ShowHintInStatus();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void FormCreate();
+
+    MainContext ctx_;
+    QString helpFile_;
+};
+
+} // namespace app

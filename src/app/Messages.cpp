@@ -1,0 +1,13 @@
+#include "app/Messages.h"
+
+#include <QMessageBox>
+
+namespace app {
+
+void MessageBoxes::showError(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("ErrorReport"));
+    box.exec();
+}
+
+} // namespace app

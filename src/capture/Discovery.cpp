@@ -1,0 +1,65 @@
+#include "capture/Discovery.h"
+
+#include "app/FixedText.h"
+#include "app/Hints.h"
+#include "app/Main.h"
+#include "capture/CapLink.h"
+#include "capture/FitWindow.h"
+#include "platform/capture/CaptureWindow.h"
+#include "resources/TextTable.h"
+
+namespace capture {
+
+namespace {
+
+constexpr int kCaptureWindowId = 1;
+const QRect kCaptureWindowStart(63, 55, 176, 144);
+constexpr std::uint16_t kStartPreviewFps = 30;
+
+// The first index in 0..9 for which `wanted` holds and the driver accepts the connect.
+int connectFirst(const CapHandle& wnd, auto wanted) {
+    for (int i = 0; i < app::kDriverEntries; ++i)
+        if (wanted(i) && capDriverConnect(wnd, i))
+            return i;
+    return -1;
+}
+
+} // namespace
+
+void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
+                     const platform::CaptureService& service) {
+    s.CapWnd = service.createCaptureWindow(&form, kCaptureWindowStart, kCaptureWindowId);
+
+    s.DriverCount = 0;
+    for (int i = 0; i < app::kDriverEntries; ++i) {
+        if (const auto driver = service.driverDescription(i)) {
+            s.DriverName[i] = app::cutToBuffer(driver->name, app::kDriverNameBuffer);
+            s.DriverVersion[i] = app::cutToBuffer(driver->version, app::kDriverVersionBuffer);
+            ++s.DriverCount;
+        }
+    }
+
+    s.DriverIndex = 0;
+    int connected = connectFirst(s.CapWnd, [&](int i) {
+        return s.DriverName[i].find(kPreferredMarker) != std::string::npos;
+    });
+    if (connected < 0)
+        connected = connectFirst(s.CapWnd, [](int) { return true; });
+
+    if (connected >= 0) {
+        s.DriverIndex = static_cast<std::int8_t>(connected);
+        app::setHint(&form, QString::fromStdString(app::cutToBuffer(
+                                "| " + s.DriverName[connected], resources::kTextBuffer)));
+        s.Connected = 1;
+        FitWindowToVideo(form, s);
+        s.PreviewFps = kStartPreviewFps;
+        capPreviewRate(s.CapWnd, 1000 / s.PreviewFps);
+        capPreview(s.CapWnd, true);
+        s.PreviewOn = 1;
+    } else {
+        form.setStatusText(QString::fromStdString(resources::LoadText(resources::kTextCantConnect)));
+        s.Connected = 0;
+    }
+}
+
+} // namespace capture

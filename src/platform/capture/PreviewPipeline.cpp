@@ -1,0 +1,198 @@
+#include "platform/capture/PreviewPipeline.h"
+
+#include "platform/capture/V4l2Device.h"
+
+#include <initializer_list>
+
+namespace platform {
+namespace gst {
+
+void ensureInitialised() {
+    static std::once_flag once;
+    std::call_once(once, [] { gst_init(nullptr, nullptr); });
+}
+
+} // namespace gst
+
+namespace {
+
+constexpr int kTestPictureFps = 30;
+
+GstElement* make(const char* factory, std::string& error) {
+    GstElement* element = gst_element_factory_make(factory, nullptr);
+    if (!element && error.empty())
+        error = std::string("the GStreamer element \"") + factory + "\" is not installed";
+    return element;
+}
+
+gst::CapsPtr rawCaps(int width, int height, const char* format) {
+    GstCaps* caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width, "height",
+                                        G_TYPE_INT, height, nullptr);
+    if (format)
+        gst_caps_set_simple(caps, "format", G_TYPE_STRING, format, nullptr);
+    return gst::CapsPtr(caps);
+}
+
+GstElement* capsFilter(gst::CapsPtr caps, std::string& error) {
+    GstElement* filter = make("capsfilter", error);
+    if (filter)
+        g_object_set(filter, "caps", caps.get(), nullptr);
+    return filter;
+}
+
+// Adds the elements to the bin and links them in order; elements that could not be made
+// are released and make the whole chain fail.
+bool addChain(GstBin* bin, std::initializer_list<GstElement*> chain, std::string& error) {
+    bool complete = true;
+    for (GstElement* e : chain)
+        complete = complete && e;
+    if (!complete) {
+        for (GstElement* e : chain)
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
+        return false;
+    }
+    GstElement* previous = nullptr;
+    for (GstElement* e : chain) {
+        gst_bin_add(bin, e);
+        if (previous && !gst_element_link(previous, e)) {
+            error = "the preview pipeline could not be linked";
+            return false;
+        }
+        previous = e;
+    }
+    return true;
+}
+
+} // namespace
+
+std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
+                                                       std::string& error) {
+    gst::ensureInitialised();
+    std::unique_ptr<PreviewPipeline> p(new PreviewPipeline);
+    p->pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("capture"))));
+    GstBin* bin = GST_BIN(p->pipeline_.get());
+
+    GstElement* sink = make("appsink", error);
+    if (sink) {
+        // Only the newest frame matters to a preview; an unbounded queue grows without end.
+        g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
+        gst::CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx",
+                                              nullptr));
+        gst_app_sink_set_caps(GST_APP_SINK(sink), caps.get());
+    }
+
+    bool built;
+    if (driver.devicePath.empty()) {
+        p->width_ = driver.width;
+        p->height_ = driver.height;
+        GstElement* source = make("videotestsrc", error);
+        if (source) {
+            g_object_set(source, "is-live", TRUE, "horizontal-speed", 2, nullptr);
+            gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
+        }
+        gst::CapsPtr caps = rawCaps(p->width_, p->height_, "BGRx");
+        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, kTestPictureFps, 1,
+                            nullptr);
+        built = addChain(bin, {source, capsFilter(std::move(caps), error), sink}, error);
+    } else {
+        const auto format = v4l2::currentFormat(driver.devicePath);
+        if (!format) {
+            error = "the device " + driver.devicePath + " does not report its picture format";
+            if (sink)
+                gst_object_unref(gst_object_ref_sink(sink));
+            return nullptr;
+        }
+        p->width_ = format->width;
+        p->height_ = format->height;
+        GstElement* source = make("v4l2src", error);
+        if (source)
+            g_object_set(source, "device", driver.devicePath.c_str(), nullptr);
+        gst::CapsPtr caps =
+            format->mjpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT,
+                                                             format->width, "height", G_TYPE_INT,
+                                                             format->height, nullptr))
+                          : rawCaps(format->width, format->height, nullptr);
+        GstElement* filter = capsFilter(std::move(caps), error);
+        if (format->mjpeg)
+            built = addChain(bin,
+                             {source, filter, make("jpegdec", error), make("videoconvert", error),
+                              sink},
+                             error);
+        else
+            built = addChain(bin, {source, filter, make("videoconvert", error), sink}, error);
+    }
+    if (!built)
+        return nullptr;
+
+    p->sink_ = sink;
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &PreviewPipeline::onNewSample;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, p.get(), nullptr);
+
+    if (gst_element_set_state(p->pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
+        error = p->busErrorText();
+        if (error.empty())
+            error = "the capture source could not be opened";
+        return nullptr;
+    }
+    return p;
+}
+
+PreviewPipeline::~PreviewPipeline() {
+    if (pipeline_)
+        gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
+}
+
+bool PreviewPipeline::play(std::string& error) {
+    if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        error = busErrorText();
+        if (error.empty())
+            error = "the preview could not be started";
+        return false;
+    }
+    return true;
+}
+
+void PreviewPipeline::halt() {
+    gst_element_set_state(pipeline_.get(), GST_STATE_READY);
+    std::lock_guard lock(mutex_);
+    newest_.reset();
+}
+
+GstFlowReturn PreviewPipeline::onNewSample(GstAppSink* sink, gpointer self) {
+    gst::SamplePtr sample(gst_app_sink_pull_sample(sink));
+    if (!sample)
+        return GST_FLOW_ERROR;
+    auto* pipeline = static_cast<PreviewPipeline*>(self);
+    std::lock_guard lock(pipeline->mutex_);
+    pipeline->newest_ = std::move(sample);
+    return GST_FLOW_OK;
+}
+
+std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
+    gst::SamplePtr sample;
+    {
+        std::lock_guard lock(mutex_);
+        sample = std::move(newest_);
+    }
+    return VideoFrame::fromSample(std::move(sample));
+}
+
+std::string PreviewPipeline::takeError() { return busErrorText(); }
+
+std::string PreviewPipeline::busErrorText() {
+    gst::BusPtr bus(gst_element_get_bus(pipeline_.get()));
+    std::string text;
+    while (gst::MessagePtr msg{gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR)}) {
+        if (!text.empty())
+            continue; // keep the first, drain the rest
+        GError* err = nullptr;
+        gst_message_parse_error(msg.get(), &err, nullptr);
+        text = err ? err->message : "unknown streaming error";
+        g_clear_error(&err);
+    }
+    return text;
+}
+
+} // namespace platform
