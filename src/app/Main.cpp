@@ -118,7 +118,10 @@ void TMainForm::FormCreate() {
         s.FramePath[i] = frameDir + QStringLiteral("/Frame%1.bmp").arg(i);
 }
 
-void TMainForm::setClientSize(int width, int height) { setFixedSize(width, height); }
+void TMainForm::setClientSize(int width, int height) {
+    setFixedSize(width, height);
+    StatusBar->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
+}
 
 QString TMainForm::statusText() const { return StatusBar->currentMessage(); }
 
@@ -129,11 +132,6 @@ void TMainForm::B_AboutClick() { ctx_.help.showContents(helpFile_); }
 void TMainForm::B_ExitClick() { close(); }
 
 void TMainForm::ShowHintInStatus() { setStatusText(ctx_.hints.currentLongHint()); }
-
-void TMainForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    StatusBar->setGeometry(0, height() - kStatusBarHeight, width(), kStatusBarHeight);
-}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();

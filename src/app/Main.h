@@ -65,7 +65,6 @@ public slots:
     void ShowHintInStatus();
 
 protected:
-    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -1,0 +1,88 @@
+#include "Support.h"
+
+#include "capture/CapLink.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CaptureFixture : ::testing::Test {
+    test::StartDir dir;
+    platform::CaptureService service{test::simulatedDrivers(dir, R"({"drivers":[
+        {"index":0,"name":"Refuses","connect":false},
+        {"index":1,"name":"Small","width":160,"height":120},
+        {"index":2,"name":"Big","width":640,"height":480}]})")};
+    QWidget parent;
+    capture::CapHandle wnd{service.createCaptureWindow(&parent, QRect(63, 55, 176, 144), 1)};
+};
+
+TEST_F(CaptureFixture, ConnectAnswersAtOnceAndStatusGivesThePictureSize) {
+    platform::CaptureStatus status;
+    EXPECT_EQ(capture::capGetStatus(wnd, status), 0); // nothing connected yet
+
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(capture::capDriverConnect(wnd, 0), 0);
+    EXPECT_EQ(capture::capDriverConnect(wnd, 5), 0); // no driver there
+    EXPECT_EQ(capture::capDriverConnect(wnd, 10), 0);
+    EXPECT_LT(clock.elapsed(), 1000); // refusals never take seconds
+
+    EXPECT_EQ(capture::capDriverConnect(wnd, 1), 1);
+    EXPECT_EQ(capture::capGetStatus(wnd, status), 1);
+    EXPECT_EQ(status.uiImageWidth, 160u);
+    EXPECT_EQ(status.uiImageHeight, 120u);
+
+    // Connecting another driver replaces the first.
+    EXPECT_EQ(capture::capDriverConnect(wnd, 2), 1);
+    EXPECT_EQ(capture::capGetStatus(wnd, status), 1);
+    EXPECT_EQ(status.uiImageWidth, 640u);
+
+    EXPECT_EQ(capture::capDriverDisconnect(wnd), 1);
+    EXPECT_EQ(capture::capGetStatus(wnd, status), 0);
+}
+
+TEST_F(CaptureFixture, PreviewPaintsAMovingPicture) {
+    parent.resize(400, 300);
+    parent.show();
+    wnd->setGeometry(0, 0, 160, 120);
+    ASSERT_EQ(capture::capDriverConnect(wnd, 1), 1);
+    capture::capPreviewRate(wnd, 33);
+    capture::capPreview(wnd, true);
+
+    QSignalSpy painted(wnd.data(), &platform::CaptureWindow::framePainted);
+    ASSERT_TRUE(painted.wait(5000));
+    const QImage first = wnd->grab().toImage();
+    QTest::qWait(300);
+    ASSERT_TRUE(painted.count() > 1 || painted.wait(5000));
+    const QImage later = wnd->grab().toImage();
+
+    EXPECT_EQ(first.size(), QSize(160, 120));
+    EXPECT_NE(first, later) << "the test picture does not move";
+    // Not the black of an empty capture window.
+    EXPECT_NE(first.pixelColor(10, 10), QColor(Qt::black));
+
+    capture::capCaptureStop(wnd);
+    capture::capDriverDisconnect(wnd);
+}
+
+TEST_F(CaptureFixture, RequestsToAVanishedWindowAreSkipped) {
+    delete wnd.data();
+    ASSERT_TRUE(wnd.isNull());
+    platform::CaptureStatus status{7, 7};
+    platform::CaptureDriverCaps caps;
+    EXPECT_EQ(capture::capDriverConnect(wnd, 1), 0);
+    EXPECT_EQ(capture::capGetStatus(wnd, status), 0);
+    EXPECT_EQ(status.uiImageWidth, 7u); // left as it was
+    EXPECT_EQ(capture::capDriverGetCaps(wnd, caps), 0);
+    EXPECT_EQ(capture::capPreview(wnd, true), 0);
+    EXPECT_EQ(capture::capPreviewRate(wnd, 33), 0);
+    EXPECT_EQ(capture::capCaptureStop(wnd), 0);
+    EXPECT_EQ(capture::capDriverDisconnect(wnd), 0);
+}
+
+} // namespace

@@ -1,0 +1,86 @@
+#include "Support.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(DriverFile, FieldsAndDefaults) {
+    test::StartDir dir;
+    const platform::DriverTable table = test::simulatedDrivers(dir, R"({"drivers":[
+        {"index":2,"name":"Quorix VideoCam","version":"5.1.0","connect":true,
+         "width":640,"height":480,"futureField":[1,2]},
+        {"index":9}]})");
+    ASSERT_TRUE(table[2]);
+    EXPECT_EQ(table[2]->name, "Quorix VideoCam");
+    EXPECT_EQ(table[2]->version, "5.1.0");
+    EXPECT_TRUE(table[2]->acceptsConnect);
+    EXPECT_EQ(table[2]->width, 640);
+    EXPECT_EQ(table[2]->height, 480);
+    EXPECT_TRUE(table[2]->devicePath.empty());
+    ASSERT_TRUE(table[9]);
+    EXPECT_EQ(table[9]->name, "");
+    EXPECT_EQ(table[9]->version, "");
+    EXPECT_TRUE(table[9]->acceptsConnect);
+    EXPECT_EQ(table[9]->width, 320);
+    EXPECT_EQ(table[9]->height, 240);
+    for (int i : {0, 1, 3, 4, 5, 6, 7, 8})
+        EXPECT_FALSE(table[i]) << i;
+}
+
+TEST(DriverFile, FaultsNameTheFileAndLeaveNoDriver) {
+    struct Row {
+        const char* contents; // null: no file at all
+        const char* fault;
+    } rows[] = {
+        {nullptr, "No such file"},
+        {"{\"drivers\": [", "line 1"},
+        {"{\n  \"drivers\": [ {\"index\": 1,}\n]}", "line 2"},
+        {"[]", "\"drivers\" array"},
+        {R"({"drivers":{"index":1}})", "\"drivers\" array"},
+        {R"({"drivers":[{"name":"x"}]})", "no \"index\""},
+        {R"({"drivers":[{"index":10}]})", "0 to 9"},
+        {R"({"drivers":[{"index":-1}]})", "0 to 9"},
+        {R"({"drivers":[{"index":1.5}]})", "0 to 9"},
+        {R"({"drivers":[{"index":"1"}]})", "0 to 9"},
+        {R"({"drivers":[{"index":1},{"index":1}]})", "listed twice"},
+        {R"({"drivers":[{"index":1,"name":3}]})", "\"name\" must be a string"},
+        {R"({"drivers":[{"index":1,"connect":"no"}]})", "true or false"},
+        {R"({"drivers":[{"index":1,"width":0}]})", "\"width\""},
+        {R"({"drivers":[{"index":1,"height":100000}]})", "\"height\""},
+        {R"({"drivers":[{"index":0},7]})", "entry 2 is not an object"},
+    };
+    for (const auto& r : rows) {
+        test::StartDir dir;
+        const QString path = dir.path() + "/drivers.json";
+        if (r.contents)
+            dir.write("drivers.json", r.contents);
+        const platform::LoadedDrivers loaded = platform::loadSimulatedDrivers(path.toStdString());
+        EXPECT_NE(loaded.error.find(path.toStdString()), std::string::npos) << loaded.error;
+        EXPECT_NE(loaded.error.find(r.fault), std::string::npos) << loaded.error;
+        for (const auto& slot : loaded.table)
+            EXPECT_FALSE(slot) << loaded.error;
+    }
+}
+
+TEST(DriverFile, TheEnvironmentVariableReplacesTheMachinesDrivers) {
+    test::StartDir dir;
+    const QString path = dir.write("d.json", R"({"drivers":[{"index":4,"name":"Sim"}]})");
+    qputenv("NIMBACAST_CAPTURE_DRIVERS", path.toUtf8());
+    const platform::LoadedDrivers loaded = platform::loadDriversFromEnvironment();
+    qunsetenv("NIMBACAST_CAPTURE_DRIVERS");
+    EXPECT_TRUE(loaded.error.empty());
+    for (int i = 0; i < platform::kDriverSlots; ++i)
+        EXPECT_EQ(bool(loaded.table[i]), i == 4) << i;
+
+    // Without it: the machine's devices, then the built-in test pattern after them.
+    const platform::LoadedDrivers machine = platform::loadDriversFromEnvironment();
+    int last = -1;
+    for (int i = 0; i < platform::kDriverSlots; ++i)
+        if (machine.table[i])
+            last = i;
+    ASSERT_GE(last, 0);
+    EXPECT_EQ(machine.table[last]->name, "Test Pattern");
+    EXPECT_TRUE(machine.table[last]->devicePath.empty());
+}
+
+} // namespace

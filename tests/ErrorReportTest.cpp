@@ -1,0 +1,36 @@
+#include "Support.h"
+
+#include "app/ErrorReport.h"
+
+#include <QPushButton>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ErrorReport, AToolkitErrorEndsTheHandlerAndTheProgramGoesOn) {
+    app::Application& application = app::application();
+    test::RecordedMessages messages;
+    application.setMessages(&messages);
+    application.setTitle(" USB Camera");
+
+    QPushButton button;
+    int started = 0, finished = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&] {
+        ++started;
+        throw app::ToolkitError("Cannot load \"Frame3.bmp\": no such file");
+        ++finished;
+    });
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    application.setMessages(nullptr);
+
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(finished, 0);
+    ASSERT_EQ(messages.errors.size(), 2u);
+    EXPECT_EQ(messages.errors[0].caption, " USB Camera");
+    EXPECT_EQ(messages.errors[0].text, "Cannot load \"Frame3.bmp\": no such file");
+}
+
+} // namespace

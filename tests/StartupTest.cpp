@@ -1,0 +1,108 @@
+#include "Support.h"
+
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+#include "app/Shape.h"
+#include "album/Fimage.h"
+#include "album/Format.h"
+#include "album/Notice.h"
+#include "album/Show.h"
+#include "capture/Config.h"
+#include "playback/Video.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(Startup, WithoutADriverTheWindowKeepsItsDesignSize) {
+    test::TestProgram run(R"({"drivers":[]})");
+    app::TMainForm& form = run.program.MainForm();
+    const app::MainState& s = run.program.state();
+
+    EXPECT_EQ(form.size(), QSize(280, 276));
+    EXPECT_EQ(form.pos(), QPoint(0, 0));
+    EXPECT_EQ(form.windowTitle(), " USB Camera");
+    EXPECT_EQ(app::application().title(), " USB Camera");
+    EXPECT_EQ(form.statusText(), "Can't connect Capture Device!");
+    EXPECT_EQ(form.SFrame->geometry(), QRect(3, 34, 277, 219));
+    EXPECT_EQ(form.StatusBar->geometry(), QRect(0, 252, 280, 24));
+    EXPECT_EQ(s.FrameCount, 0u);
+    EXPECT_EQ(s.PreviewOn, 0);
+}
+
+TEST(Startup, FramePathsAreBuiltInTheStartupDirectoryEvenWithoutADriver) {
+    test::TestProgram run(R"({"drivers":[]})");
+    const auto& paths = run.program.state().FramePath;
+    const QString dir = QDir::currentPath();
+    ASSERT_EQ(paths.size(), 100u);
+    EXPECT_EQ(paths[0], dir + "/Frame0.bmp");
+    EXPECT_EQ(paths[9], dir + "/Frame9.bmp");
+    EXPECT_EQ(paths[10], dir + "/Frame10.bmp");
+    EXPECT_EQ(paths[99], dir + "/Frame99.bmp");
+    EXPECT_EQ(run.program.state().DriverKeyPath,
+              "System\\CurrentControlSet\\Control\\MediaResources\\msvideo\\MSVideo.VFWWDM");
+}
+
+TEST(Startup, SevenWindowsAreCreatedHidden) {
+    test::TestProgram run(R"({"drivers":[{"index":0}]})");
+    app::Program& p = run.program;
+    const std::pair<QWidget*, const char*> windows[] = {
+        {&p.MainForm(), "MainForm"}, {&p.FAnimate(), "FAnimate"}, {&p.Album(), "Album"},
+        {&p.FConfig(), "FConfig"},   {&p.Frame(), "Frame"},       {&p.FNotice(), "FNotice"},
+        {&p.FormatJpeg(), "FormatJpeg"},
+    };
+    for (const auto& [window, name] : windows) {
+        EXPECT_EQ(window->objectName(), name);
+        EXPECT_TRUE(window->isWindow()) << name;
+        EXPECT_FALSE(window->isVisible()) << name;
+    }
+    EXPECT_EQ(p.FConfig().windowTitle(), "Select Source");
+    EXPECT_EQ(p.FNotice().windowTitle(), "Notice");
+}
+
+TEST(Startup, HelpAsksForTheHelpFileOfTheStartupDirectory) {
+    test::TestProgram run(R"({"drivers":[]})");
+    QTest::mouseClick(run.program.MainForm().B_About, Qt::LeftButton);
+    ASSERT_EQ(run.help.shown.size(), 1u);
+    EXPECT_EQ(run.help.shown[0], QDir::currentPath() + "/GuiHelp.hlp");
+}
+
+TEST(Startup, ExitClosesTheMainWindow) {
+    test::TestProgram run(R"({"drivers":[{"index":0}]})");
+    app::TMainForm& form = run.program.MainForm();
+    form.show();
+    ASSERT_TRUE(form.isVisible());
+    QTest::mouseClick(form.B_Exit, Qt::LeftButton);
+    EXPECT_FALSE(form.isVisible());
+}
+
+TEST(HelpFile, TheShippedDocumentReadsAndAMissingOneIsNamed) {
+    const platform::HelpDocument shipped =
+        platform::readHelpFile(NIMBACAST_SOURCE_DIR "/src/resources/help/GuiHelp.hlp");
+    EXPECT_TRUE(shipped.error.isEmpty());
+    EXPECT_TRUE(shipped.html.contains("Nimbacast"));
+
+    test::StartDir dir;
+    const QString missing = dir.path() + "/GuiHelp.hlp";
+    const platform::HelpDocument none = platform::readHelpFile(missing);
+    EXPECT_TRUE(none.html.isEmpty());
+    EXPECT_TRUE(none.error.contains(missing)) << none.error.toStdString();
+}
+
+TEST(HelpFile, TheViewerShowsTheDocument) {
+    test::StartDir dir;
+    const QString file = dir.write("GuiHelp.hlp", "<html><head><title>Guide</title></head>"
+                                                  "<body><h1>Camera help</h1></body></html>");
+    platform::HelpViewerService help;
+    help.showContents(file);
+    ASSERT_NE(help.viewer(), nullptr);
+    EXPECT_TRUE(help.viewer()->isVisible());
+    EXPECT_EQ(help.viewer()->windowTitle(), "Guide");
+    EXPECT_TRUE(help.viewer()->toPlainText().contains("Camera help"));
+}
+
+} // namespace

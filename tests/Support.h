@@ -1,0 +1,63 @@
+#pragma once
+
+#include "QtPrinters.h"
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/DriverTable.h"
+#include "platform/help/HelpService.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace test {
+
+// A fresh, empty start-up directory that is the current directory while the object lives.
+class StartDir {
+public:
+    StartDir();
+    ~StartDir();
+    QString path() const { return dir_.path(); }
+    // Writes a file into the directory and returns its path.
+    QString write(const QString& name, const QByteArray& contents) const;
+
+private:
+    QTemporaryDir dir_;
+    QString previous_;
+};
+
+class FakeHelp : public platform::HelpService {
+public:
+    void showContents(const QString& helpFile) override { shown.push_back(helpFile); }
+    std::vector<QString> shown;
+};
+
+class RecordedMessages : public app::Messages {
+public:
+    void showError(const QString& caption, const QString& text) override {
+        errors.push_back({caption, text});
+    }
+    struct Entry {
+        QString caption;
+        QString text;
+    };
+    std::vector<Entry> errors;
+};
+
+// The driver table of a simulated drivers file with the given JSON text.
+platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& json);
+
+// One run of the program, started in its own temporary directory with simulated drivers.
+struct TestProgram {
+    explicit TestProgram(const std::string& driversJson);
+    StartDir dir;
+    platform::CaptureService capture;
+    FakeHelp help;
+    app::Program program;
+};
+
+} // namespace test

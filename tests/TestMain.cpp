@@ -1,0 +1,13 @@
+#include "app/ErrorReport.h"
+
+#include <gtest/gtest.h>
+
+#include <QtGlobal>
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::Application application(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,64 @@
+#include "app/FixedText.h"
+#include "resources/TextTable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using resources::LoadText;
+
+TEST(TextTable, EveryTextIsExact) {
+    const std::pair<std::uint16_t, const char*> expected[] = {
+        {101, "Video Format | Select Video Format"},
+        {102, "Video Source | Video Source Setting"},
+        {103, "Select Source | Select Camera Source"},
+        {104, "Help | GUI Help"},
+        {105, "Exit | Quit This Application"},
+        {107, "Capture Frame | Start Capture Frame"},
+        {109, "Open Image File | Open Image File"},
+        {110, "OK"},
+        {122, "Select Source"},
+        {123, "Select capture driver"},
+        {124, "Driver setting"},
+        {125, "Preview frame rate"},
+        {127, "Cancel"},
+        {128, "High"},
+        {129, "Low"},
+        {131, "Notice"},
+        {132, "Please select one frame first."},
+        {133, "Can't connect Capture Device!"},
+        {300, " Frames"},
+    };
+    for (const auto& [id, text] : expected)
+        EXPECT_EQ(LoadText(id), text) << "text " << id;
+    EXPECT_EQ(LoadText(106), "");
+}
+
+TEST(TextTable, TextsArriveCutToTheirBuffers) {
+    struct Row {
+        std::uint16_t id;
+        std::size_t capacity;
+        const char* arrives;
+    } rows[] = {
+        {300, resources::kAlbumFramesBuffer, " Frames"},
+        {300, resources::kCaptureFramesBuffer, " Frames"},
+        {300, 4, " Fr"},
+        {132, 10, "Please se"},
+        {133, 30, "Can't connect Capture Device!"},
+        {133, 29, "Can't connect Capture Device"},
+        {110, 1, ""},
+        {110, 0, ""},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(LoadText(r.id, r.capacity), r.arrives) << r.id << " in " << r.capacity;
+}
+
+TEST(FixedText, NeverSplitsACharacter) {
+    // "Kamera ü" : the umlaut is two bytes at offsets 7 and 8.
+    const std::string text = "Kamera \xC3\xBC!";
+    EXPECT_EQ(app::cutToBuffer(text, 9), "Kamera ");
+    EXPECT_EQ(app::cutToBuffer(text, 10), "Kamera \xC3\xBC");
+    EXPECT_EQ(app::cutToBuffer(text, 11), text);
+}
+
+} // namespace
