@@ -16,7 +16,9 @@ struct DiscoveryCase {
     const char* mainHint; // expected hint of the main window
 };
 
-void PrintTo(const DiscoveryCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DiscoveryCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class Discovery : public ::testing::TestWithParam<DiscoveryCase> {};
 
@@ -44,37 +46,37 @@ TEST_P(Discovery, ConnectsTheExpectedDriver) {
 
 INSTANTIATE_TEST_SUITE_P(
     Drivers, Discovery,
-    ::testing::Values(
-        DiscoveryCase{"PreferredAfterARefusingPreferredOne",
-                      R"({"drivers":[{"index":2,"name":"Quorix A","connect":false},
+    ::testing::Values(DiscoveryCase{"PreferredAfterARefusingPreferredOne",
+                                    R"({"drivers":[{"index":2,"name":"Quorix A","connect":false},
                                      {"index":5,"name":"Quorix B"},
                                      {"index":0,"name":"Generic"}]})",
-                      1, 5, 3, "| Quorix B"},
-        DiscoveryCase{"RefusingPreferredFallsBackToGenericAtZero",
-                      R"({"drivers":[{"index":0,"name":"Generic"},
+                                    1, 5, 3, "| Quorix B"},
+                      DiscoveryCase{"RefusingPreferredFallsBackToGenericAtZero",
+                                    R"({"drivers":[{"index":0,"name":"Generic"},
                                      {"index":4,"name":"Quorix VideoCam","connect":false}]})",
-                      1, 0, 2, "| Generic"},
-        DiscoveryCase{"MarkerInAnotherCaseIsNotPreferred",
-                      R"({"drivers":[{"index":0,"name":"Generic"},
+                                    1, 0, 2, "| Generic"},
+                      DiscoveryCase{"MarkerInAnotherCaseIsNotPreferred",
+                                    R"({"drivers":[{"index":0,"name":"Generic"},
                                      {"index":2,"name":"QUORIX cam"},
                                      {"index":3,"name":"quorix cam"}]})",
-                      1, 0, 3, "| Generic"},
-        DiscoveryCase{"PreferredDriverWinsOverEarlierGeneric",
-                      R"({"drivers":[{"index":0,"name":"Generic"},
+                                    1, 0, 3, "| Generic"},
+                      DiscoveryCase{"PreferredDriverWinsOverEarlierGeneric",
+                                    R"({"drivers":[{"index":0,"name":"Generic"},
                                      {"index":9,"name":"The Quorix"}]})",
-                      1, 9, 2, "| The Quorix"},
-        DiscoveryCase{"DriversOnlyAtOneAndThree",
-                      R"({"drivers":[{"index":1,"name":"One"},{"index":3,"name":"Three"}]})", 1,
-                      1, 2, "| One"},
-        DiscoveryCase{"SecondPassTakesARefusedPreferredDriversSuccessor",
-                      R"({"drivers":[{"index":1,"name":"Quorix","connect":false},
+                                    1, 9, 2, "| The Quorix"},
+                      DiscoveryCase{
+                          "DriversOnlyAtOneAndThree",
+                          R"({"drivers":[{"index":1,"name":"One"},{"index":3,"name":"Three"}]})", 1,
+                          1, 2, "| One"},
+                      DiscoveryCase{"SecondPassTakesARefusedPreferredDriversSuccessor",
+                                    R"({"drivers":[{"index":1,"name":"Quorix","connect":false},
                                      {"index":2,"name":""}]})",
-                      1, 2, 2, "| "},
-        DiscoveryCase{"EveryDriverRefuses",
-                      R"({"drivers":[{"index":0,"name":"A","connect":false},
+                                    1, 2, 2, "| "},
+                      DiscoveryCase{"EveryDriverRefuses",
+                                    R"({"drivers":[{"index":0,"name":"A","connect":false},
                                      {"index":7,"name":"Quorix","connect":false}]})",
-                      0, 0, 2, ""},
-        DiscoveryCase{"NoDriverAtAll", R"({"drivers":[]})", 0, 0, 0, ""}),
+                                    0, 0, 2, ""},
+                      DiscoveryCase{"NoDriverAtAll", R"({"drivers":[]})", 0, 0, 0, ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 const std::string kLong50 = "Quorix " + std::string(43, 'x'); // 50 characters

@@ -1,5 +1,5 @@
-#include "QtPrinters.h"
 #include "capture/FitWindow.h"
+#include "QtPrinters.h"
 
 #include <gtest/gtest.h>
 

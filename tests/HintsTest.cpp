@@ -36,14 +36,19 @@ TEST(Hints, TooltipsShowOnlyTheShortPart) {
     test::TestProgram run(R"({"drivers":[{"index":0,"name":"Quorix VideoCam"}]})");
     app::TMainForm& form = run.program.MainForm();
     const std::pair<QWidget*, const char*> tips[] = {
-        {form.B_Format, "Video Format "},   {form.B_Source, "Video Source "},
-        {form.B_Setting, "Select Source "}, {form.B_About, "Help "},
-        {form.B_CapFrames, "Capture Frame "}, {form.B_Open, "Open Image File "},
-        {form.B_Exit, "Exit "},             {&form, ""},
+        {form.B_Format, "Video Format "},
+        {form.B_Source, "Video Source "},
+        {form.B_Setting, "Select Source "},
+        {form.B_About, "Help "},
+        {form.B_CapFrames, "Capture Frame "},
+        {form.B_Open, "Open Image File "},
+        {form.B_Exit, "Exit "},
+        {&form, ""},
         {form.SFrame, ""},
     };
     for (const auto& [control, tip] : tips)
-        EXPECT_EQ(control->toolTip(), QString::fromUtf8(tip)) << control->objectName().toStdString();
+        EXPECT_EQ(control->toolTip(), QString::fromUtf8(tip))
+            << control->objectName().toStdString();
 }
 
 TEST(Hints, StatusLineFollowsTheLongHintUnderThePointer) {

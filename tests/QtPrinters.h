@@ -8,9 +8,15 @@
 #include <ostream>
 
 // Readable failure messages for the Qt values the tests compare.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
-inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << 'x' << s.height(); }
-inline void PrintTo(const QPoint& p, std::ostream* os) { *os << '(' << p.x() << ", " << p.y() << ')'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
+inline void PrintTo(const QSize& s, std::ostream* os) {
+    *os << s.width() << 'x' << s.height();
+}
+inline void PrintTo(const QPoint& p, std::ostream* os) {
+    *os << '(' << p.x() << ", " << p.y() << ')';
+}
 inline void PrintTo(const QRect& r, std::ostream* os) {
     *os << '(' << r.x() << ", " << r.y() << ") " << r.width() << 'x' << r.height();
 }

@@ -1,12 +1,12 @@
 #include "Support.h"
 
-#include "app/ErrorReport.h"
-#include "app/Main.h"
-#include "app/Shape.h"
 #include "album/Fimage.h"
 #include "album/Format.h"
 #include "album/Notice.h"
 #include "album/Show.h"
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+#include "app/Shape.h"
 #include "capture/Config.h"
 #include "playback/Video.h"
 
@@ -51,8 +51,8 @@ TEST(Startup, SevenWindowsAreCreatedHidden) {
     test::TestProgram run(R"({"drivers":[{"index":0}]})");
     app::Program& p = run.program;
     const std::pair<QWidget*, const char*> windows[] = {
-        {&p.MainForm(), "MainForm"}, {&p.FAnimate(), "FAnimate"}, {&p.Album(), "Album"},
-        {&p.FConfig(), "FConfig"},   {&p.Frame(), "Frame"},       {&p.FNotice(), "FNotice"},
+        {&p.MainForm(), "MainForm"},     {&p.FAnimate(), "FAnimate"}, {&p.Album(), "Album"},
+        {&p.FConfig(), "FConfig"},       {&p.Frame(), "Frame"},       {&p.FNotice(), "FNotice"},
         {&p.FormatJpeg(), "FormatJpeg"},
     };
     for (const auto& [window, name] : windows) {

@@ -12,7 +12,9 @@ StartDir::StartDir() : previous_(QDir::currentPath()) {
         throw std::runtime_error("cannot make a temporary start-up directory");
 }
 
-StartDir::~StartDir() { QDir::setCurrent(previous_); }
+StartDir::~StartDir() {
+    QDir::setCurrent(previous_);
+}
 
 QString StartDir::write(const QString& name, const QByteArray& contents) const {
     const QString path = dir_.filePath(name);

@@ -18,26 +18,26 @@ namespace test {
 
 // A fresh, empty start-up directory that is the current directory while the object lives.
 class StartDir {
-public:
+  public:
     StartDir();
     ~StartDir();
     QString path() const { return dir_.path(); }
     // Writes a file into the directory and returns its path.
     QString write(const QString& name, const QByteArray& contents) const;
 
-private:
+  private:
     QTemporaryDir dir_;
     QString previous_;
 };
 
 class FakeHelp : public platform::HelpService {
-public:
+  public:
     void showContents(const QString& helpFile) override { shown.push_back(helpFile); }
     std::vector<QString> shown;
 };
 
 class RecordedMessages : public app::Messages {
-public:
+  public:
     void showError(const QString& caption, const QString& text) override {
         errors.push_back({caption, text});
     }

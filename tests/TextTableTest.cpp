@@ -1,5 +1,5 @@
-#include "app/FixedText.h"
 #include "resources/TextTable.h"
+#include "app/FixedText.h"
 
 #include <gtest/gtest.h>
 

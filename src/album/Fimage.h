@@ -7,10 +7,10 @@ namespace album {
 // The viewer that shows one frame at its full size.
 class TFrame : public QWidget {
     Q_OBJECT
-public:
+  public:
     TFrame();
 
-private:
+  private:
     void FormCreate();
 };
 

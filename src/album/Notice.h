@@ -7,10 +7,10 @@ namespace album {
 // The small modal notice that asks the user to select a frame.
 class TFNotice : public QDialog {
     Q_OBJECT
-public:
+  public:
     TFNotice();
 
-private:
+  private:
     void FormCreate();
 };
 

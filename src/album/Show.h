@@ -7,10 +7,10 @@ namespace album {
 // The album of the frames captured in this run; hidden until the first capture.
 class TAlbum : public QWidget {
     Q_OBJECT
-public:
+  public:
     TAlbum();
 
-private:
+  private:
     void FormCreate();
 };
 

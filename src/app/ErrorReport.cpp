@@ -24,6 +24,8 @@ void Application::reportError(const QString& text) {
         std::fprintf(stderr, "nimbacast: %s\n", qPrintable(text));
 }
 
-Application& application() { return *static_cast<Application*>(QCoreApplication::instance()); }
+Application& application() {
+    return *static_cast<Application*>(QCoreApplication::instance());
+}
 
 } // namespace app

@@ -123,15 +123,25 @@ void TMainForm::setClientSize(int width, int height) {
     StatusBar->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
 }
 
-QString TMainForm::statusText() const { return StatusBar->currentMessage(); }
+QString TMainForm::statusText() const {
+    return StatusBar->currentMessage();
+}
 
-void TMainForm::setStatusText(const QString& text) { StatusBar->showMessage(text); }
+void TMainForm::setStatusText(const QString& text) {
+    StatusBar->showMessage(text);
+}
 
-void TMainForm::B_AboutClick() { ctx_.help.showContents(helpFile_); }
+void TMainForm::B_AboutClick() {
+    ctx_.help.showContents(helpFile_);
+}
 
-void TMainForm::B_ExitClick() { close(); }
+void TMainForm::B_ExitClick() {
+    close();
+}
 
-void TMainForm::ShowHintInStatus() { setStatusText(ctx_.hints.currentLongHint()); }
+void TMainForm::ShowHintInStatus() {
+    setStatusText(ctx_.hints.currentLongHint());
+}
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     event->accept();

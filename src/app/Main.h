@@ -29,7 +29,7 @@ struct MainContext {
 // window over it, and the status line.
 class TMainForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TMainForm(MainContext context);
     ~TMainForm() override;
 
@@ -59,15 +59,15 @@ public:
     QString statusText() const;
     void setStatusText(const QString& text);
 
-public slots:
+  public slots:
     void B_AboutClick();
     void B_ExitClick();
     void ShowHintInStatus();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void buildControls();
     void FormCreate();
 

@@ -13,10 +13,8 @@ namespace app {
 Program::Program(Services services)
     : MainForm_(std::make_unique<TMainForm>(
           MainContext{state_, hints_, services.capture, services.help})),
-      FAnimate_(std::make_unique<playback::TFAnimate>()),
-      Album_(std::make_unique<album::TAlbum>()),
-      FConfig_(std::make_unique<capture::TFConfig>()),
-      Frame_(std::make_unique<album::TFrame>()),
+      FAnimate_(std::make_unique<playback::TFAnimate>()), Album_(std::make_unique<album::TAlbum>()),
+      FConfig_(std::make_unique<capture::TFConfig>()), Frame_(std::make_unique<album::TFrame>()),
       FNotice_(std::make_unique<album::TFNotice>()),
       FormatJpeg_(std::make_unique<album::TFormatJpeg>()) {}
 

@@ -35,7 +35,7 @@ struct Services {
 // One run of the program: its shared state and its seven windows, created in their fixed
 // order (the main window first, whose creation sets everything up).
 class Program {
-public:
+  public:
     explicit Program(Services services);
     ~Program();
     Program(const Program&) = delete;
@@ -52,7 +52,7 @@ public:
     album::TFNotice& FNotice() { return *FNotice_; }
     album::TFormatJpeg& FormatJpeg() { return *FormatJpeg_; }
 
-private:
+  private:
     MainState state_;
     HintMachine hints_;
     std::unique_ptr<TMainForm> MainForm_;

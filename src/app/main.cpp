@@ -1,5 +1,5 @@
-#include "app/ErrorReport.h"
 #include "app/Main.h"
+#include "app/ErrorReport.h"
 #include "app/Messages.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"

@@ -48,8 +48,8 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
 
     if (connected >= 0) {
         s.DriverIndex = static_cast<std::int8_t>(connected);
-        app::setHint(&form, QString::fromStdString(app::cutToBuffer(
-                                "| " + s.DriverName[connected], resources::kTextBuffer)));
+        app::setHint(&form, QString::fromStdString(app::cutToBuffer("| " + s.DriverName[connected],
+                                                                    resources::kTextBuffer)));
         s.Connected = 1;
         FitWindowToVideo(form, s);
         s.PreviewFps = kStartPreviewFps;
@@ -57,7 +57,8 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
         capPreview(s.CapWnd, true);
         s.PreviewOn = 1;
     } else {
-        form.setStatusText(QString::fromStdString(resources::LoadText(resources::kTextCantConnect)));
+        form.setStatusText(
+            QString::fromStdString(resources::LoadText(resources::kTextCantConnect)));
         s.Connected = 0;
     }
 }

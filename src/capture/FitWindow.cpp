@@ -38,19 +38,19 @@ VideoFit fitToVideo(const QRect& frame, std::uint32_t w, std::uint32_t h, int st
     fit.frame = frame;
     if (const auto size = frameSizeForWidth(w))
         fit.frame.setSize(*size);
-    fit.client = QSize(fit.frame.width() + 3, fit.frame.top() + fit.frame.height() + statusBarHeight);
-    const int left =
-        fit.frame.left() + halfDown(static_cast<std::int64_t>(fit.frame.width()) - w);
-    const int top =
-        fit.frame.top() + halfDown(static_cast<std::int64_t>(fit.frame.height()) - h);
+    fit.client =
+        QSize(fit.frame.width() + 3, fit.frame.top() + fit.frame.height() + statusBarHeight);
+    const int left = fit.frame.left() + halfDown(static_cast<std::int64_t>(fit.frame.width()) - w);
+    const int top = fit.frame.top() + halfDown(static_cast<std::int64_t>(fit.frame.height()) - h);
     fit.capture = QRect(left, top, static_cast<int>(w), static_cast<int>(h));
     return fit;
 }
 
 void FitWindowToVideo(app::TMainForm& form, app::MainState& state) {
     capGetStatus(state.CapWnd, state.CapStatus);
-    const VideoFit fit = fitToVideo(form.SFrame->geometry(), state.CapStatus.uiImageWidth,
-                                    state.CapStatus.uiImageHeight, app::TMainForm::kStatusBarHeight);
+    const VideoFit fit =
+        fitToVideo(form.SFrame->geometry(), state.CapStatus.uiImageWidth,
+                   state.CapStatus.uiImageHeight, app::TMainForm::kStatusBarHeight);
     form.SFrame->setGeometry(fit.frame);
     form.setClientSize(fit.client.width(), fit.client.height());
     // Moving the child keeps its place in the stacking order.

@@ -29,7 +29,7 @@ struct CaptureDriverCaps {
 // results follow the capture-window convention (non-zero = done).
 class CaptureWindow : public QWidget {
     Q_OBJECT
-public:
+  public:
     CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget* parent);
     ~CaptureWindow() override;
 
@@ -44,14 +44,14 @@ public:
     // Why the last connect or the running preview failed; empty when nothing failed.
     const std::string& lastError() const { return lastError_; }
 
-signals:
+  signals:
     // A preview frame has just been drawn.
     void framePainted();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     void previewTick();
     void startPreview();
 
@@ -66,7 +66,7 @@ private:
 // The capture-window service: the table of installed drivers and the factory of capture
 // windows that use them.
 class CaptureService {
-public:
+  public:
     explicit CaptureService(DriverTable drivers);
 
     // Name and version of the driver at index 0..9, or nothing when none is installed there.
@@ -75,7 +75,7 @@ public:
     // A visible child window of `parent`; it belongs to the parent.
     CaptureWindow* createCaptureWindow(QWidget* parent, const QRect& geometry, int id) const;
 
-private:
+  private:
     std::shared_ptr<const DriverTable> drivers_;
 };
 

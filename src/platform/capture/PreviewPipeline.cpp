@@ -77,8 +77,8 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
     if (sink) {
         // Only the newest frame matters to a preview; an unbounded queue grows without end.
         g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
-        gst::CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx",
-                                              nullptr));
+        gst::CapsPtr caps(
+            gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
         gst_app_sink_set_caps(GST_APP_SINK(sink), caps.get());
     }
 
@@ -109,16 +109,15 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
         if (source)
             g_object_set(source, "device", driver.devicePath.c_str(), nullptr);
         gst::CapsPtr caps =
-            format->mjpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT,
-                                                             format->width, "height", G_TYPE_INT,
-                                                             format->height, nullptr))
-                          : rawCaps(format->width, format->height, nullptr);
+            format->mjpeg
+                ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, format->width,
+                                                   "height", G_TYPE_INT, format->height, nullptr))
+                : rawCaps(format->width, format->height, nullptr);
         GstElement* filter = capsFilter(std::move(caps), error);
         if (format->mjpeg)
-            built = addChain(bin,
-                             {source, filter, make("jpegdec", error), make("videoconvert", error),
-                              sink},
-                             error);
+            built = addChain(
+                bin, {source, filter, make("jpegdec", error), make("videoconvert", error), sink},
+                error);
         else
             built = addChain(bin, {source, filter, make("videoconvert", error), sink}, error);
     }
@@ -179,7 +178,9 @@ std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
     return VideoFrame::fromSample(std::move(sample));
 }
 
-std::string PreviewPipeline::takeError() { return busErrorText(); }
+std::string PreviewPipeline::takeError() {
+    return busErrorText();
+}
 
 std::string PreviewPipeline::busErrorText() {
     gst::BusPtr bus(gst_element_get_bus(pipeline_.get()));

@@ -14,7 +14,7 @@ namespace platform::v4l2 {
 namespace {
 
 class Fd {
-public:
+  public:
     explicit Fd(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK)) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -32,7 +32,7 @@ public:
         return r == 0;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -84,8 +84,7 @@ std::vector<DeviceInfo> captureDevices() {
             (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
         if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
             continue;
-        devices.push_back(
-            {path, fixedText(cap.card, sizeof cap.card), versionText(cap.version)});
+        devices.push_back({path, fixedText(cap.card, sizeof cap.card), versionText(cap.version)});
     }
     return devices;
 }

@@ -8,16 +8,20 @@ namespace platform {
 HelpDocument readHelpFile(const QString& helpFile) {
     QFile file(helpFile);
     if (!file.open(QIODevice::ReadOnly))
-        return {{}, QStringLiteral("Cannot open the help file \"%1\": %2.")
-                        .arg(helpFile, file.errorString())};
+        return {{},
+                QStringLiteral("Cannot open the help file \"%1\": %2.")
+                    .arg(helpFile, file.errorString())};
     const QByteArray text = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        return {{}, QStringLiteral("Cannot read the help file \"%1\": %2.")
-                        .arg(helpFile, file.errorString())};
+        return {{},
+                QStringLiteral("Cannot read the help file \"%1\": %2.")
+                    .arg(helpFile, file.errorString())};
     return {QString::fromUtf8(text), {}};
 }
 
-HelpViewerService::~HelpViewerService() { delete viewer_; }
+HelpViewerService::~HelpViewerService() {
+    delete viewer_;
+}
 
 void HelpViewerService::showContents(const QString& helpFile) {
     const HelpDocument doc = readHelpFile(helpFile);
