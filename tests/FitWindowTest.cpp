@@ -12,6 +12,8 @@ struct FitRow {
     QPoint capture;
 };
 
+void PrintTo(const FitRow& row, std::ostream* os) { *os << row.w << 'x' << row.h; }
+
 class FitToVideo : public ::testing::TestWithParam<FitRow> {};
 
 TEST_P(FitToVideo, PlacesFrameClientAndCaptureWindow) {
