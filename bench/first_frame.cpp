@@ -1,0 +1,36 @@
+// Starts the program as the executable does and quits when the first preview frame has
+// been painted; the caller times the whole process.
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+#include "app/Messages.h"
+#include "app/Program.h"
+#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/DriverTable.h"
+#include "platform/help/HelpService.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    app::Application application(argc, argv);
+    app::MessageBoxes messages;
+    application.setMessages(&messages);
+
+    platform::LoadedDrivers drivers = platform::loadDriversFromEnvironment();
+    const platform::CaptureService capture(std::move(drivers.table));
+    platform::HelpViewerService help;
+    app::Program program({capture, help});
+    program.MainForm().show();
+
+    auto* window = program.state().CapWnd.data();
+    if (!window || !program.state().PreviewOn) {
+        std::fprintf(stderr, "no preview\n");
+        return 1;
+    }
+    QObject::connect(window, &platform::CaptureWindow::framePainted, &application,
+                     &QCoreApplication::quit, Qt::QueuedConnection);
+    QTimer::singleShot(10000, &application, [] { QCoreApplication::exit(2); });
+    return application.exec();
+}

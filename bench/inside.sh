@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# The benchmarks, run inside an X server.
+set -euo pipefail
+build=$1 out=$2
+export XDG_RUNTIME_DIR=$out/runtime
+mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+unset QT_QPA_PLATFORM
+drivers=$out/drivers640.json
+echo '{"drivers":[{"index":0,"name":"Quorix Bench","width":640,"height":480}]}' >"$drivers"
+caps='video/x-raw,width=640,height=480,framerate=30/1'
+
+now() { date +%s.%N; }
+median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+# --- start to first preview frame painted, median of five runs -----------------------
+ours=() base=()
+for _ in 1 2 3 4 5; do
+    t0=$(now)
+    (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$drivers "$build/bench_first_frame" >/dev/null 2>&1)
+    t1=$(now)
+    gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink >/dev/null 2>&1
+    t2=$(now)
+    ours+=("$(echo "$t1 - $t0" | bc -l)")
+    base+=("$(echo "$t2 - $t1" | bc -l)")
+done
+o=$(printf '%s\n' "${ours[@]}" | median)
+b=$(printf '%s\n' "${base[@]}" | median)
+printf 'first frame: program %.0f ms, gst-launch to first frame %.0f ms, ratio %.2f\n' \
+    "$(echo "$o*1000" | bc -l)" "$(echo "$b*1000" | bc -l)" "$(echo "$o/$b" | bc -l)"
+
+# --- CPU while previewing 640 x 480 at 30 frames per second ---------------------------
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+cpu_of() { # command...: CPU seconds used over a 10 s window after a 3 s settle
+    "$@" >/dev/null 2>&1 &
+    local pid=$! a b
+    sleep 3
+    a=$(ticks $pid)
+    sleep 10
+    b=$(ticks $pid)
+    kill $pid; wait $pid 2>/dev/null || true
+    echo "($b - $a) / $(getconf CLK_TCK)" | bc -l
+}
+prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/nimbacast")
+bare=$(cpu_of gst-launch-1.0 -q videotestsrc is-live=true ! "$caps" ! videoconvert ! ximagesink)
+printf 'preview CPU over 10 s: program %.2f s, gst-launch %.2f s, ratio %.2f\n' \
+    "$prog" "$bare" "$(echo "$prog/$bare" | bc -l)"
