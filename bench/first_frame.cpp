@@ -3,10 +3,12 @@
 #include "app/ErrorReport.h"
 #include "app/Main.h"
 #include "app/Messages.h"
+#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
+#include "platform/sound/SoundService.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -21,7 +23,9 @@ int main(int argc, char** argv) {
     platform::LoadedDrivers drivers = platform::loadDriversFromEnvironment();
     const platform::CaptureService capture(std::move(drivers.table));
     platform::HelpViewerService help;
-    app::Program program({capture, help});
+    platform::GstSoundService sound;
+    app::ModalLoop modal;
+    app::Program program({capture, help, sound, messages, modal, platform::systemDirectory()});
     program.MainForm().show();
 
     auto* window = program.state().CapWnd.data();

@@ -16,7 +16,7 @@ median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 ours=() base=()
 for _ in 1 2 3 4 5; do
     t0=$(now)
-    (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$drivers "$build/bench_first_frame" >/dev/null 2>&1)
+    (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$drivers "$build/bin/bench_first_frame" >/dev/null 2>&1)
     t1=$(now)
     gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink >/dev/null 2>&1
     t2=$(now)
@@ -40,7 +40,7 @@ cpu_of() { # command...: CPU seconds used over a 10 s window after a 3 s settle
     kill $pid; wait $pid 2>/dev/null || true
     echo "($b - $a) / $(getconf CLK_TCK)" | bc -l
 }
-prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/nimbacast")
+prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/bin/nimbacast")
 bare=$(cpu_of gst-launch-1.0 -q videotestsrc is-live=true ! "$caps" ! videoconvert ! ximagesink)
 printf 'preview CPU over 10 s: program %.2f s, gst-launch %.2f s, ratio %.2f\n' \
     "$prog" "$bare" "$(echo "$prog/$bare" | bc -l)"

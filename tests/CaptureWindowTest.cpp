@@ -1,8 +1,10 @@
+#include "BmpHeader.h"
 #include "Support.h"
 
 #include "capture/CapLink.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -83,6 +85,38 @@ TEST_F(CaptureFixture, RequestsToAVanishedWindowAreSkipped) {
     EXPECT_EQ(capture::capPreviewRate(wnd, 33), 0);
     EXPECT_EQ(capture::capCaptureStop(wnd), 0);
     EXPECT_EQ(capture::capDriverDisconnect(wnd), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(CaptureFixture, SavedFramesReadBackPixelEqual) {
+    ASSERT_EQ(capture::capDriverConnect(wnd, 1), 1);
+    capture::capPreview(wnd, true);
+    const QString path = dir.path() + "/Frame0.bmp";
+    EXPECT_EQ(capture::capFileSaveDib(wnd, path), 0); // nothing grabbed yet
+    EXPECT_FALSE(QFile::exists(path));
+
+    ASSERT_EQ(capture::capGrabFrameNoStop(wnd), 1);
+    ASSERT_EQ(capture::capFileSaveDib(wnd, path), 1);
+    const test::BmpHeader h = test::readBmpHeader(path);
+    ASSERT_TRUE(h.valid);
+    EXPECT_EQ(h.bitCount, 24);
+    EXPECT_EQ(h.width, 160);
+    EXPECT_EQ(h.height, 120); // bottom-up
+    EXPECT_EQ(h.bfSize, h.fileSize);
+    const QImage saved = QImage(path).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(saved, wnd->grabBuffer().convertToFormat(QImage::Format_RGB32));
+
+    // A path that cannot be written fails and leaves nothing behind.
+    const QString nowhere = dir.path() + "/missing/Frame1.bmp";
+    EXPECT_EQ(capture::capFileSaveDib(wnd, nowhere), 0);
+    EXPECT_FALSE(QFile::exists(nowhere));
+    // The preview kept running through the grab.
+    EXPECT_EQ(capture::capGrabFrameNoStop(wnd), 1);
+    capture::capDriverDisconnect(wnd);
+    EXPECT_EQ(capture::capGrabFrameNoStop(wnd), 0);
 }
 
 } // namespace

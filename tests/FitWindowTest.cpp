@@ -12,7 +12,9 @@ struct FitRow {
     QPoint capture;
 };
 
-void PrintTo(const FitRow& row, std::ostream* os) { *os << row.w << 'x' << row.h; }
+void PrintTo(const FitRow& row, std::ostream* os) {
+    *os << row.w << 'x' << row.h;
+}
 
 class FitToVideo : public ::testing::TestWithParam<FitRow> {};
 

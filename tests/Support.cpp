@@ -33,6 +33,7 @@ platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& j
 }
 
 TestProgram::TestProgram(const std::string& driversJson)
-    : capture(simulatedDrivers(dir, driversJson)), program({capture, help}) {}
+    : capture(simulatedDrivers(dir, driversJson)),
+      program({capture, help, sound, messages, modal, dir.path() + "/system"}) {}
 
 } // namespace test

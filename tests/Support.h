@@ -2,10 +2,16 @@
 
 #include "QtPrinters.h"
 #include "app/Messages.h"
+#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
+#include "platform/sound/SoundService.h"
+
+#include <QDialog>
+
+#include <functional>
 
 #include <QString>
 #include <QTemporaryDir>
@@ -18,34 +24,62 @@ namespace test {
 
 // A fresh, empty start-up directory that is the current directory while the object lives.
 class StartDir {
-  public:
+public:
     StartDir();
     ~StartDir();
     QString path() const { return dir_.path(); }
     // Writes a file into the directory and returns its path.
     QString write(const QString& name, const QByteArray& contents) const;
 
-  private:
+private:
     QTemporaryDir dir_;
     QString previous_;
 };
 
 class FakeHelp : public platform::HelpService {
-  public:
+public:
     void showContents(const QString& helpFile) override { shown.push_back(helpFile); }
     std::vector<QString> shown;
 };
 
 class RecordedMessages : public app::Messages {
-  public:
-    void showError(const QString& caption, const QString& text) override {
-        errors.push_back({caption, text});
-    }
+public:
     struct Entry {
         QString caption;
         QString text;
     };
+    void showError(const QString& caption, const QString& text) override {
+        errors.push_back({caption, text});
+    }
+    void showInformation(const QString& caption, const QString& text) override {
+        information.push_back({caption, text});
+    }
     std::vector<Entry> errors;
+    std::vector<Entry> information;
+};
+
+class FakeSound : public platform::SoundService {
+public:
+    bool playSync(const QString& wavFile) override {
+        played.push_back(wavFile);
+        if (whilePlaying)
+            whilePlaying();
+        return true;
+    }
+    std::vector<QString> played;
+    std::function<void()> whilePlaying;
+};
+
+// Answers modal dialogs from a script: each one is looked at by `answer` (when set), then
+// closed with its result.
+class ScriptedModal : public app::Modal {
+public:
+    int exec(QDialog& dialog) override {
+        shown.push_back(dialog.objectName());
+        return answer ? answer(dialog) : QDialog::Accepted;
+    }
+    std::vector<QString> shown;
+    std::function<int(QDialog&)> answer;
 };
 
 // The driver table of a simulated drivers file with the given JSON text.
@@ -57,6 +91,9 @@ struct TestProgram {
     StartDir dir;
     platform::CaptureService capture;
     FakeHelp help;
+    FakeSound sound;
+    RecordedMessages messages;
+    ScriptedModal modal;
     app::Program program;
 };
 

@@ -7,10 +7,10 @@ namespace album {
 // The file format settings dialog of the frame export.
 class TFormatJpeg : public QDialog {
     Q_OBJECT
-  public:
+public:
     TFormatJpeg();
 
-  private:
+private:
     void FormCreate();
 };
 

@@ -1,16 +1,49 @@
 #include "album/Notice.h"
 
+#include "app/Modal.h"
+#include "app/WindowStyle.h"
 #include "resources/TextTable.h"
 
 namespace album {
 
+namespace {
+constexpr int kBelowAlbumTop = 70;
+}
+
 TFNotice::TFNotice() {
     setObjectName(QStringLiteral("FNotice"));
+    setFont(app::windowFont());
+    setFixedSize(192, 111);
+
+    StaticText = new QLabel(QStringLiteral("Please select one frame first."), this);
+    StaticText->setObjectName(QStringLiteral("StaticText"));
+    StaticText->setGeometry(8, 8, 177, 50);
+    QFont times(QStringLiteral("Times New Roman"));
+    times.setPixelSize(16);
+    StaticText->setFont(times);
+    StaticText->setWordWrap(true);
+    StaticText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    Button = new QPushButton(QStringLiteral("OK"), this);
+    Button->setObjectName(QStringLiteral("Button"));
+    Button->setGeometry(104, 72, 70, 25);
+    Button->setDefault(true);
+    connect(Button, &QPushButton::clicked, this, &QDialog::accept);
+
     FormCreate();
 }
 
 void TFNotice::FormCreate() {
+    Button->setText(QString::fromStdString(resources::LoadText(resources::kTextOk)));
     setWindowTitle(QString::fromStdString(resources::LoadText(resources::kTextNotice)));
+}
+
+void TFNotice::showBelow(const QWidget& album, app::Modal& modal) {
+    StaticText->setText(
+        QString::fromStdString(resources::LoadText(resources::kTextSelectFrameFirst)));
+    const QRect outer = album.frameGeometry();
+    move(outer.left(), outer.top() + kBelowAlbumTop);
+    modal.exec(*this);
 }
 
 } // namespace album

@@ -1,13 +1,214 @@
 #include "album/Show.h"
 
+#include "album/Fimage.h"
+#include "album/Notice.h"
+#include "album/PictureLoad.h"
+#include "app/ClickImage.h"
+#include "app/ErrorReport.h"
+#include "app/Hints.h"
+#include "app/Main.h"
+#include "app/MainState.h"
+#include "app/Placement.h"
+#include "app/WindowStyle.h"
+#include "app/Windows.h"
+#include "resources/TextTable.h"
+
+#include <QIcon>
+#include <QPixmap>
+
 namespace album {
 
-TAlbum::TAlbum() {
+namespace {
+
+const QSize kThumbnail(80, 60);
+
+QToolButton* makeButton(QWidget* parent, const char* name, int left, const char* glyph,
+                        const char* hint) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(left, 1, 25, 25);
+    button->setIcon(QIcon(QStringLiteral(":/album/%1.xpm").arg(QLatin1String(glyph))));
+    button->setIconSize(QSize(18, 18));
+    app::setHint(button, QLatin1String(hint));
+    return button;
+}
+
+QLabel* makeBitmap(QWidget* parent, const QString& name, const QRect& geometry,
+                   const char* bitmap) {
+    auto* image = new QLabel(parent);
+    image->setObjectName(name);
+    image->setGeometry(geometry);
+    image->setScaledContents(true);
+    image->setPixmap(QPixmap(QStringLiteral(":/album/%1.xpm").arg(QLatin1String(bitmap))));
+    return image;
+}
+
+// A bevel-less panel carrying one stretched bitmap.
+QFrame* makeBitmapPanel(QWidget* parent, const char* panel, const char* image,
+                        const QRect& geometry, const char* bitmap) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(QLatin1String(panel));
+    frame->setGeometry(geometry);
+    makeBitmap(frame, QLatin1String(image), QRect(QPoint(0, 0), geometry.size()), bitmap);
+    return frame;
+}
+
+} // namespace
+
+TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal)
+    : QWidget(nullptr, app::kFixedToolWindow), state_(state), windows_(windows), modal_(modal) {
     setObjectName(QStringLiteral("Album"));
     setWindowTitle(QStringLiteral("Album"));
+    setFont(app::windowFont());
+    setFixedSize(kClientWidth, kClientHeight);
+    buildControls();
     FormCreate();
 }
 
-void TAlbum::FormCreate() {}
+void TAlbum::buildControls() {
+    B_Save = makeButton(this, "B_Save", 5, "save", "Save frame as...");
+    B_Zoom = makeButton(this, "B_Zoom", 32, "zoom", "Zoom In");
+    BitBtn1 = makeButton(this, "BitBtn1", 59, "format", "File save Format Settings");
+
+    Panel5 = new QFrame(this);
+    Panel5->setObjectName(QStringLiteral("Panel5"));
+    Panel5->setGeometry(5, 27, 110, 2);
+    Panel5->setFrameShape(QFrame::Panel);
+    Panel5->setFrameShadow(QFrame::Raised);
+
+    PanelLeft = makeBitmapPanel(this, "PanelLeft", "ImageLeft", {0, 30, 10, 192}, "perforation");
+    PanelRight =
+        makeBitmapPanel(this, "PanelRight", "ImageRight", {90, 30, 10, 192}, "perforation");
+    PanelEnd = makeBitmapPanel(this, "PanelEnd", "ImageEnd", {0, 222, 100, 25}, "filmend");
+
+    for (int s = 1; s <= kSlots; ++s) {
+        const int top = 30 + 64 * (s - 1);
+        ImageSP[s] =
+            makeBitmap(this, QStringLiteral("ImageSP%1").arg(s), {10, top, 80, 4}, "separator");
+        PanelAlbum[s] = new QFrame(this);
+        PanelAlbum[s]->setObjectName(QStringLiteral("PanelAlbum%1").arg(s));
+        PanelAlbum[s]->setGeometry(10, top + 4, kThumbnail.width(), kThumbnail.height());
+        PanelAlbum[s]->setFocusPolicy(Qt::TabFocus);
+        PanelAlbum[s]->setAutoFillBackground(true);
+        PanelAlbum[s]->setPalette(QPalette(Qt::black));
+        ImageFrame[s] = new app::ClickImage(PanelAlbum[s]);
+        ImageFrame[s]->setObjectName(QStringLiteral("ImageFrame%1").arg(s));
+        ImageFrame[s]->setScaledContents(true);
+        ImageFrame[s]->setGeometry(0, 0, kThumbnail.width(), kThumbnail.height());
+    }
+    connect(ImageFrame[1], &app::ClickImage::clicked, this, &TAlbum::ImageFrame1Click);
+    connect(ImageFrame[2], &app::ClickImage::clicked, this, &TAlbum::ImageFrame2Click);
+    connect(ImageFrame[3], &app::ClickImage::clicked, this, &TAlbum::ImageFrame3Click);
+
+    ScrollBar = new QScrollBar(Qt::Vertical, this);
+    ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
+    ScrollBar->setGeometry(102, 30, 18, 195);
+    ScrollBar->setRange(kFirstScrollPosition, kFirstScrollPosition);
+    ScrollBar->setValue(kFirstScrollPosition);
+    ScrollBar->setSingleStep(1);
+    ScrollBar->setPageStep(3);
+    connect(ScrollBar, &QScrollBar::actionTriggered, this, &TAlbum::scrollAction);
+
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    StatusBar->setSizeGripEnabled(false);
+    StatusBar->setGeometry(0, kClientHeight - 19, kClientWidth, 19);
+
+    connect(B_Zoom, &QToolButton::clicked, this, &TAlbum::B_ZoomClick);
+}
+
+void TAlbum::FormCreate() {
+    highlight(1);
+    strip.SelectedFrame = 0;
+    strip.SlotFrame[1] = 0;
+    strip.SelectedSlot = 1;
+    writeStatus(resources::kAlbumFramesBuffer);
+}
+
+void TAlbum::loadSlot(int s, int frame) {
+    if (frame < 0 || frame >= app::kFramePaths)
+        throw app::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
+    const QImage picture = loadPicture(state_.FramePath[frame]);
+    ImageFrame[s]->setPixmap(QPixmap::fromImage(
+        picture.scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    strip.SlotFrame[s] = frame;
+}
+
+void TAlbum::highlight(int s) {
+    for (int i = 1; i <= kSlots; ++i) {
+        QFrame* panel = PanelAlbum[i];
+        // Highlighted: a raised inner bevel inside a lowered outer one; plain: no bevel.
+        panel->setFrameShape(i == s ? QFrame::Box : QFrame::NoFrame);
+        panel->setFrameShadow(QFrame::Sunken);
+        ImageFrame[i]->setGeometry(panel->contentsRect());
+    }
+}
+
+bool TAlbum::isHighlighted(int s) const {
+    return PanelAlbum[s]->frameShape() != QFrame::NoFrame;
+}
+
+void TAlbum::writeStatus(std::size_t suffixBuffer) {
+    StatusBar->showMessage(stripStatusText(
+        strip.SelectedFrame, state_.FrameCount,
+        QString::fromStdString(resources::LoadText(resources::kTextFrames, suffixBuffer))));
+}
+
+QString TAlbum::statusText() const {
+    return StatusBar->currentMessage();
+}
+
+QImage TAlbum::thumbnail(int s) const {
+    return ImageFrame[s]->pixmap().toImage();
+}
+
+void TAlbum::slotClick(int s) {
+    if (s != 1 && strip.SlotFrame[s] == 0)
+        return; // an empty slot
+    highlight(s);
+    strip.SelectedFrame = strip.SlotFrame[s];
+    strip.SelectedSlot = s;
+    writeStatus(resources::kAlbumFramesBuffer);
+}
+
+void TAlbum::scrollAction() {
+    // The handler decides where the bar ends up: it takes the new position only once the
+    // three frames have loaded, so a failed load leaves the bar where it was.
+    const int position = ScrollBar->sliderPosition();
+    ScrollBar->setSliderPosition(ScrollBar->value());
+    ScrollBarScroll(position);
+}
+
+void TAlbum::ScrollBarScroll(int p) {
+    loadSlot(1, p - 2);
+    loadSlot(2, p - 1);
+    loadSlot(3, p);
+    if (const int s = strip.slotShowingSelection()) {
+        slotClick(s);
+        strip.SelectedSlot = s;
+    } else {
+        highlight(0);
+        strip.SelectedSlot = 0;
+    }
+    ScrollBar->setValue(p);
+}
+
+void TAlbum::B_ZoomClick() {
+    if (strip.SelectedSlot < 1 || strip.SelectedSlot > kSlots) {
+        windows_.FNotice->showBelow(*this, modal_);
+        return;
+    }
+    TFrame& viewer = *windows_.Frame;
+    viewer.showFrame(loadPicture(state_.FramePath[strip.SelectedFrame]),
+                     QStringLiteral("Frame ") + QString::number(strip.SelectedFrame));
+    if (viewer.FirstFrameShow) {
+        viewer.move(app::placeBesideAlbum(windows_.MainForm->frameGeometry(), frameGeometry(),
+                                          viewer.frameGeometry(), app::primaryScreenWidth()));
+        viewer.FirstFrameShow = false;
+    }
+    viewer.show();
+    viewer.raise();
+    viewer.activateWindow();
+}
 
 } // namespace album

@@ -1,17 +1,79 @@
 #pragma once
 
+#include "album/Strip.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QToolButton>
 #include <QWidget>
+
+#include <array>
+
+namespace app {
+class ClickImage;
+class Modal;
+struct MainState;
+struct Windows;
+} // namespace app
 
 namespace album {
 
-// The album of the frames captured in this run; hidden until the first capture.
+// The album: a film strip of three thumbnail slots with a scroll bar over the frames of the
+// run, the selection, and the buttons that act on the selected frame.
 class TAlbum : public QWidget {
     Q_OBJECT
-  public:
-    TAlbum();
+public:
+    TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal);
 
-  private:
+    static constexpr int kClientWidth = 120;
+    static constexpr int kClientHeight = 265;
+
+    QToolButton* B_Save = nullptr;
+    QToolButton* B_Zoom = nullptr;
+    QToolButton* BitBtn1 = nullptr;
+    QFrame* Panel5 = nullptr;
+    std::array<QLabel*, kSlots + 1> ImageSP{};             // [1..3]
+    std::array<QFrame*, kSlots + 1> PanelAlbum{};          // [1..3]
+    std::array<app::ClickImage*, kSlots + 1> ImageFrame{}; // [1..3]
+    QFrame* PanelLeft = nullptr;
+    QFrame* PanelRight = nullptr;
+    QFrame* PanelEnd = nullptr;
+    QScrollBar* ScrollBar = nullptr;
+    QStatusBar* StatusBar = nullptr;
+
+    AlbumStrip strip;
+
+    // Loads frame `frame`'s file into slot s (1..3) and records it there; a file that
+    // cannot be loaded raises the toolkit error and changes nothing.
+    void loadSlot(int s, int frame);
+    // Highlights slot s (1..3) and makes the others plain; 0 makes all plain.
+    void highlight(int s);
+    bool isHighlighted(int s) const;
+    // Writes the status line from the selection and the number of frames.
+    void writeStatus(std::size_t suffixBuffer);
+    QString statusText() const;
+
+    // The thumbnail of slot s as shown.
+    QImage thumbnail(int s) const;
+
+public slots:
+    void ScrollBarScroll(int position);
+    void ImageFrame1Click() { slotClick(1); }
+    void ImageFrame2Click() { slotClick(2); }
+    void ImageFrame3Click() { slotClick(3); }
+    void B_ZoomClick();
+
+private:
+    void buildControls();
     void FormCreate();
+    void slotClick(int s);
+    void scrollAction();
+
+    app::MainState& state_;
+    const app::Windows& windows_;
+    app::Modal& modal_;
 };
 
 } // namespace album

@@ -13,14 +13,14 @@ class Messages;
 // media file that cannot be opened. Raised in a handler, it ends that handler and is shown
 // by the application's standard error report; the program goes on.
 class ToolkitError : public std::runtime_error {
-  public:
+public:
     explicit ToolkitError(const QString& text) : std::runtime_error(text.toStdString()) {}
     QString text() const { return QString::fromStdString(what()); }
 };
 
 // The application object: the application title and the standard error report.
 class Application : public QApplication {
-  public:
+public:
     Application(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
@@ -34,7 +34,7 @@ class Application : public QApplication {
     // The standard error report: a message box with the text, under the application title.
     void reportError(const QString& text);
 
-  private:
+private:
     QString title_;
     Messages* messages_ = nullptr;
 };

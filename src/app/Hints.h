@@ -26,7 +26,7 @@ QString hintOf(const QWidget* control);
 // long hint changes.
 class HintMachine : public QObject {
     Q_OBJECT
-  public:
+public:
     HintMachine();
     ~HintMachine() override;
 
@@ -38,13 +38,13 @@ class HintMachine : public QObject {
     // The pointer now rests on `control` (null: on no window of the application).
     void pointerOver(const QWidget* control);
 
-  signals:
+signals:
     void hintChanged();
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     bool on_ = false;
     QString longHint_;
 };

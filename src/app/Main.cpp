@@ -1,8 +1,10 @@
 #include "app/Main.h"
 
+#include "album/Capture.h"
 #include "app/ErrorReport.h"
 #include "app/Hints.h"
 #include "app/Shape.h"
+#include "app/Windows.h"
 #include "capture/Discovery.h"
 #include "platform/help/HelpService.h"
 #include "resources/TextTable.h"
@@ -81,6 +83,7 @@ void TMainForm::buildControls() {
 
     connect(B_About, &QToolButton::clicked, this, &TMainForm::B_AboutClick);
     connect(B_Exit, &QToolButton::clicked, this, &TMainForm::B_ExitClick);
+    connect(B_CapFrames, &QToolButton::clicked, this, &TMainForm::B_CapFramesClick);
 }
 
 void TMainForm::FormCreate() {
@@ -137,6 +140,11 @@ void TMainForm::B_AboutClick() {
 
 void TMainForm::B_ExitClick() {
     close();
+}
+
+void TMainForm::B_CapFramesClick() {
+    album::CaptureFrame(
+        {ctx_.state, *this, *ctx_.windows.Album, ctx_.sound, ctx_.messages, ctx_.systemDirectory});
 }
 
 void TMainForm::ShowHintInStatus() {

@@ -10,26 +10,34 @@
 namespace platform {
 class CaptureService;
 class HelpService;
+class SoundService;
 } // namespace platform
 
 namespace app {
 
 class HintMachine;
+class Messages;
 class Shape;
+struct Windows;
 
 // What the main window works with; all of it outlives the window.
 struct MainContext {
     MainState& state;
     HintMachine& hints;
+    const Windows& windows;
     const platform::CaptureService& capture;
     platform::HelpService& help;
+    platform::SoundService& sound;
+    Messages& messages;
+    // The system directory, where the shutter sound is found.
+    QString systemDirectory;
 };
 
 // The main window: two button groups along the top, the video frame with the capture
 // window over it, and the status line.
 class TMainForm : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit TMainForm(MainContext context);
     ~TMainForm() override;
 
@@ -59,15 +67,16 @@ class TMainForm : public QWidget {
     QString statusText() const;
     void setStatusText(const QString& text);
 
-  public slots:
+public slots:
     void B_AboutClick();
     void B_ExitClick();
+    void B_CapFramesClick();
     void ShowHintInStatus();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void buildControls();
     void FormCreate();
 

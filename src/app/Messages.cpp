@@ -10,4 +10,10 @@ void MessageBoxes::showError(const QString& caption, const QString& text) {
     box.exec();
 }
 
+void MessageBoxes::showInformation(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("Information"));
+    box.exec();
+}
+
 } // namespace app

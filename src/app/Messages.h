@@ -6,14 +6,16 @@ namespace app {
 
 // Modal message boxes of the program, behind a seam so that tests can answer them.
 class Messages {
-  public:
+public:
     virtual ~Messages() = default;
     virtual void showError(const QString& caption, const QString& text) = 0;
+    virtual void showInformation(const QString& caption, const QString& text) = 0;
 };
 
 class MessageBoxes : public Messages {
-  public:
+public:
     void showError(const QString& caption, const QString& text) override;
+    void showInformation(const QString& caption, const QString& text) override;
 };
 
 } // namespace app

@@ -10,13 +10,25 @@
 
 namespace app {
 
+namespace {
+
+// Creates a window and records it among the program's windows before anything else runs.
+template <class W, class... Args> std::unique_ptr<W> create(W*& entry, Args&&... args) {
+    auto window = std::make_unique<W>(std::forward<Args>(args)...);
+    entry = window.get();
+    return window;
+}
+
+} // namespace
+
 Program::Program(Services services)
-    : MainForm_(std::make_unique<TMainForm>(
-          MainContext{state_, hints_, services.capture, services.help})),
-      FAnimate_(std::make_unique<playback::TFAnimate>()), Album_(std::make_unique<album::TAlbum>()),
-      FConfig_(std::make_unique<capture::TFConfig>()), Frame_(std::make_unique<album::TFrame>()),
-      FNotice_(std::make_unique<album::TFNotice>()),
-      FormatJpeg_(std::make_unique<album::TFormatJpeg>()) {}
+    : MainForm_(create(windows_.MainForm,
+                       MainContext{state_, hints_, windows_, services.capture, services.help,
+                                   services.sound, services.messages, services.systemDirectory})),
+      FAnimate_(create(windows_.FAnimate)),
+      Album_(create(windows_.Album, state_, windows_, services.modal)),
+      FConfig_(create(windows_.FConfig)), Frame_(create(windows_.Frame)),
+      FNotice_(create(windows_.FNotice)), FormatJpeg_(create(windows_.FormatJpeg)) {}
 
 Program::~Program() = default;
 

@@ -2,40 +2,36 @@
 
 #include "app/Hints.h"
 #include "app/MainState.h"
+#include "app/Windows.h"
 
 #include <memory>
 
 namespace platform {
 class CaptureService;
 class HelpService;
+class SoundService;
 } // namespace platform
-namespace playback {
-class TFAnimate;
-}
-namespace album {
-class TAlbum;
-class TFrame;
-class TFNotice;
-class TFormatJpeg;
-} // namespace album
-namespace capture {
-class TFConfig;
-}
 
 namespace app {
 
-class TMainForm;
+class Messages;
+class Modal;
 
 // The services the program talks to; they outlive the program.
 struct Services {
     const platform::CaptureService& capture;
     platform::HelpService& help;
+    platform::SoundService& sound;
+    Messages& messages;
+    Modal& modal;
+    // The system directory, where the shutter sound is found.
+    QString systemDirectory;
 };
 
 // One run of the program: its shared state and its seven windows, created in their fixed
 // order (the main window first, whose creation sets everything up).
 class Program {
-  public:
+public:
     explicit Program(Services services);
     ~Program();
     Program(const Program&) = delete;
@@ -44,17 +40,18 @@ class Program {
     MainState& state() { return state_; }
     HintMachine& hints() { return hints_; }
 
-    TMainForm& MainForm() { return *MainForm_; }
-    playback::TFAnimate& FAnimate() { return *FAnimate_; }
-    album::TAlbum& Album() { return *Album_; }
-    capture::TFConfig& FConfig() { return *FConfig_; }
-    album::TFrame& Frame() { return *Frame_; }
-    album::TFNotice& FNotice() { return *FNotice_; }
-    album::TFormatJpeg& FormatJpeg() { return *FormatJpeg_; }
+    TMainForm& MainForm() { return *windows_.MainForm; }
+    playback::TFAnimate& FAnimate() { return *windows_.FAnimate; }
+    album::TAlbum& Album() { return *windows_.Album; }
+    capture::TFConfig& FConfig() { return *windows_.FConfig; }
+    album::TFrame& Frame() { return *windows_.Frame; }
+    album::TFNotice& FNotice() { return *windows_.FNotice; }
+    album::TFormatJpeg& FormatJpeg() { return *windows_.FormatJpeg; }
 
-  private:
+private:
     MainState state_;
     HintMachine hints_;
+    Windows windows_;
     std::unique_ptr<TMainForm> MainForm_;
     std::unique_ptr<playback::TFAnimate> FAnimate_;
     std::unique_ptr<album::TAlbum> Album_;

@@ -7,7 +7,7 @@ namespace app {
 
 // A filled rectangle with a one-pixel black outline, as the video frame behind the picture.
 class Shape : public QWidget {
-  public:
+public:
     explicit Shape(QWidget* parent) : QWidget(parent) {}
 
     QColor brushColor() const { return brush_; }
@@ -16,10 +16,10 @@ class Shape : public QWidget {
         update();
     }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     QColor brush_ = Qt::white;
 };
 

@@ -1,10 +1,12 @@
 #include "app/Main.h"
 #include "app/ErrorReport.h"
 #include "app/Messages.h"
+#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
+#include "platform/sound/SoundService.h"
 
 #include <cstdio>
 
@@ -22,8 +24,10 @@ int main(int argc, char** argv) {
         }
         const platform::CaptureService capture(std::move(drivers.table));
         platform::HelpViewerService help;
+        platform::GstSoundService sound;
+        app::ModalLoop modal;
 
-        app::Program program({capture, help});
+        app::Program program({capture, help, sound, messages, modal, platform::systemDirectory()});
         program.MainForm().show();
         return application.exec();
     } catch (const app::ToolkitError& error) {

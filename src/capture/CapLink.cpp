@@ -39,4 +39,12 @@ int capCaptureStop(const CapHandle& wnd) {
     return send(wnd, [](platform::CaptureWindow& w) { return w.stop(); });
 }
 
+int capGrabFrameNoStop(const CapHandle& wnd) {
+    return send(wnd, [](platform::CaptureWindow& w) { return w.grabFrameNoStop(); });
+}
+
+int capFileSaveDib(const CapHandle& wnd, const QString& path) {
+    return send(wnd, [&](platform::CaptureWindow& w) { return w.fileSaveDib(path); });
+}
+
 } // namespace capture

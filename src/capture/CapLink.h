@@ -17,5 +17,7 @@ int capPreview(const CapHandle& wnd, bool on);
 int capGetStatus(const CapHandle& wnd, platform::CaptureStatus& status);
 int capDriverGetCaps(const CapHandle& wnd, platform::CaptureDriverCaps& caps);
 int capCaptureStop(const CapHandle& wnd);
+int capGrabFrameNoStop(const CapHandle& wnd);
+int capFileSaveDib(const CapHandle& wnd, const QString& path);
 
 } // namespace capture

@@ -7,10 +7,10 @@ namespace capture {
 // The dialog that chooses the capture driver and the preview rate.
 class TFConfig : public QDialog {
     Q_OBJECT
-  public:
+public:
     TFConfig();
 
-  private:
+private:
     void FormCreate();
 };
 

@@ -7,10 +7,10 @@ namespace playback {
 // The AVI playback window; hidden until a video is opened.
 class TFAnimate : public QWidget {
     Q_OBJECT
-  public:
+public:
     TFAnimate();
 
-  private:
+private:
     void FormCreate();
 };
 

@@ -1,6 +1,9 @@
 #include "platform/capture/CaptureWindow.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
+#include <QSaveFile>
+#include <QThread>
 
 #include <cstdio>
 
@@ -8,7 +11,9 @@ namespace platform {
 
 namespace {
 constexpr int kDefaultPreviewRateMs = 66;
-}
+// How long a grab waits for the first frame of a preview that has only just started.
+constexpr int kFirstFrameWaitMs = 2000;
+} // namespace
 
 CaptureWindow::CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget* parent)
     : QWidget(parent), drivers_(std::move(drivers)) {
@@ -97,13 +102,49 @@ int CaptureWindow::stop() {
     return 1;
 }
 
+bool CaptureWindow::takeNewestFrame() {
+    if (!pipeline_)
+        return false;
+    auto frame = pipeline_->takeNewest();
+    if (!frame)
+        return false;
+    shown_ = std::move(frame);
+    update();
+    return true;
+}
+
+int CaptureWindow::grabFrameNoStop() {
+    if (!pipeline_)
+        return 0;
+    takeNewestFrame();
+    if (!shown_ && previewOn_) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!takeNewestFrame() && waited.elapsed() < kFirstFrameWaitMs)
+            QThread::msleep(2);
+    }
+    if (!shown_)
+        return 0;
+    grabbed_ = shown_->image().copy();
+    return 1;
+}
+
+int CaptureWindow::fileSaveDib(const QString& path) {
+    if (grabbed_.isNull())
+        return 0;
+    // The temporary file is renamed over the target only once it is complete.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !grabbed_.save(&file, "BMP") || !file.commit()) {
+        lastError_ = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+        return 0;
+    }
+    return 1;
+}
+
 void CaptureWindow::previewTick() {
     if (!pipeline_)
         return;
-    if (auto frame = pipeline_->takeNewest()) {
-        shown_ = std::move(frame);
-        update();
-    }
+    takeNewestFrame();
     const std::string error = pipeline_->takeError();
     if (!error.empty() && error != lastError_) {
         // The device went away or stalled: keep the last picture and say why once.

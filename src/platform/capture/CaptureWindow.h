@@ -29,7 +29,7 @@ struct CaptureDriverCaps {
 // results follow the capture-window convention (non-zero = done).
 class CaptureWindow : public QWidget {
     Q_OBJECT
-  public:
+public:
     CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget* parent);
     ~CaptureWindow() override;
 
@@ -40,24 +40,33 @@ class CaptureWindow : public QWidget {
     int getStatus(CaptureStatus& status) const;
     int getDriverCaps(CaptureDriverCaps& caps) const;
     int stop();
+    // Copies the newest frame into the grab buffer; the preview keeps running.
+    int grabFrameNoStop();
+    // Writes the grab buffer to `path` as a 24-bit bottom-up BMP file, whole or not at all.
+    int fileSaveDib(const QString& path);
+
+    const QImage& grabBuffer() const { return grabbed_; }
 
     // Why the last connect or the running preview failed; empty when nothing failed.
     const std::string& lastError() const { return lastError_; }
 
-  signals:
+signals:
     // A preview frame has just been drawn.
     void framePainted();
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 
-  private:
+private:
     void previewTick();
     void startPreview();
+    // Shows the newest frame if one has arrived since the last paint.
+    bool takeNewestFrame();
 
     std::shared_ptr<const DriverTable> drivers_;
     std::unique_ptr<PreviewPipeline> pipeline_;
     std::shared_ptr<const VideoFrame> shown_;
+    QImage grabbed_;
     QTimer previewTimer_;
     bool previewOn_ = false;
     std::string lastError_;
@@ -66,7 +75,7 @@ class CaptureWindow : public QWidget {
 // The capture-window service: the table of installed drivers and the factory of capture
 // windows that use them.
 class CaptureService {
-  public:
+public:
     explicit CaptureService(DriverTable drivers);
 
     // Name and version of the driver at index 0..9, or nothing when none is installed there.
@@ -75,7 +84,7 @@ class CaptureService {
     // A visible child window of `parent`; it belongs to the parent.
     CaptureWindow* createCaptureWindow(QWidget* parent, const QRect& geometry, int id) const;
 
-  private:
+private:
     std::shared_ptr<const DriverTable> drivers_;
 };
 

@@ -15,7 +15,7 @@ namespace platform {
 // The GStreamer pipeline behind one connected driver: a V4L2 device or the moving test
 // picture, ending in an appsink that keeps only the newest frame.
 class PreviewPipeline {
-  public:
+public:
     // Builds the pipeline and brings it to READY (a device is opened there). On failure
     // returns nothing and says why in `error`.
     static std::unique_ptr<PreviewPipeline> open(const DriverSpec& driver, std::string& error);
@@ -34,7 +34,7 @@ class PreviewPipeline {
     // The first error the pipeline posted since the last call; empty when none.
     std::string takeError();
 
-  private:
+private:
     PreviewPipeline() = default;
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
     std::string busErrorText();

@@ -14,7 +14,7 @@ namespace platform::v4l2 {
 namespace {
 
 class Fd {
-  public:
+public:
     explicit Fd(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK)) {}
     ~Fd() {
         if (fd_ >= 0)
@@ -32,7 +32,7 @@ class Fd {
         return r == 0;
     }
 
-  private:
+private:
     int fd_;
 };
 

@@ -11,7 +11,7 @@ namespace platform {
 // One decoded preview frame, kept mapped for as long as anyone paints or copies it.
 // The QImage is a view over the buffer's memory, so showing a frame costs no copy.
 class VideoFrame {
-  public:
+public:
     static std::shared_ptr<const VideoFrame> fromSample(gst::SamplePtr sample);
     ~VideoFrame();
     VideoFrame(const VideoFrame&) = delete;
@@ -19,7 +19,7 @@ class VideoFrame {
 
     const QImage& image() const { return image_; }
 
-  private:
+private:
     VideoFrame() = default;
     gst::SamplePtr sample_;
     GstBuffer* buffer_ = nullptr; // owned by sample_

@@ -9,7 +9,7 @@ namespace platform {
 // The help system: shows the contents of a help file in a viewer window of its own. A file
 // that cannot be read is reported by the help system itself, naming the file and the reason.
 class HelpService {
-  public:
+public:
     virtual ~HelpService() = default;
     virtual void showContents(const QString& helpFile) = 0;
 };
@@ -22,7 +22,7 @@ struct HelpDocument {
 HelpDocument readHelpFile(const QString& helpFile);
 
 class HelpViewerService : public HelpService {
-  public:
+public:
     HelpViewerService() = default;
     ~HelpViewerService() override;
     HelpViewerService(const HelpViewerService&) = delete;
@@ -33,7 +33,7 @@ class HelpViewerService : public HelpService {
     // The viewer window once it has been shown; for whoever needs to look at it.
     QTextBrowser* viewer() const { return viewer_; }
 
-  private:
+private:
     QPointer<QTextBrowser> viewer_;
 };
 

@@ -1,0 +1,13 @@
+#include "app/ClickImage.h"
+
+#include <QMouseEvent>
+
+namespace app {
+
+void ClickImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+} // namespace app

@@ -1,0 +1,105 @@
+#include "platform/sound/SoundService.h"
+
+#include "platform/capture/GstHandles.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace platform {
+
+namespace {
+
+// Longest wait for a sound to start; a file that does not preroll by then is given up.
+constexpr GstClockTime kPrerollBound = 3 * GST_SECOND;
+// Allowance beyond the sound's own length before playback is cut off.
+constexpr GstClockTime kEndSlack = 2 * GST_SECOND;
+
+// A short beep, the stand-in for a missing sound file.
+constexpr char kDefaultSound[] = "audiotestsrc wave=sine freq=880 volume=0.3 num-buffers=6 "
+                                 "samplesperbuffer=2205 ! audio/x-raw,rate=22050,channels=1";
+constexpr char kFileSound[] = "filesrc name=src ! wavparse";
+
+// The first audio output of the machine that opens; without one, a sink that keeps time
+// without sound, so that a sound still takes its length. Chosen once per process.
+std::string audioSinkFactory() {
+    static const std::string chosen = [] {
+        for (const char* factory : {"pulsesink", "alsasink"}) {
+            gst::ElementPtr sink;
+            if (GstElement* e = gst_element_factory_make(factory, nullptr))
+                sink.reset(GST_ELEMENT(gst_object_ref_sink(e)));
+            if (!sink)
+                continue;
+            const bool opens =
+                gst_element_set_state(sink.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
+            gst_element_set_state(sink.get(), GST_STATE_NULL);
+            if (opens)
+                return std::string(factory);
+        }
+        return std::string("fakesink");
+    }();
+    return chosen;
+}
+
+gst::ElementPtr buildPipeline(const QString& wavFile, bool& fallback) {
+    fallback = !QFileInfo(wavFile).isFile();
+    const std::string description = std::string(fallback ? kDefaultSound : kFileSound) +
+                                    " ! audioconvert ! audioresample ! " + audioSinkFactory() +
+                                    " sync=true";
+    GError* error = nullptr;
+    GstElement* pipeline = gst_parse_launch(description.c_str(), &error);
+    if (error) {
+        std::fprintf(stderr, "nimbacast: sound: %s\n", error->message);
+        g_clear_error(&error);
+    }
+    if (!pipeline)
+        return nullptr;
+    gst::ElementPtr owned(GST_ELEMENT(gst_object_ref_sink(pipeline)));
+    if (!fallback) {
+        gst::ElementPtr src(gst_bin_get_by_name(GST_BIN(owned.get()), "src"));
+        g_object_set(src.get(), "location", QFile::encodeName(wavFile).constData(), nullptr);
+    }
+    return owned;
+}
+
+} // namespace
+
+bool GstSoundService::playSync(const QString& wavFile) {
+    gst::ensureInitialised();
+    bool fallback = false;
+    gst::ElementPtr pipeline = buildPipeline(wavFile, fallback);
+    if (!pipeline)
+        return false;
+    struct StopOnExit {
+        GstElement* p;
+        ~StopOnExit() { gst_element_set_state(p, GST_STATE_NULL); }
+    } stop{pipeline.get()};
+
+    if (gst_element_set_state(pipeline.get(), GST_STATE_PAUSED) == GST_STATE_CHANGE_FAILURE ||
+        gst_element_get_state(pipeline.get(), nullptr, nullptr, kPrerollBound) !=
+            GST_STATE_CHANGE_SUCCESS)
+        return false;
+    gint64 length = 0;
+    if (!gst_element_query_duration(pipeline.get(), GST_FORMAT_TIME, &length) || length < 0)
+        length = fallback ? 600 * GST_MSECOND : 5 * GST_SECOND;
+
+    if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+        return false;
+    gst::BusPtr bus(gst_element_get_bus(pipeline.get()));
+    gst::MessagePtr done(gst_bus_timed_pop_filtered(
+        bus.get(), static_cast<GstClockTime>(length) + kEndSlack,
+        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+    return done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS;
+}
+
+QString systemDirectory() {
+    const QString fromEnvironment = qEnvironmentVariable("NIMBACAST_SYSTEM_DIR");
+    if (!fromEnvironment.isEmpty())
+        return fromEnvironment;
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/nimbacast"));
+}
+
+} // namespace platform

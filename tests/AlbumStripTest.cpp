@@ -1,0 +1,190 @@
+#include "Support.h"
+
+#include "album/Capture.h"
+#include "album/Show.h"
+#include "app/ErrorReport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Frame i is a plain picture of its own colour, so that a thumbnail tells which it is.
+QColor colourOf(int frame) {
+    return QColor::fromHsv((frame * 37) % 360, 255, 200);
+}
+
+void writeFrames(const test::StartDir& dir, int count) {
+    for (int i = 0; i < count; ++i) {
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(colourOf(i));
+        ASSERT_TRUE(picture.save(dir.path() + QStringLiteral("/Frame%1.bmp").arg(i), "BMP"));
+    }
+}
+
+// One step of a run: a capture, a scroll to a position, or a click on a slot.
+struct Step {
+    enum Kind { Capture, Scroll, Click } kind;
+    int arg; // scroll position or slot
+    std::array<int, 3> shown;
+    int selectedSlot;
+    const char* status;
+    bool scrollEnabled;
+    int scrollMax;
+    int scrollValue;
+};
+
+class StripRun : public ::testing::Test {
+protected:
+    test::TestProgram run{R"({"drivers":[]})"};
+    album::TAlbum& album = run.program.Album();
+    app::MainState& state = run.program.state();
+
+    void play(const std::vector<Step>& steps) {
+        int n = 0;
+        for (const Step& step : steps) {
+            ++n;
+            switch (step.kind) {
+            case Step::Capture:
+                ++state.FrameCount;
+                album::ShowCapturedFrame(album, state.FrameCount);
+                break;
+            case Step::Scroll:
+                album.ScrollBarScroll(step.arg);
+                break;
+            case Step::Click:
+                step.arg == 1   ? album.ImageFrame1Click()
+                : step.arg == 2 ? album.ImageFrame2Click()
+                                : album.ImageFrame3Click();
+                break;
+            }
+            const album::AlbumStrip& strip = album.strip;
+            const std::array<int, 3> shown{strip.SlotFrame[1], strip.SlotFrame[2],
+                                           strip.SlotFrame[3]};
+            EXPECT_EQ(shown, step.shown) << "step " << n;
+            EXPECT_EQ(strip.SelectedSlot, step.selectedSlot) << "step " << n;
+            for (int s = 1; s <= 3; ++s)
+                EXPECT_EQ(album.isHighlighted(s), s == step.selectedSlot) << "step " << n;
+            EXPECT_EQ(album.statusText(), step.status) << "step " << n;
+            EXPECT_EQ(album.ScrollBar->isEnabled(), step.scrollEnabled) << "step " << n;
+            EXPECT_EQ(album.ScrollBar->minimum(), 2) << "step " << n;
+            EXPECT_EQ(album.ScrollBar->maximum(), step.scrollMax) << "step " << n;
+            EXPECT_EQ(album.ScrollBar->value(), step.scrollValue) << "step " << n;
+            // Every filled slot shows the picture of the frame it records.
+            const int filled = std::min<int>(3, static_cast<int>(state.FrameCount));
+            for (int s = 1; s <= filled; ++s)
+                EXPECT_EQ(album.thumbnail(s).pixelColor(40, 30).rgb(),
+                          colourOf(strip.SlotFrame[s]).rgb())
+                    << "step " << n << " slot " << s;
+        }
+    }
+};
+
+TEST_F(StripRun, StartsWithFrameZeroSelectedInSlotOne) {
+    EXPECT_EQ(album.statusText(), "1 / 0 Frames");
+    EXPECT_EQ(album.strip.SelectedSlot, 1);
+    EXPECT_TRUE(album.isHighlighted(1));
+    EXPECT_FALSE(album.isHighlighted(2));
+    EXPECT_EQ(album.ScrollBar->value(), 2);
+}
+
+TEST_F(StripRun, CapturesFillThenAdvanceAndScrollingMatchesTheSelection) {
+    writeFrames(run.dir, 8);
+    using S = Step;
+    play({
+        {S::Capture, 0, {0, 0, 0}, 1, "1 / 1 Frames", false, 2, 2},
+        {S::Click, 2, {0, 0, 0}, 1, "1 / 1 Frames", false, 2, 2}, // empty slot: ignored
+        {S::Click, 3, {0, 0, 0}, 1, "1 / 1 Frames", false, 2, 2},
+        {S::Capture, 0, {0, 1, 0}, 1, "1 / 2 Frames", false, 2, 2},
+        {S::Click, 2, {0, 1, 0}, 2, "2 / 2 Frames", false, 2, 2},
+        {S::Click, 1, {0, 1, 0}, 1, "1 / 2 Frames", false, 2, 2},
+        {S::Click, 1, {0, 1, 0}, 1, "1 / 2 Frames", false, 2, 2}, // same slot again
+        {S::Capture, 0, {0, 1, 2}, 1, "1 / 3 Frames", false, 2, 2},
+        // Fourth capture with frame 0 selected: it leaves the strip, no slot is lit.
+        {S::Capture, 0, {1, 2, 3}, 0, "1 / 4 Frames", true, 3, 3},
+        {S::Scroll, 2, {0, 1, 2}, 1, "1 / 4 Frames", true, 3, 2},
+        {S::Scroll, 3, {1, 2, 3}, 0, "1 / 4 Frames", true, 3, 3},
+        {S::Capture, 0, {2, 3, 4}, 0, "1 / 5 Frames", true, 4, 4},
+        {S::Capture, 0, {3, 4, 5}, 0, "1 / 6 Frames", true, 5, 5},
+        {S::Click, 2, {3, 4, 5}, 2, "5 / 6 Frames", true, 5, 5},
+        {S::Scroll, 4, {2, 3, 4}, 3, "5 / 6 Frames", true, 5, 4},
+        {S::Scroll, 5, {3, 4, 5}, 2, "5 / 6 Frames", true, 5, 5},
+        {S::Click, 3, {3, 4, 5}, 3, "6 / 6 Frames", true, 5, 5},
+        {S::Scroll, 4, {2, 3, 4}, 0, "6 / 6 Frames", true, 5, 4},
+        {S::Scroll, 5, {3, 4, 5}, 3, "6 / 6 Frames", true, 5, 5},
+        {S::Scroll, 5, {3, 4, 5}, 3, "6 / 6 Frames", true, 5, 5}, // same position reloads
+        // A capture while scrolled back jumps to the newest frames.
+        {S::Scroll, 2, {0, 1, 2}, 0, "6 / 6 Frames", true, 5, 2},
+        {S::Capture, 0, {4, 5, 6}, 2, "6 / 7 Frames", true, 6, 6},
+    });
+}
+
+TEST_F(StripRun, UserScrollActionsStayInRangeAndMoveByThreeAPage) {
+    writeFrames(run.dir, 8);
+    for (int i = 0; i < 8; ++i) {
+        ++state.FrameCount;
+        album::ShowCapturedFrame(album, state.FrameCount);
+    }
+    ASSERT_EQ(album.ScrollBar->value(), 7);
+    struct Row {
+        QAbstractSlider::SliderAction action;
+        int position;
+    } rows[] = {
+        {QAbstractSlider::SliderPageStepSub, 4},   {QAbstractSlider::SliderPageStepSub, 2},
+        {QAbstractSlider::SliderSingleStepSub, 2}, {QAbstractSlider::SliderSingleStepAdd, 3},
+        {QAbstractSlider::SliderToMaximum, 7},     {QAbstractSlider::SliderSingleStepAdd, 7},
+    };
+    for (const Row& r : rows) {
+        album.ScrollBar->triggerAction(r.action);
+        EXPECT_EQ(album.ScrollBar->value(), r.position);
+        EXPECT_EQ(album.strip.SlotFrame[3], r.position);
+    }
+}
+
+TEST_F(StripRun, AFrameFileLostBehindTheProgramsBackStopsTheScrollStep) {
+    writeFrames(run.dir, 5);
+    for (int i = 0; i < 5; ++i) {
+        ++state.FrameCount;
+        album::ShowCapturedFrame(album, state.FrameCount);
+    }
+    ASSERT_TRUE(QFile::remove(state.FramePath[2]));
+    // Position 3 shows frames 1, 2, 3: slot 1 loads, slot 2 fails, nothing else happens.
+    EXPECT_THROW(album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub),
+                 app::ToolkitError);
+    EXPECT_EQ(album.strip.SlotFrame[1], 1);
+    EXPECT_EQ(album.strip.SlotFrame[2], 3);
+    EXPECT_EQ(album.strip.SlotFrame[3], 4);
+    EXPECT_EQ(album.ScrollBar->value(), 4);
+    EXPECT_EQ(album.ScrollBar->sliderPosition(), 4);
+}
+
+TEST_F(StripRun, AFailedLoadWhileFillingLeavesTheSlotForTheNextFrame) {
+    writeFrames(run.dir, 3);
+    ASSERT_TRUE(QFile::remove(state.FramePath[0]));
+    ++state.FrameCount;
+    EXPECT_THROW(album::ShowCapturedFrame(album, state.FrameCount), app::ToolkitError);
+    EXPECT_EQ(album.strip.NextSlot, 0);
+    EXPECT_EQ(album.strip.StripFull, 0);
+
+    // The next capture fills slot 1 with its own frame, which the selection follows.
+    ++state.FrameCount;
+    album::ShowCapturedFrame(album, state.FrameCount);
+    EXPECT_EQ(album.strip.SlotFrame[1], 1);
+    EXPECT_EQ(album.strip.SelectedFrame, 1);
+    EXPECT_EQ(album.statusText(), "2 / 2 Frames");
+    ++state.FrameCount;
+    album::ShowCapturedFrame(album, state.FrameCount);
+    EXPECT_EQ(album.strip.SlotFrame[2], 2);
+    album.ImageFrame2Click();
+    EXPECT_EQ(album.statusText(), "3 / 3 Frames");
+}
+
+TEST_F(StripRun, NothingReadsPastTheHundredPaths) {
+    EXPECT_THROW(album.loadSlot(3, 100), app::ToolkitError);
+    EXPECT_THROW(album.loadSlot(1, -1), app::ToolkitError);
+    EXPECT_THROW(album.ScrollBarScroll(1), app::ToolkitError);
+}
+
+} // namespace

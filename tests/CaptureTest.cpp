@@ -1,0 +1,182 @@
+#include "BmpHeader.h"
+#include "Support.h"
+
+#include "album/Fimage.h"
+#include "album/Notice.h"
+#include "album/Show.h"
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+#include "app/Shape.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr char kOneDriver[] =
+    R"({"drivers":[{"index":0,"name":"Quorix","width":320,"height":240}]})";
+
+struct CaptureRun : ::testing::Test {
+    test::TestProgram run{kOneDriver};
+    app::TMainForm& main = run.program.MainForm();
+    album::TAlbum& album = run.program.Album();
+    app::MainState& state = run.program.state();
+
+    void SetUp() override {
+        app::application().setMessages(&run.messages);
+        main.show();
+    }
+    void TearDown() override { app::application().setMessages(nullptr); }
+    void click() { QTest::mouseClick(main.B_CapFrames, Qt::LeftButton); }
+};
+
+TEST_F(CaptureRun, FiveCapturesWriteFiveFramesOfTheLivePicture) {
+    for (int i = 0; i < 5; ++i)
+        click();
+    EXPECT_EQ(state.FrameCount, 5u);
+    EXPECT_TRUE(run.messages.errors.empty());
+    for (int i = 0; i < 5; ++i) {
+        const QString path = run.dir.path() + QStringLiteral("/Frame%1.bmp").arg(i);
+        const test::BmpHeader h = test::readBmpHeader(path);
+        ASSERT_TRUE(h.valid) << path.toStdString();
+        EXPECT_EQ(h.bitCount, 24);
+        EXPECT_EQ(h.width, 320);
+        EXPECT_EQ(h.height, 240);
+        EXPECT_EQ(h.bfSize, h.fileSize);
+        const QImage picture(path);
+        // The test picture, not an empty black frame.
+        EXPECT_NE(picture.pixelColor(40, 40), QColor(Qt::black));
+    }
+    EXPECT_FALSE(QFile::exists(run.dir.path() + "/Frame5.bmp"));
+    EXPECT_TRUE(album.isVisible());
+    EXPECT_EQ(album.pos(), QPoint(main.frameGeometry().right() + 1, 0));
+    EXPECT_EQ(album.statusText(), "1 / 5 Frames");
+    ASSERT_EQ(run.sound.played.size(), 5u);
+    EXPECT_EQ(run.sound.played[0], run.dir.path() + "/system/Camera.wav");
+}
+
+TEST_F(CaptureRun, TheFrameFlashesWhiteWhileTheShutterSounds) {
+    QColor during;
+    run.sound.whilePlaying = [&] { during = main.SFrame->brushColor(); };
+    click();
+    EXPECT_EQ(during, QColor(Qt::white));
+    EXPECT_EQ(main.SFrame->brushColor(), QColor(0, 0, 128));
+}
+
+TEST_F(CaptureRun, TheHundredthFrameIsTheLast) {
+    state.FrameCount = 99;
+    click();
+    EXPECT_EQ(state.FrameCount, 100u);
+    EXPECT_TRUE(QFile::exists(run.dir.path() + "/Frame99.bmp"));
+    const QDateTime written = QFileInfo(run.dir.path() + "/Frame99.bmp").lastModified();
+
+    click();
+    EXPECT_EQ(state.FrameCount, 100u);
+    ASSERT_EQ(run.messages.information.size(), 1u);
+    EXPECT_TRUE(run.messages.information[0].text.contains("No more frames"));
+    EXPECT_EQ(QDir(run.dir.path()).entryList({"Frame*.bmp"}).size(), 1);
+    EXPECT_EQ(QFileInfo(run.dir.path() + "/Frame99.bmp").lastModified(), written);
+    EXPECT_EQ(run.sound.played.size(), 1u);
+}
+
+TEST_F(CaptureRun, AFrameThatCannotBeWrittenIsReportedAndItsSlotStaysFree) {
+    // Frames that cannot be written, as in a write-protected start-up directory.
+    const auto writable = state.FramePath;
+    for (QString& path : state.FramePath)
+        path = run.dir.path() + "/no-such-dir/" + QFileInfo(path).fileName();
+    click();
+    ASSERT_EQ(run.messages.errors.size(), 1u);
+    EXPECT_TRUE(run.messages.errors[0].text.contains("Frame0.bmp"))
+        << run.messages.errors[0].text.toStdString();
+    EXPECT_EQ(state.FrameCount, 1u);
+    EXPECT_FALSE(album.isVisible());
+    EXPECT_EQ(main.SFrame->brushColor(), QColor(0, 0, 128));
+
+    state.FramePath = writable;
+    click();
+    EXPECT_EQ(run.messages.errors.size(), 1u);
+    EXPECT_EQ(state.FrameCount, 2u);
+    EXPECT_TRUE(QFile::exists(run.dir.path() + "/Frame1.bmp"));
+    EXPECT_EQ(album.strip.SlotFrame[1], 1);
+    EXPECT_EQ(album.statusText(), "2 / 2 Frames");
+    EXPECT_TRUE(album.isVisible());
+}
+
+TEST_F(CaptureRun, ZoomShowsTheSelectedFrameBesideTheAlbumOnce) {
+    click();
+    album.B_ZoomClick();
+    album::TFrame& viewer = run.program.Frame();
+    EXPECT_TRUE(viewer.isVisible());
+    EXPECT_EQ(viewer.windowTitle(), "Frame 0");
+    EXPECT_EQ(viewer.size(), QSize(320, 240));
+    EXPECT_EQ(viewer.pos(), QPoint(album.frameGeometry().right() + 1, 0));
+    EXPECT_FALSE(viewer.FirstFrameShow);
+
+    // A later zoom on another frame keeps the viewer where the user put it.
+    click();
+    album.ImageFrame2Click();
+    viewer.move(5, 300);
+    album.B_ZoomClick();
+    EXPECT_EQ(viewer.windowTitle(), "Frame 1");
+    EXPECT_EQ(viewer.pos(), QPoint(5, 300));
+    EXPECT_TRUE(run.modal.shown.empty());
+}
+
+TEST_F(CaptureRun, ZoomWithoutASelectionShowsTheNotice) {
+    for (int i = 0; i < 4; ++i)
+        click(); // frame 0 stays selected and leaves the strip
+    ASSERT_EQ(album.strip.SelectedSlot, 0);
+    album.move(400, 100);
+    QPoint noticeAt;
+    QString noticeText;
+    run.modal.answer = [&](QDialog& dialog) {
+        noticeAt = dialog.pos();
+        noticeText = run.program.FNotice().StaticText->text();
+        return int(QDialog::Accepted);
+    };
+    album.B_ZoomClick();
+    EXPECT_EQ(run.modal.shown, std::vector<QString>{"FNotice"});
+    EXPECT_EQ(noticeText, "Please select one frame first.");
+    EXPECT_EQ(noticeAt, QPoint(400, 170));
+    EXPECT_FALSE(run.program.Frame().isVisible());
+}
+
+TEST_F(CaptureRun, ZoomOnALostFileKeepsTheViewerAsItWas) {
+    click();
+    album.B_ZoomClick();
+    run.program.Frame().hide();
+    ASSERT_TRUE(QFile::remove(state.FramePath[0]));
+    EXPECT_THROW(album.B_ZoomClick(), app::ToolkitError);
+    EXPECT_EQ(run.program.Frame().windowTitle(), "Frame 0");
+    EXPECT_FALSE(run.program.Frame().isVisible());
+}
+
+TEST(CaptureWithoutDriver, ClicksOnlyPlaceTheAlbum) {
+    test::TestProgram run(R"({"drivers":[]})");
+    for (int i = 0; i < 3; ++i)
+        QTest::mouseClick(run.program.MainForm().B_CapFrames, Qt::LeftButton);
+    EXPECT_EQ(run.program.state().FrameCount, 0u);
+    EXPECT_TRUE(QDir(run.dir.path()).entryList({"Frame*.bmp"}).isEmpty());
+    EXPECT_FALSE(run.program.Album().isVisible());
+    EXPECT_EQ(run.program.Album().pos(), QPoint(280, 0));
+    EXPECT_TRUE(run.sound.played.empty());
+}
+
+TEST(CaptureSound, ALongSystemDirectoryIsUsedWhole) {
+    test::StartDir dir;
+    platform::CaptureService capture(test::simulatedDrivers(dir, kOneDriver));
+    test::FakeHelp help;
+    test::FakeSound sound;
+    test::RecordedMessages messages;
+    test::ScriptedModal modal;
+    const QString longDir = dir.path() + "/" + QString(120, 'd');
+    app::Program program({capture, help, sound, messages, modal, longDir});
+    QTest::mouseClick(program.MainForm().B_CapFrames, Qt::LeftButton);
+    ASSERT_EQ(sound.played.size(), 1u);
+    EXPECT_EQ(sound.played[0], longDir + "/Camera.wav");
+}
+
+} // namespace

@@ -1,0 +1,67 @@
+# Five captures with one 320 x 240 driver: the frame files, the album beside the main
+# window, zoom beside the album; with no driver nothing is captured.
+source "$E2E_LIB"
+
+capture_button() { click "$wid" 138 16; }
+
+start one '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
+capture_button
+album=$(wait_window '^Album$') || fail "no album after the first capture"
+[ "$(geometry "$album")" = "343,0 120x265" ] || fail "album at $(geometry "$album")"
+click "$album" 44 13 # zoom
+viewer=$(wait_window '^Frame 0$') || fail "no viewer 'Frame 0'"
+[ "$(geometry "$viewer")" = "463,0 320x240" ] || fail "viewer at $(geometry "$viewer")"
+for _ in 1 2 3 4; do
+    capture_button
+    sleep 0.3
+done
+sleep 0.5
+for i in 0 1 2 3 4; do
+    f=$dir/Frame$i.bmp
+    [ -f "$f" ] || fail "Frame$i.bmp missing"
+    [ "$(identify -format '%w x %h %[bit-depth] %[channels]' "$f")" = "320 x 240 8 srgb" ] ||
+        fail "Frame$i.bmp is $(identify -format '%w x %h %[bit-depth] %[channels]' "$f")"
+    # 24 bits per pixel in the info header.
+    [ "$(od -An -tu2 -j28 -N2 "$f" | tr -d ' ')" = 24 ] || fail "Frame$i.bmp is not 24-bit"
+    colours=$(/usr/bin/convert "$f" -format '%k' info:)
+    [ "$colours" -gt 4 ] || fail "Frame$i.bmp holds $colours colours, not the live picture"
+done
+[ ! -e "$dir/Frame5.bmp" ] || fail "a sixth frame was written"
+stop
+
+start none '{"drivers": []}'
+for _ in 1 2 3; do capture_button; sleep 0.2; done
+sleep 0.5
+[ -z "$(ls "$dir" | grep Frame || true)" ] || fail "frames written without a driver"
+! xdotool search --onlyvisible --name '^Album$' >/dev/null 2>&1 || fail "album shown without a driver"
+stop
+# A write-protected start-up directory: the failed load is reported, the program runs on.
+ro=$E2E_WORK/readonly
+mkdir -p "$ro"
+if [ "$(id -u)" = 0 ] && mount -t tmpfs -o size=4m tmpfs "$ro" 2>/dev/null; then
+    trap 'umount -l "$ro" 2>/dev/null || true' EXIT
+    protect() { mount -o remount,ro "$ro"; }
+    release() { umount "$ro"; }
+elif [ "$(id -u)" != 0 ]; then
+    protect() { chmod 555 "$ro"; }
+    release() { chmod 755 "$ro"; }
+else
+    echo "e2e capture: no way to write-protect a directory here; that part is skipped"
+    echo "e2e capture: ok"
+    exit 0
+fi
+start readonly '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
+protect
+capture_button
+sleep 1
+boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
+[ "$boxes" -ge 2 ] || fail "no error report after a capture into a write-protected directory"
+xdotool key Return
+sleep 0.5
+kill -0 "$pid" || fail "the program ended after the failed capture"
+[ "$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)" = 1 ] ||
+    fail "the error report did not close"
+[ ! -e "$ro/Frame0.bmp" ] || fail "a frame was written into a write-protected directory"
+stop
+release
+echo "e2e capture: ok"
