@@ -44,3 +44,6 @@ prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/bin/
 bare=$(cpu_of gst-launch-1.0 -q videotestsrc is-live=true ! "$caps" ! videoconvert ! ximagesink)
 printf 'preview CPU over 10 s: program %.2f s, gst-launch %.2f s, ratio %.2f\n' \
     "$prog" "$bare" "$(echo "$prog/$bare" | bc -l)"
+
+# --- capture click and album scroll step at 640 x 480 ---------------------------------
+(cd "$out" && "$build/bin/bench_album")

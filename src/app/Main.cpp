@@ -4,6 +4,7 @@
 #include "app/ErrorReport.h"
 #include "app/Hints.h"
 #include "app/Shape.h"
+#include "app/WindowStyle.h"
 #include "app/Windows.h"
 #include "capture/Discovery.h"
 #include "platform/help/HelpService.h"
@@ -44,12 +45,9 @@ QToolButton* makeGlyphButton(QWidget* panel, const char* name, int left, const c
 } // namespace
 
 TMainForm::TMainForm(MainContext context)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint),
-      ctx_(context) {
+    : QWidget(nullptr, kFixedToolWindow), ctx_(context) {
     setObjectName(QStringLiteral("MainForm"));
-    setFont(QFont(QStringLiteral("Arial"), 8));
+    setFont(windowFont());
     setWindowIcon(QIcon(QStringLiteral(":/glyphs/nimbacast.xpm")));
     buildControls();
     setClientSize(kDesignClientWidth, kDesignClientHeight);
@@ -78,7 +76,7 @@ void TMainForm::buildControls() {
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(false);
-    StatusBar->setFont(QFont(QStringLiteral("Arial"), 8));
+    StatusBar->setFont(windowFont());
     StatusBar->setStyleSheet(QStringLiteral("QStatusBar { color: black; }"));
 
     connect(B_About, &QToolButton::clicked, this, &TMainForm::B_AboutClick);

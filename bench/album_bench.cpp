@@ -1,0 +1,95 @@
+// Capture click to frame file and album updated (sound excluded), and one scroll step of
+// the album, at 640 x 480; each against a baseline measured in the same run.
+#include "album/Capture.h"
+#include "album/Show.h"
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+#include "app/Messages.h"
+#include "app/Modal.h"
+#include "app/Program.h"
+#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/DriverTable.h"
+#include "platform/help/HelpService.h"
+#include "platform/sound/SoundService.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+namespace {
+
+struct Silent : platform::SoundService {
+    bool playSync(const QString&) override { return true; }
+};
+struct NoHelp : platform::HelpService {
+    void showContents(const QString&) override {}
+};
+
+double medianMs(int runs, const std::function<void()>& work) {
+    std::vector<double> ms;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    app::Application application(argc, argv);
+    QTemporaryDir dir;
+    QDir::setCurrent(dir.path());
+
+    platform::DriverTable drivers;
+    drivers[0] = platform::DriverSpec{"Quorix Bench", "1", "", true, 640, 480};
+    const platform::CaptureService capture(drivers);
+    NoHelp help;
+    Silent sound;
+    app::MessageBoxes messages;
+    app::ModalLoop modal;
+    app::Program program({capture, help, sound, messages, modal, dir.path()});
+    program.MainForm().show();
+    QTest::qWait(500); // the preview is running
+
+    app::TMainForm& main = program.MainForm();
+    const int captures = 60;
+    const double click = medianMs(captures, [&] { main.B_CapFramesClick(); });
+    // Baseline: writing the same picture as a BMP file and reading it back once.
+    const QImage frame = QImage(program.state().FramePath[0]);
+    const double fileRoundTrip = medianMs(captures, [&] {
+        frame.save(dir.path() + "/baseline.bmp", "BMP");
+        QImage back(dir.path() + "/baseline.bmp");
+    });
+    std::printf("capture click: %.2f ms (goal 66 ms); BMP write+read baseline %.2f ms; "
+                "ratio %.2f\n",
+                click, fileRoundTrip, click / fileRoundTrip);
+
+    album::TAlbum& album = program.Album();
+    int p = 2;
+    const double scroll = medianMs(100, [&] {
+        p = p == captures - 1 ? 2 : p + 1;
+        album.ScrollBarScroll(p);
+    });
+    // Baseline: decoding the three frame files a scroll step shows.
+    const double threeLoads = medianMs(100, [&] {
+        for (int i = 0; i < 3; ++i)
+            QImage picture(program.state().FramePath[i]);
+    });
+    std::printf("album scroll step: %.2f ms (goal 10 ms); three BMP loads baseline %.2f ms; "
+                "ratio %.2f\n",
+                scroll, threeLoads, scroll / threeLoads);
+    return 0;
+}
