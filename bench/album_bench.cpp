@@ -3,6 +3,7 @@
 #include "album/Capture.h"
 #include "album/Show.h"
 #include "app/ErrorReport.h"
+#include "app/FileDialogs.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "app/Modal.h"
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
     Silent sound;
     app::MessageBoxes messages;
     app::ModalLoop modal;
-    app::Program program({capture, help, sound, messages, modal, dir.path()});
+    app::QtFileDialogs fileDialogs;
+    app::Program program({capture, help, sound, messages, modal, fileDialogs, dir.path()});
     program.MainForm().show();
     QTest::qWait(500); // the preview is running
 

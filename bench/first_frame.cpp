@@ -1,6 +1,7 @@
 // Starts the program as the executable does and quits when the first preview frame has
 // been painted; the caller times the whole process.
 #include "app/ErrorReport.h"
+#include "app/FileDialogs.h"
 #include "app/Main.h"
 #include "app/Messages.h"
 #include "app/Modal.h"
@@ -25,7 +26,9 @@ int main(int argc, char** argv) {
     platform::HelpViewerService help;
     platform::GstSoundService sound;
     app::ModalLoop modal;
-    app::Program program({capture, help, sound, messages, modal, platform::systemDirectory()});
+    app::QtFileDialogs fileDialogs;
+    app::Program program(
+        {capture, help, sound, messages, modal, fileDialogs, platform::systemDirectory()});
     program.MainForm().show();
 
     auto* window = program.state().CapWnd.data();

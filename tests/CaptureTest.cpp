@@ -172,8 +172,9 @@ TEST(CaptureSound, ALongSystemDirectoryIsUsedWhole) {
     test::FakeSound sound;
     test::RecordedMessages messages;
     test::ScriptedModal modal;
+    test::ScriptedFileDialogs fileDialogs;
     const QString longDir = dir.path() + "/" + QString(120, 'd');
-    app::Program program({capture, help, sound, messages, modal, longDir});
+    app::Program program({capture, help, sound, messages, modal, fileDialogs, longDir});
     QTest::mouseClick(program.MainForm().B_CapFrames, Qt::LeftButton);
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0], longDir + "/Camera.wav");

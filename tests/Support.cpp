@@ -34,6 +34,6 @@ platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& j
 
 TestProgram::TestProgram(const std::string& driversJson)
     : capture(simulatedDrivers(dir, driversJson)),
-      program({capture, help, sound, messages, modal, dir.path() + "/system"}) {}
+      program({capture, help, sound, messages, modal, fileDialogs, dir.path() + "/system"}) {}
 
 } // namespace test

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "QtPrinters.h"
+#include "app/FileDialogs.h"
 #include "app/Messages.h"
 #include "app/Modal.h"
 #include "app/Program.h"
@@ -11,7 +12,9 @@
 
 #include <QDialog>
 
+#include <deque>
 #include <functional>
+#include <optional>
 
 #include <QString>
 #include <QTemporaryDir>
@@ -82,6 +85,25 @@ public:
     std::function<int(QDialog&)> answer;
 };
 
+// Answers file dialogs from a script of chosen paths (an empty one, or none left: the user
+// cancels) and keeps what each dialog was opened with.
+class ScriptedFileDialogs : public app::FileDialogs {
+public:
+    std::optional<QString> getSaveFileName(QWidget*,
+                                           const app::FileDialogOptions& options) override {
+        opened.push_back(options);
+        if (answers.empty())
+            return std::nullopt;
+        const QString answer = answers.front();
+        answers.pop_front();
+        if (answer.isEmpty())
+            return std::nullopt;
+        return answer;
+    }
+    std::deque<QString> answers;
+    std::vector<app::FileDialogOptions> opened;
+};
+
 // The driver table of a simulated drivers file with the given JSON text.
 platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& json);
 
@@ -94,6 +116,7 @@ struct TestProgram {
     FakeSound sound;
     RecordedMessages messages;
     ScriptedModal modal;
+    ScriptedFileDialogs fileDialogs;
     app::Program program;
 };
 

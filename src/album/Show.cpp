@@ -1,13 +1,17 @@
 #include "album/Show.h"
 
+#include "album/Export.h"
 #include "album/Fimage.h"
+#include "album/Format.h"
 #include "album/Notice.h"
 #include "album/PictureLoad.h"
 #include "app/ClickImage.h"
 #include "app/ErrorReport.h"
+#include "app/FileDialogs.h"
 #include "app/Hints.h"
 #include "app/Main.h"
 #include "app/MainState.h"
+#include "app/Modal.h"
 #include "app/Placement.h"
 #include "app/WindowStyle.h"
 #include "app/Windows.h"
@@ -55,8 +59,10 @@ QFrame* makeBitmapPanel(QWidget* parent, const char* panel, const char* image,
 
 } // namespace
 
-TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal)
-    : QWidget(nullptr, app::kFixedToolWindow), state_(state), windows_(windows), modal_(modal) {
+TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal,
+               app::FileDialogs& fileDialogs)
+    : QWidget(nullptr, app::kFixedToolWindow), state_(state), windows_(windows), modal_(modal),
+      fileDialogs_(fileDialogs) {
     setObjectName(QStringLiteral("Album"));
     setWindowTitle(QStringLiteral("Album"));
     setFont(app::windowFont());
@@ -115,6 +121,8 @@ void TAlbum::buildControls() {
     StatusBar->setGeometry(0, kClientHeight - 19, kClientWidth, 19);
 
     connect(B_Zoom, &QToolButton::clicked, this, &TAlbum::B_ZoomClick);
+    connect(B_Save, &QToolButton::clicked, this, &TAlbum::B_SaveClick);
+    connect(BitBtn1, &QToolButton::clicked, this, &TAlbum::BitBtn1Click);
 }
 
 void TAlbum::FormCreate() {
@@ -128,9 +136,10 @@ void TAlbum::FormCreate() {
 void TAlbum::loadSlot(int s, int frame) {
     if (frame < 0 || frame >= app::kFramePaths)
         throw app::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
-    const QImage picture = loadPicture(state_.FramePath[frame]);
+    QImage picture = loadPicture(state_.FramePath[frame]);
     ImageFrame[s]->setPixmap(QPixmap::fromImage(
         picture.scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+    SlotPicture[s] = std::move(picture);
     strip.SlotFrame[s] = frame;
 }
 
@@ -209,6 +218,41 @@ void TAlbum::B_ZoomClick() {
     viewer.show();
     viewer.raise();
     viewer.activateWindow();
+}
+
+std::optional<QString> TAlbum::runSaveDialog(const QString& suffix) {
+    const auto chosen = fileDialogs_.getSaveFileName(
+        this, {SaveDialog.Filter, SaveDialog.FilterIndex, suffix, SaveDialog.FileName, false});
+    if (!chosen || chosen->isEmpty())
+        return std::nullopt;
+    SaveDialog.FileName = app::withDefaultSuffix(*chosen, suffix);
+    return SaveDialog.FileName;
+}
+
+void TAlbum::B_SaveClick() {
+    if (strip.SelectedSlot < 1 || strip.SelectedSlot > kSlots) {
+        windows_.FNotice->showBelow(*this, modal_);
+        return;
+    }
+    const SaveSettings& settings = windows_.FormatJpeg->settings;
+    if (settings.SaveAsJpeg) {
+        SaveDialog.Filter = QStringLiteral("JPEG file|*.jpg");
+        // The frame is read before the dialog opens; the block goes when this scope ends.
+        const std::vector<std::uint8_t> dib = ReadFrameDib(state_.FramePath[strip.SelectedFrame]);
+        if (const auto path = runSaveDialog(QStringLiteral("jpg")))
+            SaveDibAsJpeg(dib, *path, settings);
+        return;
+    }
+    SaveDialog.Filter = QStringLiteral("BMP file|*.bmp");
+    const auto path = runSaveDialog(SaveDialog.DefaultExt);
+    if (!path)
+        return;
+    SavePictureAsBmp(SlotPicture[strip.SelectedSlot], *path);
+    windows_.Frame->setWindowTitle(*path);
+}
+
+void TAlbum::BitBtn1Click() {
+    modal_.exec(*windows_.FormatJpeg);
 }
 
 } // namespace album

@@ -10,9 +10,11 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 namespace app {
 class ClickImage;
+class FileDialogs;
 class Modal;
 struct MainState;
 struct Windows;
@@ -25,7 +27,8 @@ namespace album {
 class TAlbum : public QWidget {
     Q_OBJECT
 public:
-    TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal);
+    TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal,
+           app::FileDialogs& fileDialogs);
 
     static constexpr int kClientWidth = 120;
     static constexpr int kClientHeight = 265;
@@ -44,6 +47,16 @@ public:
     QStatusBar* StatusBar = nullptr;
 
     AlbumStrip strip;
+    // The whole picture of each slot as loaded from its frame file ([1..3]).
+    std::array<QImage, kSlots + 1> SlotPicture;
+
+    // The save dialog as the window keeps it between uses.
+    struct {
+        QString Filter = QStringLiteral("BMP file|*.bmp");
+        QString DefaultExt = QStringLiteral("bmp");
+        QString FileName;
+        int FilterIndex = 1;
+    } SaveDialog;
 
     // Loads frame `frame`'s file into slot s (1..3) and records it there; a file that
     // cannot be loaded raises the toolkit error and changes nothing.
@@ -64,16 +77,21 @@ public slots:
     void ImageFrame2Click() { slotClick(2); }
     void ImageFrame3Click() { slotClick(3); }
     void B_ZoomClick();
+    void B_SaveClick();
+    void BitBtn1Click();
 
 private:
     void buildControls();
     void FormCreate();
     void slotClick(int s);
     void scrollAction();
+    // Runs the save dialog with the current filter; the chosen path, or nothing on cancel.
+    std::optional<QString> runSaveDialog(const QString& suffix);
 
     app::MainState& state_;
     const app::Windows& windows_;
     app::Modal& modal_;
+    app::FileDialogs& fileDialogs_;
 };
 
 } // namespace album

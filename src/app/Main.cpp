@@ -44,8 +44,7 @@ QToolButton* makeGlyphButton(QWidget* panel, const char* name, int left, const c
 
 } // namespace
 
-TMainForm::TMainForm(MainContext context)
-    : QWidget(nullptr, kFixedToolWindow), ctx_(context) {
+TMainForm::TMainForm(MainContext context) : QWidget(nullptr, kFixedToolWindow), ctx_(context) {
     setObjectName(QStringLiteral("MainForm"));
     setFont(windowFont());
     setWindowIcon(QIcon(QStringLiteral(":/glyphs/nimbacast.xpm")));

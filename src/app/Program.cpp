@@ -26,7 +26,7 @@ Program::Program(Services services)
                        MainContext{state_, hints_, windows_, services.capture, services.help,
                                    services.sound, services.messages, services.systemDirectory})),
       FAnimate_(create(windows_.FAnimate)),
-      Album_(create(windows_.Album, state_, windows_, services.modal)),
+      Album_(create(windows_.Album, state_, windows_, services.modal, services.fileDialogs)),
       FConfig_(create(windows_.FConfig)), Frame_(create(windows_.Frame)),
       FNotice_(create(windows_.FNotice)), FormatJpeg_(create(windows_.FormatJpeg)) {}
 

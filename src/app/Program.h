@@ -14,6 +14,7 @@ class SoundService;
 
 namespace app {
 
+class FileDialogs;
 class Messages;
 class Modal;
 
@@ -24,6 +25,7 @@ struct Services {
     platform::SoundService& sound;
     Messages& messages;
     Modal& modal;
+    FileDialogs& fileDialogs;
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
 };

@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "app/ErrorReport.h"
+#include "app/FileDialogs.h"
 #include "app/Messages.h"
 #include "app/Modal.h"
 #include "app/Program.h"
@@ -26,8 +27,10 @@ int main(int argc, char** argv) {
         platform::HelpViewerService help;
         platform::GstSoundService sound;
         app::ModalLoop modal;
+        app::QtFileDialogs fileDialogs;
 
-        app::Program program({capture, help, sound, messages, modal, platform::systemDirectory()});
+        app::Program program(
+            {capture, help, sound, messages, modal, fileDialogs, platform::systemDirectory()});
         program.MainForm().show();
         return application.exec();
     } catch (const app::ToolkitError& error) {

@@ -1,0 +1,98 @@
+#include "album/Export.h"
+
+#include "album/Format.h"
+#include "app/ErrorReport.h"
+#include "platform/imaging/Imaging.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <array>
+
+namespace album {
+
+namespace {
+
+constexpr qint64 kFileHeader = 14;
+constexpr qint64 kInfoHeader = 40;
+
+[[noreturn]] void refuse(const QString& path, const QString& fault) {
+    throw app::ToolkitError(
+        QStringLiteral("Cannot read the frame file \"%1\": %2.").arg(path, fault));
+}
+
+int formatCodeOf(int sampling) {
+    switch (sampling) {
+    case 0:
+        return platform::kJpegSampling411;
+    case 1:
+        return platform::kJpegSampling422;
+    case 2:
+        return platform::kJpegSampling444;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> ReadFrameDib(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        refuse(path, file.errorString());
+    std::array<char, kFileHeader> header{};
+    if (file.read(header.data(), kFileHeader) != kFileHeader)
+        refuse(path, QStringLiteral("the file is shorter than a BMP file header"));
+    const auto* h = reinterpret_cast<const unsigned char*>(header.data());
+    const qint64 bfSize =
+        qint64(h[2]) | qint64(h[3]) << 8 | qint64(h[4]) << 16 | qint64(h[5]) << 24;
+    if (bfSize < kFileHeader + kInfoHeader)
+        refuse(path, QStringLiteral("its header gives a size of %1 bytes, too small for a picture")
+                         .arg(bfSize));
+    if (bfSize > file.size())
+        refuse(path, QStringLiteral("its header gives a size of %1 bytes but the file holds %2")
+                         .arg(bfSize)
+                         .arg(file.size()));
+    if (bfSize > kMaxFrameFile)
+        refuse(path, QStringLiteral("its header gives a size of %1 bytes, more than the %2 MiB a "
+                                    "frame may have")
+                         .arg(bfSize)
+                         .arg(kMaxFrameFile >> 20));
+
+    std::vector<std::uint8_t> dib(static_cast<std::size_t>(bfSize - kFileHeader));
+    if (file.read(reinterpret_cast<char*>(dib.data()), static_cast<qint64>(dib.size())) !=
+        static_cast<qint64>(dib.size()))
+        refuse(path, file.errorString());
+    return dib;
+}
+
+int SaveDibAsJpeg(const std::vector<std::uint8_t>& dib, const QString& path,
+                  const SaveSettings& settings) {
+    platform::BitmapRecord bitmap;
+    if (platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()) != platform::kSuccess)
+        throw app::ToolkitError(
+            QStringLiteral("Cannot save \"%1\": the frame holds no picture that can be converted.")
+                .arg(path));
+    const int format = formatCodeOf(settings.JpegSampling);
+    std::string why;
+    const int saved = format == 0
+                          ? platform::kSuccess
+                          : platform::L_SaveBitmap(path, &bitmap, format, bitmap.BitsPerPixel,
+                                                   settings.JpegQuality, &why);
+    platform::L_FreeBitmap(&bitmap);
+    if (saved != platform::kSuccess)
+        throw app::ToolkitError(
+            QStringLiteral("Cannot save \"%1\": %2.").arg(path, QString::fromStdString(why)));
+    return 1;
+}
+
+void SavePictureAsBmp(const QImage& picture, const QString& path) {
+    QSaveFile file(path);
+    if (picture.isNull() || !file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") ||
+        !file.commit())
+        throw app::ToolkitError(
+            QStringLiteral("Cannot save \"%1\": %2.")
+                .arg(path, picture.isNull() ? QStringLiteral("no picture") : file.errorString()));
+}
+
+} // namespace album

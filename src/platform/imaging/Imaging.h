@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The imaging library's bitmap record: the converted picture and its depth as the DIB gave it.
+struct BitmapRecord {
+    QImage image;
+    int BitsPerPixel = 0;
+};
+
+// File-format codes of the JPEG save, by chroma sampling.
+inline constexpr int kJpegSampling411 = 10; // 4x1
+inline constexpr int kJpegSampling422 = 23; // 2x1
+inline constexpr int kJpegSampling444 = 21; // 1x1
+
+// The quality factor's range: 2 is the best quality, 100 the strongest compression.
+inline constexpr int kQualityFactorBest = 2;
+inline constexpr int kQualityFactorSmallest = 100;
+
+inline constexpr int kSuccess = 1;
+inline constexpr int kErrorBadDib = -1;
+inline constexpr int kErrorBadFormat = -2;
+inline constexpr int kErrorNoBitmap = -3;
+inline constexpr int kErrorEncode = -4;
+inline constexpr int kErrorWrite = -5;
+
+// Converts the packed DIB of `size` bytes at `dib` (info header, colour table or masks,
+// pixels; 1 to 32 bits per pixel, uncompressed, RLE or bitfields, either row order) into
+// `bitmap`. Returns kSuccess, or an error code when the DIB is damaged, lies about its size
+// or has no pixels. Nothing outside the given bytes is read.
+int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size);
+
+// Writes `bitmap` to `path` as a baseline JFIF JPEG with the sampling of `format` and the
+// quality factor (2..100), whole or not at all. Returns kSuccess or an error code; `why`,
+// when given, receives the reason of a failure.
+int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
+                 int qualityFactor, std::string* why = nullptr);
+
+// Releases the picture held by the record.
+void L_FreeBitmap(BitmapRecord* bitmap);
+
+// The libjpeg quality (100 best .. 1 smallest) of a quality factor (2 best .. 100 smallest).
+int jpegQualityOf(int qualityFactor);
+
+} // namespace platform
