@@ -1,0 +1,247 @@
+#include "BmpHeader.h"
+#include "Support.h"
+
+#include "album/Export.h"
+#include "album/Fimage.h"
+#include "album/Format.h"
+#include "album/Show.h"
+#include "app/ErrorReport.h"
+#include "app/Main.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <turbojpeg.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+int samplingOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = file.readAll();
+    int w, h, subsamp = -1, colourspace;
+    tjhandle handle = tjInitDecompress();
+    if (tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                            static_cast<unsigned long>(bytes.size()), &w, &h, &subsamp,
+                            &colourspace) != 0)
+        subsamp = -1;
+    tjDestroy(handle);
+    return subsamp;
+}
+
+// A click on a radio item's button, where a user clicks.
+void clickItem(QWidget* item) {
+    QTest::mouseClick(item, Qt::LeftButton, {}, QPoint(6, 8));
+}
+
+struct ExportRun : ::testing::Test {
+    test::TestProgram run{R"({"drivers":[{"index":0,"name":"Cam","width":640,"height":480}]})"};
+    album::TAlbum& album = run.program.Album();
+    album::TFormatJpeg& dialog = run.program.FormatJpeg();
+
+    void SetUp() override { app::application().setMessages(&run.messages); }
+    void TearDown() override { app::application().setMessages(nullptr); }
+    void capture() { run.program.MainForm().B_CapFramesClick(); }
+    // Opens the settings dialog from the album and lets `change` act on it.
+    void settingsDialog(std::function<void()> change) {
+        run.modal.answer = [&, change](QDialog& d) {
+            d.show();
+            change();
+            d.hide();
+            return d.result();
+        };
+        album.BitBtn1Click();
+        run.modal.answer = nullptr;
+    }
+};
+
+TEST_F(ExportRun, DefaultsSaveJpegAt444WithoutVisitingTheDialog) {
+    capture();
+    const QString target = run.dir.path() + "/out/picture"; // typed without extension
+    QDir().mkpath(run.dir.path() + "/out");
+    run.fileDialogs.answers = {target};
+    album.B_SaveClick();
+    ASSERT_EQ(run.fileDialogs.opened.size(), 1u);
+    EXPECT_EQ(run.fileDialogs.opened[0].filter, "JPEG file|*.jpg");
+    EXPECT_FALSE(run.fileDialogs.opened[0].confirmOverwrite);
+    EXPECT_EQ(samplingOf(target + ".jpg"), TJSAMP_444);
+    EXPECT_EQ(QImage(target + ".jpg").size(), QSize(640, 480));
+    EXPECT_TRUE(run.messages.errors.empty());
+    // The dialog keeps the last name.
+    album.B_SaveClick();
+    EXPECT_EQ(run.fileDialogs.opened[1].fileName, target + ".jpg");
+}
+
+TEST_F(ExportRun, TheDialogsChoicesReachTheNextSave) {
+    capture();
+    run.fileDialogs.answers = {run.dir.path() + "/default.jpg"};
+    album.B_SaveClick();
+
+    settingsDialog([&] {
+        EXPECT_EQ(dialog.height(), 232);
+        EXPECT_EQ(dialog.kindItem(), 1);
+        EXPECT_EQ(dialog.Factor->currentText(), "YUV(4:4:4)");
+        EXPECT_EQ(dialog.QuanlityTrack->value(), 50);
+        EXPECT_EQ(dialog.Edit1->text(), "50");
+        dialog.Factor->setCurrentIndex(0);
+        dialog.QuanlityTrack->setValue(100);
+        EXPECT_EQ(dialog.Edit1->text(), "100");
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    });
+    run.fileDialogs.answers = {run.dir.path() + "/small.jpg"};
+    album.B_SaveClick();
+    EXPECT_EQ(samplingOf(run.dir.path() + "/small.jpg"), TJSAMP_411);
+    EXPECT_LT(QFileInfo(run.dir.path() + "/small.jpg").size(),
+              QFileInfo(run.dir.path() + "/default.jpg").size());
+
+    settingsDialog([&] {
+        EXPECT_EQ(dialog.Factor->currentIndex(), 0);
+        dialog.Factor->setCurrentIndex(1);
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    });
+    run.fileDialogs.answers = {run.dir.path() + "/mid.jpg"};
+    album.B_SaveClick();
+    EXPECT_EQ(samplingOf(run.dir.path() + "/mid.jpg"), TJSAMP_422);
+}
+
+TEST_F(ExportRun, BmpModeWritesTheWholeFrameAndCaptionsTheViewer) {
+    capture();
+    settingsDialog([&] {
+        clickItem(dialog.KindBmp);
+        EXPECT_EQ(dialog.height(), 65);
+        EXPECT_FALSE(dialog.GroupBox2->isVisibleTo(&dialog) &&
+                     dialog.GroupBox2->geometry().intersects(dialog.rect()));
+        clickItem(dialog.KindJpeg);
+        EXPECT_EQ(dialog.height(), 232);
+        clickItem(dialog.KindBmp);
+        QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+    });
+    const QString target = run.dir.path() + "/copy";
+    run.fileDialogs.answers = {target};
+    album.B_SaveClick();
+    EXPECT_EQ(run.fileDialogs.opened.back().filter, "BMP file|*.bmp");
+    const QString written = target + ".bmp";
+    const test::BmpHeader h = test::readBmpHeader(written);
+    ASSERT_TRUE(h.valid);
+    EXPECT_EQ(h.bitCount, 24);
+    EXPECT_EQ(QImage(written).convertToFormat(QImage::Format_RGB32),
+              QImage(run.program.state().FramePath[0]).convertToFormat(QImage::Format_RGB32));
+    EXPECT_EQ(run.program.Frame().windowTitle(), written);
+}
+
+TEST_F(ExportRun, ClosingTheDialogWithoutOkKeepsTheSettings) {
+    settingsDialog([&] {
+        clickItem(dialog.KindBmp);
+        dialog.Factor->setCurrentIndex(0);
+        dialog.QuanlityTrack->setValue(2);
+        EXPECT_EQ(dialog.Edit1->text(), "2");
+        dialog.close(); // the system menu's close
+    });
+    EXPECT_TRUE(dialog.settings.SaveAsJpeg);
+    EXPECT_EQ(dialog.settings.JpegSampling, 2);
+    EXPECT_EQ(dialog.settings.JpegQuality, 50);
+    // The next opening shows the stored settings again.
+    settingsDialog([&] {
+        EXPECT_EQ(dialog.kindItem(), 1);
+        EXPECT_EQ(dialog.height(), 232);
+        EXPECT_EQ(dialog.Factor->currentIndex(), 2);
+        EXPECT_EQ(dialog.Edit1->text(), "50");
+    });
+    EXPECT_EQ(dialog.windowTitle(), "File format settings");
+    EXPECT_EQ(dialog.Label2->text(), "High Quanlity");
+}
+
+TEST_F(ExportRun, CancelWritesNothingAndNoSelectionShowsTheNotice) {
+    for (int i = 0; i < 4; ++i)
+        capture();
+    album.ImageFrame1Click(); // frame 1
+    run.fileDialogs.answers = {QString()};
+    album.B_SaveClick();
+    EXPECT_EQ(QDir(run.dir.path()).entryList({"*.jpg"}).size(), 0);
+    EXPECT_EQ(run.fileDialogs.opened.size(), 1u);
+
+    album.ScrollBarScroll(2); // frames 0..2: still selected in slot 2
+    album.ScrollBarScroll(3);
+    album.ImageFrame3Click(); // frame 3
+    album.ScrollBarScroll(2); // frame 3 leaves the strip
+    ASSERT_EQ(album.strip.SelectedSlot, 0);
+    album.B_SaveClick();
+    EXPECT_EQ(run.modal.shown, std::vector<QString>{"FNotice"});
+    EXPECT_EQ(run.fileDialogs.opened.size(), 1u);
+}
+
+TEST_F(ExportRun, DamagedFrameFilesAreRefusedBeforeTheDialog) {
+    capture();
+    const QString frame = run.program.state().FramePath[0];
+    QFile file(frame);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray good = file.readAll();
+    file.close();
+    const auto withSize = [&](quint32 bfSize) {
+        QByteArray bytes = good;
+        for (int i = 0; i < 4; ++i)
+            bytes[2 + i] = char((bfSize >> (8 * i)) & 0xFF);
+        return bytes;
+    };
+    constexpr qint64 kBeyondBound = (qint64(64) << 20) + 4096;
+    struct Row {
+        const char* name;
+        QByteArray contents;
+        const char* fault;
+        qint64 fileSize; // 0: as the contents
+    } rows[] = {
+        {"short header", good.left(10), "shorter than a BMP file header", 0},
+        {"bfSize below the headers", withSize(40), "too small", 0},
+        {"bfSize beyond the file", withSize(good.size() + 1), "but the file holds", 0},
+        {"bfSize far beyond the file", withSize(0x7FFFFFFF), "but the file holds", 0},
+        {"bfSize beyond the bound", withSize(quint32(kBeyondBound)), "64 MiB", kBeyondBound},
+    };
+    for (const Row& r : rows) {
+        run.messages.errors.clear();
+        QFile damaged(frame);
+        ASSERT_TRUE(damaged.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        damaged.write(r.contents);
+        if (r.fileSize)
+            damaged.resize(r.fileSize); // sparse: no 64 MiB written
+        damaged.close();
+        run.fileDialogs.answers = {run.dir.path() + "/never.jpg"};
+        EXPECT_THROW(album.B_SaveClick(), app::ToolkitError) << r.name;
+        try {
+            album.B_SaveClick();
+        } catch (const app::ToolkitError& e) {
+            EXPECT_TRUE(e.text().contains(frame)) << r.name;
+            EXPECT_TRUE(e.text().contains(r.fault)) << e.text().toStdString();
+        }
+        EXPECT_TRUE(run.fileDialogs.opened.empty()) << r.name;
+        EXPECT_FALSE(QFile::exists(run.dir.path() + "/never.jpg")) << r.name;
+    }
+    QFile::remove(frame);
+    EXPECT_THROW(album.B_SaveClick(), app::ToolkitError);
+}
+
+TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {
+    test::StartDir dir;
+    QImage big(704, 576, QImage::Format_RGB32);
+    big.fill(Qt::darkCyan);
+    const QString path = dir.path() + "/Frame0.bmp";
+    ASSERT_TRUE(big.save(path, "BMP"));
+    // Larger than the 921,656-byte block of old: read whole.
+    const std::vector<std::uint8_t> dib = album::ReadFrameDib(path);
+    EXPECT_EQ(dib.size(), static_cast<std::size_t>(QFileInfo(path).size() - 14));
+    album::SaveSettings settings;
+    ASSERT_EQ(album::SaveDibAsJpeg(dib, dir.path() + "/big.jpg", settings), 1);
+    EXPECT_EQ(QImage(dir.path() + "/big.jpg").size(), QSize(704, 576));
+
+    // A DIB that does not convert is said, and nothing is written.
+    std::vector<std::uint8_t> junk(100, 0x11);
+    EXPECT_THROW(album::SaveDibAsJpeg(junk, dir.path() + "/junk.jpg", settings), app::ToolkitError);
+    EXPECT_FALSE(QFile::exists(dir.path() + "/junk.jpg"));
+}
+
+} // namespace

@@ -1,0 +1,251 @@
+#include "DibBuilder.h"
+#include "Support.h"
+
+#include "platform/imaging/Imaging.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QPainter>
+
+#include <turbojpeg.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using platform::BitmapRecord;
+
+// A picture with detail in every colour channel, so that sampling and quality matter.
+QImage testPicture(int width = 640, int height = 480) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.setPixel(
+                x, y, qRgb((x * 7 + y) & 0xFF, (y * 5 + x / 3) & 0xFF, ((x ^ y) * 3) & 0xFF));
+    return picture;
+}
+
+struct JpegInfo {
+    int width = 0, height = 0, subsamp = -1;
+    qint64 size = 0;
+    bool jfif = false;
+};
+
+JpegInfo readJpeg(const QString& path) {
+    QFile file(path);
+    JpegInfo info;
+    if (!file.open(QIODevice::ReadOnly))
+        return info;
+    const QByteArray bytes = file.readAll();
+    info.size = bytes.size();
+    info.jfif = bytes.mid(6, 4) == "JFIF";
+    tjhandle handle = tjInitDecompress();
+    int colourspace = 0;
+    if (tjDecompressHeader3(handle, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                            static_cast<unsigned long>(bytes.size()), &info.width, &info.height,
+                            &info.subsamp, &colourspace) != 0)
+        info.subsamp = -1;
+    tjDestroy(handle);
+    return info;
+}
+
+int saveJpeg(const QString& path, const QImage& picture, int format, int factor) {
+    BitmapRecord bitmap;
+    const auto dib = test::dibOf(picture);
+    EXPECT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
+    const int result = platform::L_SaveBitmap(path, &bitmap, format, bitmap.BitsPerPixel, factor);
+    platform::L_FreeBitmap(&bitmap);
+    return result;
+}
+
+TEST(Imaging, EachFormatCodeWritesItsChromaSampling) {
+    test::StartDir dir;
+    const QImage picture = testPicture();
+    const std::pair<int, int> rows[] = {{platform::kJpegSampling411, TJSAMP_411},
+                                        {platform::kJpegSampling422, TJSAMP_422},
+                                        {platform::kJpegSampling444, TJSAMP_444}};
+    for (const auto& [format, subsamp] : rows) {
+        const QString path = dir.path() + QStringLiteral("/f%1.jpg").arg(format);
+        ASSERT_EQ(saveJpeg(path, picture, format, 50), platform::kSuccess);
+        const JpegInfo info = readJpeg(path);
+        EXPECT_EQ(info.subsamp, subsamp) << "format " << format;
+        EXPECT_EQ(info.width, 640);
+        EXPECT_EQ(info.height, 480);
+        EXPECT_TRUE(info.jfif);
+    }
+    EXPECT_EQ(saveJpeg(dir.path() + "/x.jpg", picture, 11, 50), platform::kErrorBadFormat);
+    EXPECT_FALSE(QFile::exists(dir.path() + "/x.jpg"));
+}
+
+TEST(Imaging, TheFileShrinksAsTheQualityFactorRises) {
+    test::StartDir dir;
+    const QImage picture = testPicture();
+    qint64 previous = std::numeric_limits<qint64>::max();
+    for (int factor : {2, 20, 50, 80, 100}) {
+        const QString path = dir.path() + QStringLiteral("/q%1.jpg").arg(factor);
+        ASSERT_EQ(saveJpeg(path, picture, platform::kJpegSampling444, factor), platform::kSuccess);
+        const qint64 size = readJpeg(path).size;
+        EXPECT_LT(size, previous) << "factor " << factor;
+        previous = size;
+    }
+}
+
+TEST(Imaging, QualityFactorMapsLinearlyOntoLibjpegQuality) {
+    const std::pair<int, int> rows[] = {{2, 100}, {100, 1}, {51, 51}, {50, 52},
+                                        {3, 99},  {99, 2},  {0, 100}, {500, 1}};
+    for (const auto& [factor, quality] : rows)
+        EXPECT_EQ(platform::jpegQualityOf(factor), quality) << factor;
+}
+
+TEST(Imaging, ConvertsEveryDibVariantTheToolkitReads) {
+    const QImage source = testPicture(13, 7);
+    struct Row {
+        const char* name;
+        QImage image;
+    } rows[] = {
+        {"24-bit", source.convertToFormat(QImage::Format_RGB888)},
+        {"32-bit", source.convertToFormat(QImage::Format_ARGB32)},
+        {"8-bit palette", source.convertToFormat(QImage::Format_Indexed8)},
+        {"1-bit", source.convertToFormat(QImage::Format_Mono)},
+    };
+    for (const Row& r : rows) {
+        const auto dib = test::dibOf(r.image);
+        BitmapRecord bitmap;
+        ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess)
+            << r.name;
+        EXPECT_EQ(bitmap.image.size(), QSize(13, 7)) << r.name;
+        EXPECT_EQ(bitmap.image.convertToFormat(QImage::Format_RGB32),
+                  r.image.convertToFormat(QImage::Format_RGB32))
+            << r.name;
+        platform::L_FreeBitmap(&bitmap);
+        EXPECT_TRUE(bitmap.image.isNull());
+    }
+}
+
+TEST(Imaging, HandMadeDibsOfEachDepthAndOrder) {
+    // A 2 x 2 picture at 16 bits with bitfields, top-down, and a 4-bit RLE one.
+    {
+        test::DibSpec spec{2, -2, 16, 3};
+        auto dib = test::infoHeader(spec);
+        for (std::uint32_t mask : {0xF800u, 0x07E0u, 0x001Fu})
+            test::put32(dib, mask);
+        for (std::uint16_t pixel : {0xF800, 0x07E0, 0x001F, 0xFFFF})
+            test::put16(dib, pixel); // two rows of 4 bytes: already 32-bit aligned
+        BitmapRecord bitmap;
+        ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
+        EXPECT_EQ(bitmap.BitsPerPixel, 16);
+        // 5-6-5 channels widened by shifting; the top row comes first.
+        EXPECT_EQ(bitmap.image.pixelColor(0, 0), QColor(248, 0, 0));
+        EXPECT_EQ(bitmap.image.pixelColor(1, 0), QColor(0, 252, 0));
+        EXPECT_EQ(bitmap.image.pixelColor(0, 1), QColor(0, 0, 248));
+        EXPECT_EQ(bitmap.image.pixelColor(1, 1), QColor(248, 252, 248));
+    }
+    {
+        test::DibSpec spec{4, 2, 4, 2, 2};
+        const std::vector<std::uint8_t> rle = {4, 0x01, 0, 0, 4, 0x10, 0, 1};
+        spec.sizeImage = static_cast<std::uint32_t>(rle.size());
+        auto dib = test::infoHeader(spec);
+        for (std::uint32_t colour : {0x000000u, 0xFF0000u})
+            test::put32(dib, colour);
+        dib.insert(dib.end(), rle.begin(), rle.end());
+        BitmapRecord bitmap;
+        ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
+        EXPECT_EQ(bitmap.BitsPerPixel, 4);
+        EXPECT_EQ(bitmap.image.pixelColor(1, 1), QColor(255, 0, 0)); // bottom row: 0 1 0 1
+        EXPECT_EQ(bitmap.image.pixelColor(0, 0), QColor(255, 0, 0)); // top row: 1 0 1 0
+    }
+}
+
+TEST(Imaging, DamagedDibsAreRefused) {
+    const auto good = test::dibOf(testPicture(8, 8).convertToFormat(QImage::Format_RGB888));
+    const auto withHeader = [](test::DibSpec spec) {
+        auto dib = test::infoHeader(spec);
+        dib.resize(dib.size() + 4096, 0x55);
+        return dib;
+    };
+    struct Row {
+        const char* name;
+        std::vector<std::uint8_t> dib;
+    } rows[] = {
+        {"empty", {}},
+        {"three bytes", {40, 0, 0}},
+        {"header only", test::infoHeader({})},
+        {"truncated pixels", std::vector<std::uint8_t>(good.begin(), good.end() - 1)},
+        {"zero width", withHeader({0, 4})},
+        {"zero height", withHeader({4, 0})},
+        {"negative width", withHeader({-4, 4})},
+        {"odd bit count", withHeader({4, 4, 7})},
+        {"huge picture", withHeader({1 << 20, 1 << 20})},
+        {"more colours than the depth has", withHeader({4, 4, 8, 0, 300})},
+        {"RLE without its length", withHeader({4, 4, 8, 1, 0, 0})},
+        {"RLE longer than the DIB", withHeader({4, 4, 8, 1, 0, 100000})},
+        {"top-down RLE", withHeader({4, -4, 8, 1, 0, 16})},
+        {"unknown compression", withHeader({4, 4, 24, 9})},
+        {"unknown header size",
+         [] {
+             auto dib = test::infoHeader({});
+             dib[0] = 41;
+             dib.resize(200);
+             return dib;
+         }()},
+    };
+    for (const Row& r : rows) {
+        BitmapRecord bitmap;
+        EXPECT_NE(platform::L_ChangeFromDIB(&bitmap, r.dib.data(), r.dib.size()),
+                  platform::kSuccess)
+            << r.name;
+        EXPECT_TRUE(bitmap.image.isNull()) << r.name;
+    }
+    BitmapRecord bitmap;
+    EXPECT_NE(platform::L_ChangeFromDIB(&bitmap, nullptr, 100), platform::kSuccess);
+    EXPECT_NE(platform::L_SaveBitmap("/nonexistent/x.jpg", &bitmap, 21, 24, 50),
+              platform::kSuccess);
+}
+
+TEST(Imaging, AnUnwritableTargetFailsAndSaysWhy) {
+    test::StartDir dir;
+    BitmapRecord bitmap;
+    const auto dib = test::dibOf(testPicture(16, 16));
+    ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
+    std::string why;
+    EXPECT_EQ(platform::L_SaveBitmap(dir.path() + "/missing/x.jpg", &bitmap, 21, 24, 50, &why),
+              platform::kErrorWrite);
+    EXPECT_FALSE(why.empty());
+}
+
+// Public test pictures: the good ones convert to what the toolkit shows of the whole file;
+// the bad ones never crash the conversion.
+TEST(Imaging, BmpSuite) {
+    const QString suite = QStringLiteral(NIMBACAST_TESTDATA_DIR "/bmpsuite");
+    if (!QDir(suite).exists())
+        GTEST_SKIP() << "no " << suite.toStdString();
+    int good = 0, converted = 0;
+    for (const char* kind : {"g", "b"}) {
+        QDirIterator it(suite + "/" + kind, {"*.bmp"}, QDir::Files);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            if (bytes.size() <= 14)
+                continue;
+            std::vector<std::uint8_t> dib(bytes.begin() + 14, bytes.end());
+            BitmapRecord bitmap;
+            const int result = platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size());
+            if (std::string(kind) == "g") {
+                ++good;
+                if (result == platform::kSuccess) {
+                    ++converted;
+                    EXPECT_EQ(bitmap.image.convertToFormat(QImage::Format_ARGB32),
+                              QImage(path).convertToFormat(QImage::Format_ARGB32))
+                        << path.toStdString();
+                }
+            }
+        }
+    }
+    EXPECT_GE(good, 20);
+    EXPECT_GE(converted, good * 3 / 4) << converted << " of " << good;
+}
+
+} // namespace
