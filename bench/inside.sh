@@ -47,3 +47,15 @@ printf 'preview CPU over 10 s: program %.2f s, gst-launch %.2f s, ratio %.2f\n' 
 
 # --- capture click and album scroll step at 640 x 480 ---------------------------------
 (cd "$out" && "$build/bin/bench_album")
+
+# --- JPEG export at each sampling against tjbench on the same pixels -------------------
+export_out=$("$build/bin/bench_export" "$out")
+quality=$(echo "$export_out" | sed -n 's/^libjpeg quality //p')
+for s in 411 422 444; do
+    read -r whole encode < <(echo "$export_out" | awk -v s=$s '$1 == s {print $2, $3}')
+    theirs=$(tjbench "$out/Frame0.bmp" "$quality" -subsamp $s -componly -nowrite -quiet \
+        -bottomup -benchtime 2 -warmup 0.5 | awk '$1 == "BGR" {print $7}')
+    printf 'JPEG %s:%s:%s q%s: tjbench %s Mpix/s; convert+encode %s Mpix/s, ratio %.2f; whole export (read, convert, encode, write whole) %s Mpix/s, ratio %.2f\n' \
+        "${s:0:1}" "${s:1:1}" "${s:2:1}" "$quality" "$theirs" "$encode" "$(echo "$encode/$theirs" | bc -l)" \
+        "$whole" "$(echo "$whole/$theirs" | bc -l)"
+done

@@ -114,12 +114,12 @@ TEST(Imaging, ConvertsEveryDibVariantTheToolkitReads) {
         BitmapRecord bitmap;
         ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess)
             << r.name;
-        EXPECT_EQ(bitmap.image.size(), QSize(13, 7)) << r.name;
-        EXPECT_EQ(bitmap.image.convertToFormat(QImage::Format_RGB32),
+        EXPECT_EQ(platform::pictureOf(bitmap).size(), QSize(13, 7)) << r.name;
+        EXPECT_EQ(platform::pictureOf(bitmap).convertToFormat(QImage::Format_RGB32),
                   r.image.convertToFormat(QImage::Format_RGB32))
             << r.name;
         platform::L_FreeBitmap(&bitmap);
-        EXPECT_TRUE(bitmap.image.isNull());
+        EXPECT_TRUE(bitmap.empty());
     }
 }
 
@@ -136,10 +136,10 @@ TEST(Imaging, HandMadeDibsOfEachDepthAndOrder) {
         ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
         EXPECT_EQ(bitmap.BitsPerPixel, 16);
         // 5-6-5 channels widened by shifting; the top row comes first.
-        EXPECT_EQ(bitmap.image.pixelColor(0, 0), QColor(248, 0, 0));
-        EXPECT_EQ(bitmap.image.pixelColor(1, 0), QColor(0, 252, 0));
-        EXPECT_EQ(bitmap.image.pixelColor(0, 1), QColor(0, 0, 248));
-        EXPECT_EQ(bitmap.image.pixelColor(1, 1), QColor(248, 252, 248));
+        EXPECT_EQ(platform::pictureOf(bitmap).pixelColor(0, 0), QColor(248, 0, 0));
+        EXPECT_EQ(platform::pictureOf(bitmap).pixelColor(1, 0), QColor(0, 252, 0));
+        EXPECT_EQ(platform::pictureOf(bitmap).pixelColor(0, 1), QColor(0, 0, 248));
+        EXPECT_EQ(platform::pictureOf(bitmap).pixelColor(1, 1), QColor(248, 252, 248));
     }
     {
         test::DibSpec spec{4, 2, 4, 2, 2};
@@ -152,8 +152,10 @@ TEST(Imaging, HandMadeDibsOfEachDepthAndOrder) {
         BitmapRecord bitmap;
         ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
         EXPECT_EQ(bitmap.BitsPerPixel, 4);
-        EXPECT_EQ(bitmap.image.pixelColor(1, 1), QColor(255, 0, 0)); // bottom row: 0 1 0 1
-        EXPECT_EQ(bitmap.image.pixelColor(0, 0), QColor(255, 0, 0)); // top row: 1 0 1 0
+        EXPECT_EQ(platform::pictureOf(bitmap).pixelColor(1, 1),
+                  QColor(255, 0, 0)); // bottom row: 0 1 0 1
+        EXPECT_EQ(platform::pictureOf(bitmap).pixelColor(0, 0),
+                  QColor(255, 0, 0)); // top row: 1 0 1 0
     }
 }
 
@@ -195,7 +197,7 @@ TEST(Imaging, DamagedDibsAreRefused) {
         EXPECT_NE(platform::L_ChangeFromDIB(&bitmap, r.dib.data(), r.dib.size()),
                   platform::kSuccess)
             << r.name;
-        EXPECT_TRUE(bitmap.image.isNull()) << r.name;
+        EXPECT_TRUE(bitmap.empty()) << r.name;
     }
     BitmapRecord bitmap;
     EXPECT_NE(platform::L_ChangeFromDIB(&bitmap, nullptr, 100), platform::kSuccess);
@@ -237,7 +239,7 @@ TEST(Imaging, BmpSuite) {
                 ++good;
                 if (result == platform::kSuccess) {
                     ++converted;
-                    EXPECT_EQ(bitmap.image.convertToFormat(QImage::Format_ARGB32),
+                    EXPECT_EQ(platform::pictureOf(bitmap).convertToFormat(QImage::Format_ARGB32),
                               QImage(path).convertToFormat(QImage::Format_ARGB32))
                         << path.toStdString();
                 }

@@ -12,7 +12,7 @@ namespace test {
 inline int convertFuzzInput(const std::uint8_t* data, std::size_t size) {
     platform::BitmapRecord bitmap;
     const int result = platform::L_ChangeFromDIB(&bitmap, data, size);
-    if (result == platform::kSuccess && bitmap.image.isNull())
+    if (result == platform::kSuccess && bitmap.empty())
         __builtin_trap(); // success must come with a picture
     platform::L_FreeBitmap(&bitmap);
     return result;

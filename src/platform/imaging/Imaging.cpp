@@ -28,18 +28,27 @@ constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBi
 // Larger pictures than this are no frames of ours and not worth the memory.
 constexpr std::int64_t kMaxPixels = std::int64_t(1) << 26;
 
-// Where the pixels start inside the packed DIB, or -1 when its header does not hold
-// together with its size.
-std::int64_t pixelOffset(const std::uint8_t* dib, std::size_t size) {
+struct DibLayout {
+    std::int64_t offset = -1; // where the pixels start; -1: the header does not hold together
+    std::int64_t width = 0, height = 0, stride = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::int64_t colours = 0;
+};
+
+// Where the pixels start inside the packed DIB and how they lie; offset -1 when the header
+// does not hold together with the DIB's size.
+DibLayout layoutOf(const std::uint8_t* dib, std::size_t size) {
+    DibLayout bad;
     if (size < 4)
-        return -1;
+        return bad;
     const std::uint32_t headerSize = le32(dib);
     const bool core = headerSize == 12;
     if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 64 &&
         headerSize != 108 && headerSize != 124)
-        return -1;
+        return bad;
     if (size < headerSize)
-        return -1;
+        return bad;
 
     std::int64_t width, height;
     std::uint16_t planes, bitCount;
@@ -60,7 +69,7 @@ std::int64_t pixelOffset(const std::uint8_t* dib, std::size_t size) {
     }
     const std::int64_t rows = height < 0 ? -height : height;
     if (planes != 1 || width <= 0 || rows == 0 || width * rows > kMaxPixels)
-        return -1;
+        return bad;
     switch (bitCount) {
     case 1:
     case 4:
@@ -70,7 +79,7 @@ std::int64_t pixelOffset(const std::uint8_t* dib, std::size_t size) {
     case 32:
         break;
     default:
-        return -1;
+        return bad;
     }
 
     std::int64_t offset = headerSize;
@@ -81,27 +90,43 @@ std::int64_t pixelOffset(const std::uint8_t* dib, std::size_t size) {
         if (colours == 0)
             colours = std::int64_t(1) << bitCount;
         if (colours > (std::int64_t(1) << bitCount))
-            return -1;
+            return bad;
     } else if (colours > 256) {
-        return -1;
+        return bad;
     }
     offset += colours * (core ? 3 : 4);
 
+    const std::int64_t stride = ((width * bitCount + 31) / 32) * 4;
     std::int64_t pixelBytes;
     if (compression == kRgb || compression == kBitfields || compression == kAlphaBitfields) {
         if ((compression != kRgb) && bitCount != 16 && bitCount != 32)
-            return -1;
-        pixelBytes = ((width * bitCount + 31) / 32) * 4 * rows;
+            return bad;
+        pixelBytes = stride * rows;
     } else if ((compression == kRle8 && bitCount == 8) || (compression == kRle4 && bitCount == 4)) {
         if (height < 0 || imageSize == 0)
-            return -1; // compressed rows run bottom-up and need their length
+            return bad; // compressed rows run bottom-up and need their length
         pixelBytes = imageSize;
     } else {
-        return -1;
+        return bad;
     }
     if (offset + pixelBytes > static_cast<std::int64_t>(size))
-        return -1;
-    return offset;
+        return bad;
+    return {offset, width, height, stride, bitCount, core ? kRgb : compression, colours};
+}
+
+// Takes the rows of an uncompressed 24- or 32-bit DIB as they are; false for other kinds.
+bool keepRows(BitmapRecord* bitmap, const std::uint8_t* dib, const DibLayout& l) {
+    if (l.compression != kRgb || (l.bitCount != 24 && l.bitCount != 32))
+        return false;
+    const std::int64_t rows = l.height < 0 ? -l.height : l.height;
+    const std::uint8_t* first = dib + l.offset;
+    bitmap->rows.assign(first, first + l.stride * rows);
+    bitmap->layout = l.bitCount == 24 ? BitmapRecord::Rows::Bgr24 : BitmapRecord::Rows::Bgrx32;
+    bitmap->width = static_cast<int>(l.width);
+    bitmap->height = static_cast<int>(rows);
+    bitmap->pitch = static_cast<int>(l.stride);
+    bitmap->bottomUp = l.height > 0;
+    return true;
 }
 
 struct TjDestroy {
@@ -126,9 +151,15 @@ int jpegQualityOf(int qualityFactor) {
 int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size) {
     if (!bitmap || !dib)
         return kErrorBadDib;
-    const std::int64_t offset = pixelOffset(dib, size);
+    const DibLayout layout = layoutOf(dib, size);
+    const std::int64_t offset = layout.offset;
     if (offset < 0)
         return kErrorBadDib;
+    *bitmap = BitmapRecord{};
+    if (keepRows(bitmap, dib, layout)) {
+        bitmap->BitsPerPixel = layout.bitCount;
+        return kSuccess;
+    }
 
     // A BMP file around the DIB, so that the toolkit's own reader decodes every variant; it
     // reads from this copy only.
@@ -150,10 +181,9 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
     return kSuccess;
 }
 
-int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
-                 int qualityFactor, std::string* why) {
-    (void)bitsPerPixel; // every picture is written in colour at the chosen sampling
-    if (!bitmap || bitmap->image.isNull()) {
+int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
+               std::vector<std::uint8_t>& jpeg, std::string* why) {
+    if (bitmap.empty()) {
         say(why, "there is no picture to save");
         return kErrorNoBitmap;
     }
@@ -173,33 +203,78 @@ int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, in
         return kErrorBadFormat;
     }
 
-    const QImage pixels = bitmap->image.format() == QImage::Format_RGB32
-                              ? bitmap->image
-                              : bitmap->image.convertToFormat(QImage::Format_RGB32);
+    // Rows kept from the DIB go to the encoder as they lie; decoded pictures as RGB32, which
+    // is 0xffRRGGBB per little-endian word: B, G, R, X in memory.
+    QImage decoded;
+    const unsigned char* pixels;
+    int width, height, pitch, pixelFormat, flags = 0;
+    if (bitmap.layout != BitmapRecord::Rows::None) {
+        pixels = bitmap.rows.data();
+        width = bitmap.width;
+        height = bitmap.height;
+        pitch = bitmap.pitch;
+        pixelFormat = bitmap.layout == BitmapRecord::Rows::Bgr24 ? TJPF_BGR : TJPF_BGRX;
+        flags = bitmap.bottomUp ? TJFLAG_BOTTOMUP : 0;
+    } else {
+        decoded = bitmap.image.format() == QImage::Format_RGB32
+                      ? bitmap.image
+                      : bitmap.image.convertToFormat(QImage::Format_RGB32);
+        pixels = decoded.constBits();
+        width = decoded.width();
+        height = decoded.height();
+        pitch = static_cast<int>(decoded.bytesPerLine());
+        pixelFormat = TJPF_BGRX;
+    }
     std::unique_ptr<void, TjDestroy> encoder(tjInitCompress());
     unsigned char* out = nullptr;
     unsigned long outSize = 0;
-    // RGB32 is 0xffRRGGBB per little-endian word: B, G, R, X in memory.
     const int status =
-        encoder ? tjCompress2(encoder.get(), pixels.constBits(), pixels.width(),
-                              static_cast<int>(pixels.bytesPerLine()), pixels.height(), TJPF_BGRX,
-                              &out, &outSize, sampling, jpegQualityOf(qualityFactor), 0)
+        encoder ? tjCompress2(encoder.get(), pixels, width, pitch, height, pixelFormat, &out,
+                              &outSize, sampling, jpegQualityOf(qualityFactor), flags)
                 : -1;
-    std::unique_ptr<unsigned char, TjFree> jpeg(out);
+    std::unique_ptr<unsigned char, TjFree> owned(out);
     if (status != 0) {
         say(why, std::string("the JPEG encoder failed: ") + tjGetErrorStr2(encoder.get()));
         return kErrorEncode;
     }
+    jpeg.assign(out, out + outSize);
+    return kSuccess;
+}
 
+int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
+                 int qualityFactor, std::string* why) {
+    (void)bitsPerPixel; // every picture is written in colour at the chosen sampling
+    if (!bitmap) {
+        say(why, "there is no picture to save");
+        return kErrorNoBitmap;
+    }
+    std::vector<std::uint8_t> jpeg;
+    if (const int encoded = encodeJpeg(*bitmap, format, qualityFactor, jpeg, why);
+        encoded != kSuccess)
+        return encoded;
+    // Whole or not at all: the temporary file replaces the target only once complete.
     QSaveFile file(path);
+    const auto size = static_cast<qint64>(jpeg.size());
     if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(jpeg.get()), static_cast<qint64>(outSize)) !=
-            static_cast<qint64>(outSize) ||
-        !file.commit()) {
+        file.write(reinterpret_cast<const char*>(jpeg.data()), size) != size || !file.commit()) {
         say(why, file.errorString().toStdString());
         return kErrorWrite;
     }
     return kSuccess;
+}
+
+QImage pictureOf(const BitmapRecord& bitmap) {
+    if (bitmap.layout == BitmapRecord::Rows::None)
+        return bitmap.image;
+    // DIB rows are B, G, R(, X) in memory.
+    const QImage picture = bitmap.layout == BitmapRecord::Rows::Bgr24
+                               ? QImage(bitmap.rows.data(), bitmap.width, bitmap.height,
+                                        bitmap.pitch, QImage::Format_RGB888)
+                                     .rgbSwapped()
+                               : QImage(bitmap.rows.data(), bitmap.width, bitmap.height,
+                                        bitmap.pitch, QImage::Format_RGB32)
+                                     .copy();
+    return bitmap.bottomUp ? picture.mirrored(false, true) : picture;
 }
 
 void L_FreeBitmap(BitmapRecord* bitmap) {

@@ -6,14 +6,29 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 // The imaging library's bitmap record: the converted picture and its depth as the DIB gave it.
+// Uncompressed 24- and 32-bit DIBs, the frames the program captures, keep their rows as they
+// are, for the encoder to take directly; every other kind is decoded into `image`.
 struct BitmapRecord {
+    enum class Rows { None, Bgr24, Bgrx32 };
     QImage image;
+    Rows layout = Rows::None;
+    std::vector<std::uint8_t> rows;
+    int width = 0;
+    int height = 0;
+    int pitch = 0;
+    bool bottomUp = false;
     int BitsPerPixel = 0;
+
+    bool empty() const { return image.isNull() && rows.empty(); }
 };
+
+// The record's picture as an image, however it is held.
+QImage pictureOf(const BitmapRecord& bitmap);
 
 // File-format codes of the JPEG save, by chroma sampling.
 inline constexpr int kJpegSampling411 = 10; // 4x1
@@ -42,6 +57,10 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
 // when given, receives the reason of a failure.
 int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
                  int qualityFactor, std::string* why = nullptr);
+
+// The JPEG encoding of L_SaveBitmap, into memory. Returns kSuccess or an error code.
+int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
+               std::vector<std::uint8_t>& jpeg, std::string* why = nullptr);
 
 // Releases the picture held by the record.
 void L_FreeBitmap(BitmapRecord* bitmap);
