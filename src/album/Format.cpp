@@ -1,6 +1,7 @@
 #include "album/Format.h"
 
 #include "app/Hints.h"
+#include "app/WindowStyle.h"
 
 #include <QShowEvent>
 
@@ -11,7 +12,7 @@ TFormatJpeg::TFormatJpeg()
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("FormatJpeg"));
     setWindowTitle(QStringLiteral("File format settings"));
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFont(app::dialogFont());
 
     Kind = new QGroupBox(QStringLiteral("File Format Select"), this);
     Kind->setObjectName(QStringLiteral("Kind"));
@@ -32,6 +33,7 @@ TFormatJpeg::TFormatJpeg()
     GroupBox2->setGeometry(7, 72, 230, 64);
     Label1 = new QLabel(QStringLiteral("Sampling Factor"), GroupBox2);
     Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->adjustSize();
     Label1->move(10, 27);
     Factor = new QComboBox(GroupBox2);
     Factor->setObjectName(QStringLiteral("Factor"));
@@ -45,9 +47,11 @@ TFormatJpeg::TFormatJpeg()
     GroupBox1->setGeometry(7, 144, 232, 80);
     Label2 = new QLabel(QStringLiteral("High Quanlity"), GroupBox1);
     Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->adjustSize();
     Label2->move(12, 26);
     Label3 = new QLabel(QStringLiteral("High Compression"), GroupBox1);
     Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->adjustSize();
     Label3->move(99, 26);
     QuanlityTrack = new QSlider(Qt::Horizontal, GroupBox1);
     QuanlityTrack->setObjectName(QStringLiteral("QuanlityTrack"));

@@ -15,4 +15,13 @@ inline QFont windowFont() {
     return QFont(QStringLiteral("Arial"), 8);
 }
 
+// The dialogs' font: MS Sans Serif, 8 points, or the nearest sans serif of like width
+// where the machine has no such font.
+inline QFont dialogFont() {
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"),
+                      QStringLiteral("Arial")});
+    return font;
+}
+
 } // namespace app

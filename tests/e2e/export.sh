@@ -1,0 +1,76 @@
+# Export under a real X server: the save dialog answered by typing, the settings dialog by
+# clicks and keys; the written files checked for sampling, size and pixels.
+source "$E2E_LIB"
+
+sampling() { identify -format '%[jpeg:sampling-factor]' "$1"; }
+
+# save_as PATH: the album's save button, then the path typed into the save dialog.
+save_as() {
+    click "$album" 17 13
+    local dialog
+    dialog=$(wait_window '^Save As$') || fail "no save dialog"
+    sleep 0.5 # until the name field has the focus
+    xdotool type --delay 10 "$1"
+    xdotool key Return
+    for _ in $(seq 50); do
+        if ! xdotool search --onlyvisible --name '^Save As$' >/dev/null 2>&1; then
+            sleep 0.3 # the file is written after the dialog has gone
+            return 0
+        fi
+        sleep 0.1
+    done
+    fail "the save dialog did not close"
+}
+
+# settings: opens the file format settings dialog; sets fmt to its window.
+settings() {
+    click "$album" 71 13
+    fmt=$(wait_window '^File format settings$') || fail "no file format settings dialog"
+}
+
+start jpeg '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 640, "height": 480}]}'
+click "$wid" 138 16
+album=$(wait_window '^Album$') || fail "no album"
+
+save_as "$dir/default"
+[ -f "$dir/default.jpg" ] || fail "no default.jpg"
+[ "$(identify -format '%w x %h' "$dir/default.jpg")" = "640 x 480" ] || fail "default.jpg size"
+[ "$(sampling "$dir/default.jpg")" = "1x1,1x1,1x1" ] || fail "default sampling $(sampling "$dir/default.jpg")"
+
+settings
+[ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x232" ] || fail "settings dialog at $(geometry "$fmt")"
+click "$fmt" 150 106   # the sampling list
+sleep 0.3
+xdotool key Home Return
+click "$fmt" 100 197   # the quality track bar
+xdotool key End
+sleep 0.2
+click "$fmt" 205 39    # OK
+sleep 0.5
+save_as "$dir/small.jpg"
+[ "$(sampling "$dir/small.jpg")" = "4x1,1x1,1x1" ] || fail "4:1:1 sampling $(sampling "$dir/small.jpg")"
+[ "$(stat -c %s "$dir/small.jpg")" -lt "$(stat -c %s "$dir/default.jpg")" ] ||
+    fail "quality 100 is not smaller"
+
+click "$album" 44 13 # zoom, so that the viewer's caption can be seen
+viewer=$(wait_window '^Frame 0$') || fail "no viewer"
+settings
+click "$fmt" 22 28     # "BMP file"
+sleep 0.3
+[ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x65" ] || fail "BMP settings at $(geometry "$fmt")"
+click "$fmt" 205 39
+sleep 0.5
+save_as "$dir/copy.bmp"
+[ "$(od -An -tu2 -j28 -N2 "$dir/copy.bmp" | tr -d ' ')" = 24 ] || fail "copy.bmp is not 24-bit"
+[ "$(compare -metric AE "$dir/copy.bmp" "$dir/Frame0.bmp" null: 2>&1)" = 0 ] ||
+    fail "copy.bmp differs from the frame"
+wait_window "^$dir/copy.bmp\$" >/dev/null || fail "viewer caption is not the saved path"
+stop
+
+start big '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 704, "height": 576}]}'
+click "$wid" 138 16
+album=$(wait_window '^Album$') || fail "no album"
+save_as "$dir/big.jpg"
+[ "$(identify -format '%w x %h' "$dir/big.jpg")" = "704 x 576" ] || fail "704 x 576 export"
+stop
+echo "e2e export: ok"
