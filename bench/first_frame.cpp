@@ -1,15 +1,11 @@
 // Starts the program as the executable does and quits when the first preview frame has
 // been painted; the caller times the whole process.
 #include "app/ErrorReport.h"
-#include "app/FileDialogs.h"
+#include "app/MachineServices.h"
 #include "app/Main.h"
 #include "app/Messages.h"
-#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/DriverTable.h"
-#include "platform/help/HelpService.h"
-#include "platform/sound/SoundService.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -20,17 +16,9 @@ int main(int argc, char** argv) {
     app::Application application(argc, argv);
     app::MessageBoxes messages;
     application.setMessages(&messages);
-
-    platform::LoadedDrivers drivers = platform::loadDriversFromEnvironment();
-    const platform::CaptureService capture(std::move(drivers.table));
-    platform::HelpViewerService help;
-    platform::GstSoundService sound;
-    app::ModalLoop modal;
-    app::QtFileDialogs fileDialogs;
-    app::Program program(
-        {capture, help, sound, messages, modal, fileDialogs, platform::systemDirectory()});
+    app::MachineServices machine(messages);
+    app::Program program(machine.services());
     program.MainForm().show();
-
     auto* window = program.state().CapWnd.data();
     if (!window || !program.state().PreviewOn) {
         std::fprintf(stderr, "no preview\n");
