@@ -194,7 +194,6 @@ void TAlbum::ScrollBarScroll(int p) {
     loadSlot(3, p);
     if (const int s = strip.slotShowingSelection()) {
         slotClick(s);
-        strip.SelectedSlot = s;
     } else {
         highlight(0);
         strip.SelectedSlot = 0;

@@ -57,9 +57,6 @@ public:
     Shape* SFrame = nullptr;
     QStatusBar* StatusBar = nullptr;
 
-    // The help file set at start-up, in the start-up directory.
-    const QString& helpFile() const { return helpFile_; }
-
     // Sets the client area's size; the window keeps its screen position.
     void setClientSize(int width, int height);
 

@@ -130,7 +130,7 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
     gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, p.get(), nullptr);
 
     if (gst_element_set_state(p->pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
-        error = p->busErrorText();
+        error = p->takeError();
         if (error.empty())
             error = "the capture source could not be opened";
         return nullptr;
@@ -145,7 +145,7 @@ PreviewPipeline::~PreviewPipeline() {
 
 bool PreviewPipeline::play(std::string& error) {
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        error = busErrorText();
+        error = takeError();
         if (error.empty())
             error = "the preview could not be started";
         return false;
@@ -179,10 +179,6 @@ std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
 }
 
 std::string PreviewPipeline::takeError() {
-    return busErrorText();
-}
-
-std::string PreviewPipeline::busErrorText() {
     gst::BusPtr bus(gst_element_get_bus(pipeline_.get()));
     std::string text;
     while (gst::MessagePtr msg{gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR)}) {

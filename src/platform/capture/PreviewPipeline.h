@@ -37,7 +37,6 @@ public:
 private:
     PreviewPipeline() = default;
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
-    std::string busErrorText();
 
     gst::ElementPtr pipeline_;
     GstElement* sink_ = nullptr; // owned by pipeline_
