@@ -7,18 +7,17 @@ capture_button() { click "$wid" 138 16; }
 start one '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
 capture_button
 album=$(wait_window '^Album$') || fail "no album after the first capture"
+wait_file "$dir/Frame0.bmp" || fail "Frame0.bmp not written"
 [ "$(geometry "$album")" = "343,0 120x265" ] || fail "album at $(geometry "$album")"
 click "$album" 44 13 # zoom
 viewer=$(wait_window '^Frame 0$') || fail "no viewer 'Frame 0'"
 [ "$(geometry "$viewer")" = "463,0 320x240" ] || fail "viewer at $(geometry "$viewer")"
-for _ in 1 2 3 4; do
+for i in 1 2 3 4; do
     capture_button
-    sleep 0.3
+    wait_file "$dir/Frame$i.bmp" || fail "Frame$i.bmp not written"
 done
-sleep 0.5
 for i in 0 1 2 3 4; do
     f=$dir/Frame$i.bmp
-    [ -f "$f" ] || fail "Frame$i.bmp missing"
     [ "$(identify -format '%w x %h %[bit-depth] %[channels]' "$f")" = "320 x 240 8 srgb" ] ||
         fail "Frame$i.bmp is $(identify -format '%w x %h %[bit-depth] %[channels]' "$f")"
     # 24 bits per pixel in the info header.
@@ -53,9 +52,14 @@ fi
 start readonly '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
 protect
 capture_button
-sleep 1
-boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
+boxes=0
+for _ in $(seq 100); do
+    boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
+    [ "$boxes" -ge 2 ] && break
+    sleep 0.1
+done
 [ "$boxes" -ge 2 ] || fail "no error report after a capture into a write-protected directory"
+sleep 0.3
 xdotool key Return
 sleep 0.5
 kill -0 "$pid" || fail "the program ended after the failed capture"

@@ -12,14 +12,7 @@ save_as() {
     sleep 0.5 # until the name field has the focus
     xdotool type --delay 10 "$1"
     xdotool key Return
-    for _ in $(seq 50); do
-        if ! xdotool search --onlyvisible --name '^Save As$' >/dev/null 2>&1; then
-            sleep 0.3 # the file is written after the dialog has gone
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "the save dialog did not close"
+    wait_gone '^Save As$' || fail "the save dialog did not close"
 }
 
 # settings: opens the file format settings dialog; sets fmt to its window.
@@ -31,23 +24,26 @@ settings() {
 start jpeg '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 640, "height": 480}]}'
 click "$wid" 138 16
 album=$(wait_window '^Album$') || fail "no album"
+wait_file "$dir/Frame0.bmp" || fail "no frame"
+sleep 0.5
 
 save_as "$dir/default"
-[ -f "$dir/default.jpg" ] || fail "no default.jpg"
+wait_file "$dir/default.jpg" || fail "no default.jpg"
 [ "$(identify -format '%w x %h' "$dir/default.jpg")" = "640 x 480" ] || fail "default.jpg size"
 [ "$(sampling "$dir/default.jpg")" = "1x1,1x1,1x1" ] || fail "default sampling $(sampling "$dir/default.jpg")"
 
 settings
 [ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x232" ] || fail "settings dialog at $(geometry "$fmt")"
 click "$fmt" 150 106   # the sampling list
-sleep 0.3
+sleep 0.8
 xdotool key Home Return
 click "$fmt" 100 197   # the quality track bar
 xdotool key End
 sleep 0.2
 click "$fmt" 205 39    # OK
-sleep 0.5
+wait_gone '^File format settings$' || fail "the settings dialog did not close"
 save_as "$dir/small.jpg"
+wait_file "$dir/small.jpg" || fail "no small.jpg"
 [ "$(sampling "$dir/small.jpg")" = "4x1,1x1,1x1" ] || fail "4:1:1 sampling $(sampling "$dir/small.jpg")"
 [ "$(stat -c %s "$dir/small.jpg")" -lt "$(stat -c %s "$dir/default.jpg")" ] ||
     fail "quality 100 is not smaller"
@@ -56,11 +52,15 @@ click "$album" 44 13 # zoom, so that the viewer's caption can be seen
 viewer=$(wait_window '^Frame 0$') || fail "no viewer"
 settings
 click "$fmt" 22 28     # "BMP file"
-sleep 0.3
+for _ in $(seq 50); do
+    [ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x65" ] && break
+    sleep 0.1
+done
 [ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x65" ] || fail "BMP settings at $(geometry "$fmt")"
 click "$fmt" 205 39
-sleep 0.5
+wait_gone '^File format settings$' || fail "the settings dialog did not close"
 save_as "$dir/copy.bmp"
+wait_file "$dir/copy.bmp" || fail "no copy.bmp"
 [ "$(od -An -tu2 -j28 -N2 "$dir/copy.bmp" | tr -d ' ')" = 24 ] || fail "copy.bmp is not 24-bit"
 [ "$(compare -metric AE "$dir/copy.bmp" "$dir/Frame0.bmp" null: 2>&1)" = 0 ] ||
     fail "copy.bmp differs from the frame"
@@ -71,6 +71,7 @@ start big '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 704, "height
 click "$wid" 138 16
 album=$(wait_window '^Album$') || fail "no album"
 save_as "$dir/big.jpg"
+wait_file "$dir/big.jpg" || fail "no big.jpg"
 [ "$(identify -format '%w x %h' "$dir/big.jpg")" = "704 x 576" ] || fail "704 x 576 export"
 stop
 echo "e2e export: ok"

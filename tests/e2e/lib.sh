@@ -46,3 +46,21 @@ geometry() {
 click() {
     xdotool mousemove --window "$1" "$2" "$3" click 1
 }
+
+# wait_file PATH: waits up to 20 s for a file to appear (a slow or sanitizer build is slow).
+wait_file() {
+    for _ in $(seq 200); do
+        [ -e "$1" ] && { sleep 0.2; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# wait_gone NAME_REGEX: waits up to 10 s until no visible window has that name.
+wait_gone() {
+    for _ in $(seq 100); do
+        xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+        sleep 0.1
+    done
+    return 1
+}
