@@ -3,6 +3,14 @@ set -euo pipefail
 
 fail() {
     echo "FAIL: $*" >&2
+    if [ -n "${log:-}" ] && [ -s "$log" ]; then
+        echo "--- what the program printed:" >&2
+        cat "$log" >&2
+    fi
+    if [ -n "${pid:-}" ] && ! kill -0 "$pid" 2>/dev/null; then
+        wait "$pid" 2>/dev/null
+        echo "--- the program had ended with status $?" >&2
+    fi
     exit 1
 }
 
@@ -13,8 +21,9 @@ start() {
     mkdir -p "$dir"
     cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
     printf '%s\n' "$2" >"$dir/drivers.json"
+    log=$E2E_WORK/$1.out
     (cd "$dir" && NIMBACAST_CAPTURE_DRIVERS=$dir/drivers.json exec "$NIMBACAST_PROGRAM" \
-        >"$E2E_WORK/$1.out" 2>&1) &
+        >"$log" 2>&1) &
     pid=$!
     wid=$(wait_window '^ USB Camera$') || fail "no main window in $1"
     sleep 1

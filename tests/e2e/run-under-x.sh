@@ -10,4 +10,4 @@ export XDG_RUNTIME_DIR=$E2E_WORK/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
 export E2E_LIB=$(cd "$(dirname "$0")" && pwd)/lib.sh
-xvfb-run -a -s "-screen 0 1280x1024x24" bash "$script"
+xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" bash "$script"
