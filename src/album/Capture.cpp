@@ -15,8 +15,6 @@ namespace album {
 
 namespace {
 
-const QColor kNavy(0, 0, 128);
-
 // The frame around the video flashes white while the shutter sounds.
 void shutterSignal(const CaptureContext& ctx) {
     const auto invalidateCapture = [&] {
@@ -27,7 +25,7 @@ void shutterSignal(const CaptureContext& ctx) {
     invalidateCapture();
     ctx.main.repaint();
     ctx.sound.playSync(ctx.systemDirectory + QStringLiteral("/Camera.wav"));
-    ctx.main.SFrame->setBrushColor(kNavy);
+    ctx.main.SFrame->setBrushColor(app::TMainForm::kFrameColour);
     ctx.main.repaint();
     invalidateCapture();
 }

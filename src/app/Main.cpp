@@ -20,8 +20,6 @@ namespace app {
 
 namespace {
 
-const QColor kNavy(0, 0, 128);
-
 QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry) {
     auto* panel = new QFrame(parent);
     panel->setObjectName(QLatin1String(name));
@@ -70,7 +68,7 @@ void TMainForm::buildControls() {
     SFrame = new Shape(this);
     SFrame->setObjectName(QStringLiteral("SFrame"));
     SFrame->setGeometry(3, 34, 277, 219);
-    SFrame->setBrushColor(kNavy);
+    SFrame->setBrushColor(kFrameColour);
 
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));

@@ -44,6 +44,8 @@ public:
     static constexpr int kDesignClientWidth = 280;
     static constexpr int kDesignClientHeight = 276;
     static constexpr int kStatusBarHeight = 24;
+    // The video frame's fill at rest; the shutter flashes it white.
+    static constexpr QColor kFrameColour{0, 0, 128};
 
     QFrame* Panel2 = nullptr;
     QToolButton* B_About = nullptr;

@@ -5,14 +5,6 @@
 #include <initializer_list>
 
 namespace platform {
-namespace gst {
-
-void ensureInitialised() {
-    static std::once_flag once;
-    std::call_once(once, [] { gst_init(nullptr, nullptr); });
-}
-
-} // namespace gst
 
 namespace {
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/capture/DriverTable.h"
-#include "platform/capture/GstHandles.h"
 #include "platform/capture/VideoFrame.h"
+#include "platform/gst/GstHandles.h"
 
 #include <gst/app/gstappsink.h>
 

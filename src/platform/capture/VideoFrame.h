@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/capture/GstHandles.h"
+#include "platform/gst/GstHandles.h"
 
 #include <QImage>
 

@@ -1,6 +1,6 @@
 #include "platform/sound/SoundService.h"
 
-#include "platform/capture/GstHandles.h"
+#include "platform/gst/GstHandles.h"
 
 #include <QCoreApplication>
 #include <QDir>
