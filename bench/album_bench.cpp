@@ -2,16 +2,16 @@
 // the album, at 640 x 480; each against a baseline measured in the same run.
 #include "album/Capture.h"
 #include "album/Show.h"
-#include "app/ErrorReport.h"
-#include "app/FileDialogs.h"
 #include "app/Main.h"
-#include "app/Messages.h"
-#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
 #include "platform/sound/SoundService.h"
+#include "ui/ErrorReport.h"
+#include "ui/FileDialogs.h"
+#include "ui/Messages.h"
+#include "ui/Modal.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -50,7 +50,7 @@ double medianMs(int runs, const std::function<void()>& work) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    app::Application application(argc, argv);
+    ui::Application application(argc, argv);
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
 
@@ -59,9 +59,9 @@ int main(int argc, char** argv) {
     const platform::CaptureService capture(drivers);
     NoHelp help;
     Silent sound;
-    app::MessageBoxes messages;
-    app::ModalLoop modal;
-    app::QtFileDialogs fileDialogs;
+    ui::MessageBoxes messages;
+    ui::ModalLoop modal;
+    ui::QtFileDialogs fileDialogs;
     app::Program program({capture, help, sound, messages, modal, fileDialogs, dir.path()});
     program.MainForm().show();
     QTest::qWait(500); // the preview is running

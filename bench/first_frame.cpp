@@ -1,11 +1,11 @@
 // Starts the program as the executable does and quits when the first preview frame has
 // been painted; the caller times the whole process.
-#include "app/ErrorReport.h"
 #include "app/MachineServices.h"
 #include "app/Main.h"
-#include "app/Messages.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
+#include "ui/ErrorReport.h"
+#include "ui/Messages.h"
 
 #include <QCoreApplication>
 #include <QTimer>
@@ -13,8 +13,8 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
-    app::Application application(argc, argv);
-    app::MessageBoxes messages;
+    ui::Application application(argc, argv);
+    ui::MessageBoxes messages;
     application.setMessages(&messages);
     app::MachineServices machine(messages);
     app::Program program(machine.services());

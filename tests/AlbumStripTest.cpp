@@ -2,7 +2,7 @@
 
 #include "album/Capture.h"
 #include "album/Show.h"
-#include "app/ErrorReport.h"
+#include "ui/ErrorReport.h"
 
 #include <QDir>
 #include <QFile>
@@ -152,7 +152,7 @@ TEST_F(StripRun, AFrameFileLostBehindTheProgramsBackStopsTheScrollStep) {
     ASSERT_TRUE(QFile::remove(state.FramePath[2]));
     // Position 3 shows frames 1, 2, 3: slot 1 loads, slot 2 fails, nothing else happens.
     EXPECT_THROW(album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub),
-                 app::ToolkitError);
+                 ui::ToolkitError);
     EXPECT_EQ(album.strip.SlotFrame[1], 1);
     EXPECT_EQ(album.strip.SlotFrame[2], 3);
     EXPECT_EQ(album.strip.SlotFrame[3], 4);
@@ -164,7 +164,7 @@ TEST_F(StripRun, AFailedLoadWhileFillingLeavesTheSlotForTheNextFrame) {
     writeFrames(run.dir, 3);
     ASSERT_TRUE(QFile::remove(state.FramePath[0]));
     ++state.FrameCount;
-    EXPECT_THROW(album::ShowCapturedFrame(album, state.FrameCount), app::ToolkitError);
+    EXPECT_THROW(album::ShowCapturedFrame(album, state.FrameCount), ui::ToolkitError);
     EXPECT_EQ(album.strip.NextSlot, 0);
     EXPECT_EQ(album.strip.StripFull, 0);
 
@@ -182,9 +182,9 @@ TEST_F(StripRun, AFailedLoadWhileFillingLeavesTheSlotForTheNextFrame) {
 }
 
 TEST_F(StripRun, NothingReadsPastTheHundredPaths) {
-    EXPECT_THROW(album.loadSlot(3, 100), app::ToolkitError);
-    EXPECT_THROW(album.loadSlot(1, -1), app::ToolkitError);
-    EXPECT_THROW(album.ScrollBarScroll(1), app::ToolkitError);
+    EXPECT_THROW(album.loadSlot(3, 100), ui::ToolkitError);
+    EXPECT_THROW(album.loadSlot(1, -1), ui::ToolkitError);
+    EXPECT_THROW(album.ScrollBarScroll(1), ui::ToolkitError);
 }
 
 } // namespace

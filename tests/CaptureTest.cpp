@@ -4,9 +4,9 @@
 #include "album/Fimage.h"
 #include "album/Notice.h"
 #include "album/Show.h"
-#include "app/ErrorReport.h"
 #include "app/Main.h"
-#include "app/Shape.h"
+#include "ui/ErrorReport.h"
+#include "ui/Shape.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,10 +26,10 @@ struct CaptureRun : ::testing::Test {
     app::MainState& state = run.program.state();
 
     void SetUp() override {
-        app::application().setMessages(&run.messages);
+        ui::application().setMessages(&run.messages);
         main.show();
     }
-    void TearDown() override { app::application().setMessages(nullptr); }
+    void TearDown() override { ui::application().setMessages(nullptr); }
     void click() { QTest::mouseClick(main.B_CapFrames, Qt::LeftButton); }
 };
 
@@ -149,7 +149,7 @@ TEST_F(CaptureRun, ZoomOnALostFileKeepsTheViewerAsItWas) {
     album.B_ZoomClick();
     run.program.Frame().hide();
     ASSERT_TRUE(QFile::remove(state.FramePath[0]));
-    EXPECT_THROW(album.B_ZoomClick(), app::ToolkitError);
+    EXPECT_THROW(album.B_ZoomClick(), ui::ToolkitError);
     EXPECT_EQ(run.program.Frame().windowTitle(), "Frame 0");
     EXPECT_FALSE(run.program.Frame().isVisible());
 }

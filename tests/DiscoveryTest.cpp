@@ -1,7 +1,7 @@
 #include "Support.h"
 
-#include "app/Hints.h"
 #include "app/Main.h"
+#include "ui/Hints.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +30,7 @@ TEST_P(Discovery, ConnectsTheExpectedDriver) {
     EXPECT_EQ(s.Connected, c.connected);
     EXPECT_EQ(s.DriverIndex, c.driverIndex);
     EXPECT_EQ(s.DriverCount, c.driverCount);
-    EXPECT_EQ(app::hintOf(&run.program.MainForm()), QString::fromUtf8(c.mainHint));
+    EXPECT_EQ(ui::hintOf(&run.program.MainForm()), QString::fromUtf8(c.mainHint));
     EXPECT_EQ(s.PreviewOn, c.connected);
     EXPECT_EQ(s.PreviewFps, c.connected ? 30 : 0);
     ASSERT_FALSE(s.CapWnd.isNull());
@@ -87,7 +87,7 @@ TEST(DiscoveryLimits, NamesAndVersionsArriveCutToTheirBuffers) {
     const app::MainState& s = run.program.state();
     EXPECT_EQ(s.DriverName[6], kLong50.substr(0, 49));
     EXPECT_EQ(s.DriverVersion[6], "1234567890123456789");
-    EXPECT_EQ(app::hintOf(&run.program.MainForm()),
+    EXPECT_EQ(ui::hintOf(&run.program.MainForm()),
               QString::fromStdString("| " + kLong50.substr(0, 49)));
 }
 

@@ -1,6 +1,6 @@
 #include "Support.h"
 
-#include "app/ErrorReport.h"
+#include "ui/ErrorReport.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -10,7 +10,7 @@
 namespace {
 
 TEST(ErrorReport, AToolkitErrorEndsTheHandlerAndTheProgramGoesOn) {
-    app::Application& application = app::application();
+    ui::Application& application = ui::application();
     test::RecordedMessages messages;
     application.setMessages(&messages);
     application.setTitle(" USB Camera");
@@ -19,7 +19,7 @@ TEST(ErrorReport, AToolkitErrorEndsTheHandlerAndTheProgramGoesOn) {
     int started = 0, finished = 0;
     QObject::connect(&button, &QPushButton::clicked, [&] {
         ++started;
-        throw app::ToolkitError("Cannot load \"Frame3.bmp\": no such file");
+        throw ui::ToolkitError("Cannot load \"Frame3.bmp\": no such file");
         ++finished;
     });
     QTest::mouseClick(&button, Qt::LeftButton);

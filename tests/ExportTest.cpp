@@ -5,8 +5,8 @@
 #include "album/Fimage.h"
 #include "album/Format.h"
 #include "album/Show.h"
-#include "app/ErrorReport.h"
 #include "app/Main.h"
+#include "ui/ErrorReport.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -45,8 +45,8 @@ struct ExportRun : ::testing::Test {
     album::TAlbum& album = run.program.Album();
     album::TFormatJpeg& dialog = run.program.FormatJpeg();
 
-    void SetUp() override { app::application().setMessages(&run.messages); }
-    void TearDown() override { app::application().setMessages(nullptr); }
+    void SetUp() override { ui::application().setMessages(&run.messages); }
+    void TearDown() override { ui::application().setMessages(nullptr); }
     void capture() { run.program.MainForm().B_CapFramesClick(); }
     // Opens the settings dialog from the album and lets `change` act on it.
     void settingsDialog(std::function<void()> change) {
@@ -211,10 +211,10 @@ TEST_F(ExportRun, DamagedFrameFilesAreRefusedBeforeTheDialog) {
             damaged.resize(r.fileSize); // sparse: no 64 MiB written
         damaged.close();
         run.fileDialogs.answers = {run.dir.path() + "/never.jpg"};
-        EXPECT_THROW(album.B_SaveClick(), app::ToolkitError) << r.name;
+        EXPECT_THROW(album.B_SaveClick(), ui::ToolkitError) << r.name;
         try {
             album.B_SaveClick();
-        } catch (const app::ToolkitError& e) {
+        } catch (const ui::ToolkitError& e) {
             EXPECT_TRUE(e.text().contains(frame)) << r.name;
             EXPECT_TRUE(e.text().contains(r.fault)) << e.text().toStdString();
         }
@@ -222,7 +222,7 @@ TEST_F(ExportRun, DamagedFrameFilesAreRefusedBeforeTheDialog) {
         EXPECT_FALSE(QFile::exists(run.dir.path() + "/never.jpg")) << r.name;
     }
     QFile::remove(frame);
-    EXPECT_THROW(album.B_SaveClick(), app::ToolkitError);
+    EXPECT_THROW(album.B_SaveClick(), ui::ToolkitError);
 }
 
 TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {
@@ -240,7 +240,7 @@ TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {
 
     // A DIB that does not convert is said, and nothing is written.
     std::vector<std::uint8_t> junk(100, 0x11);
-    EXPECT_THROW(album::SaveDibAsJpeg(junk, dir.path() + "/junk.jpg", settings), app::ToolkitError);
+    EXPECT_THROW(album::SaveDibAsJpeg(junk, dir.path() + "/junk.jpg", settings), ui::ToolkitError);
     EXPECT_FALSE(QFile::exists(dir.path() + "/junk.jpg"));
 }
 

@@ -1,8 +1,8 @@
 #include "Support.h"
 
-#include "app/Hints.h"
 #include "app/Main.h"
-#include "app/Shape.h"
+#include "ui/Hints.h"
+#include "ui/Shape.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -26,7 +26,7 @@ TEST(HintSplit, SplitsAtTheFirstBarWithoutTrimming) {
         {"", "", ""},
     };
     for (const auto& r : rows) {
-        const app::HintParts parts = app::splitHint(QString::fromUtf8(r.hint));
+        const ui::HintParts parts = ui::splitHint(QString::fromUtf8(r.hint));
         EXPECT_EQ(parts.shortPart, QString::fromUtf8(r.shortPart)) << r.hint;
         EXPECT_EQ(parts.longPart, QString::fromUtf8(r.longPart)) << r.hint;
     }
@@ -54,8 +54,8 @@ TEST(Hints, TooltipsShowOnlyTheShortPart) {
 TEST(Hints, StatusLineFollowsTheLongHintUnderThePointer) {
     test::TestProgram run(R"({"drivers":[{"index":0,"name":"Quorix VideoCam"}]})");
     app::TMainForm& form = run.program.MainForm();
-    app::HintMachine& hints = run.program.hints();
-    QSignalSpy changes(&hints, &app::HintMachine::hintChanged);
+    ui::HintMachine& hints = run.program.hints();
+    QSignalSpy changes(&hints, &ui::HintMachine::hintChanged);
 
     hints.pointerOver(form.B_Format);
     EXPECT_EQ(form.statusText(), " Select Video Format");
@@ -79,7 +79,7 @@ TEST(Hints, StatusLineFollowsTheLongHintUnderThePointer) {
 TEST(Hints, ConnectionFailureStaysUntilTheLongHintChanges) {
     test::TestProgram run(R"({"drivers":[]})");
     app::TMainForm& form = run.program.MainForm();
-    app::HintMachine& hints = run.program.hints();
+    ui::HintMachine& hints = run.program.hints();
 
     EXPECT_EQ(form.statusText(), "Can't connect Capture Device!");
     hints.pointerOver(form.SFrame); // empty long hint, as before: no change

@@ -4,11 +4,11 @@
 #include "album/Format.h"
 #include "album/Notice.h"
 #include "album/Show.h"
-#include "app/ErrorReport.h"
 #include "app/Main.h"
-#include "app/Shape.h"
 #include "capture/Config.h"
 #include "playback/Video.h"
+#include "ui/ErrorReport.h"
+#include "ui/Shape.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,7 +26,7 @@ TEST(Startup, WithoutADriverTheWindowKeepsItsDesignSize) {
     EXPECT_EQ(form.size(), QSize(280, 276));
     EXPECT_EQ(form.pos(), QPoint(0, 0));
     EXPECT_EQ(form.windowTitle(), " USB Camera");
-    EXPECT_EQ(app::application().title(), " USB Camera");
+    EXPECT_EQ(ui::application().title(), " USB Camera");
     EXPECT_EQ(form.statusText(), "Can't connect Capture Device!");
     EXPECT_EQ(form.SFrame->geometry(), QRect(3, 34, 277, 219));
     EXPECT_EQ(form.StatusBar->geometry(), QRect(0, 252, 280, 24));

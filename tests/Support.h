@@ -1,14 +1,14 @@
 #pragma once
 
 #include "QtPrinters.h"
-#include "app/FileDialogs.h"
-#include "app/Messages.h"
-#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
 #include "platform/sound/SoundService.h"
+#include "ui/FileDialogs.h"
+#include "ui/Messages.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 
@@ -45,7 +45,7 @@ public:
     std::vector<QString> shown;
 };
 
-class RecordedMessages : public app::Messages {
+class RecordedMessages : public ui::Messages {
 public:
     struct Entry {
         QString caption;
@@ -75,7 +75,7 @@ public:
 
 // Answers modal dialogs from a script: each one is looked at by `answer` (when set), then
 // closed with its result.
-class ScriptedModal : public app::Modal {
+class ScriptedModal : public ui::Modal {
 public:
     int exec(QDialog& dialog) override {
         shown.push_back(dialog.objectName());
@@ -87,10 +87,10 @@ public:
 
 // Answers file dialogs from a script of chosen paths (an empty one, or none left: the user
 // cancels) and keeps what each dialog was opened with.
-class ScriptedFileDialogs : public app::FileDialogs {
+class ScriptedFileDialogs : public ui::FileDialogs {
 public:
     std::optional<QString> getSaveFileName(QWidget*,
-                                           const app::FileDialogOptions& options) override {
+                                           const ui::FileDialogOptions& options) override {
         opened.push_back(options);
         if (answers.empty())
             return std::nullopt;
@@ -101,7 +101,7 @@ public:
         return answer;
     }
     std::deque<QString> answers;
-    std::vector<app::FileDialogOptions> opened;
+    std::vector<ui::FileDialogOptions> opened;
 };
 
 // The driver table of a simulated drivers file with the given JSON text.

@@ -1,4 +1,4 @@
-#include "app/ErrorReport.h"
+#include "ui/ErrorReport.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    app::Application application(argc, argv);
+    ui::Application application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -1,5 +1,5 @@
 #include "resources/TextTable.h"
-#include "app/FixedText.h"
+#include "ui/FixedText.h"
 
 #include <gtest/gtest.h>
 
@@ -56,9 +56,9 @@ TEST(TextTable, TextsArriveCutToTheirBuffers) {
 TEST(FixedText, NeverSplitsACharacter) {
     // "Kamera ü" : the umlaut is two bytes at offsets 7 and 8.
     const std::string text = "Kamera \xC3\xBC!";
-    EXPECT_EQ(app::cutToBuffer(text, 9), "Kamera ");
-    EXPECT_EQ(app::cutToBuffer(text, 10), "Kamera \xC3\xBC");
-    EXPECT_EQ(app::cutToBuffer(text, 11), text);
+    EXPECT_EQ(ui::cutToBuffer(text, 9), "Kamera ");
+    EXPECT_EQ(ui::cutToBuffer(text, 10), "Kamera \xC3\xBC");
+    EXPECT_EQ(ui::cutToBuffer(text, 11), text);
 }
 
 } // namespace

@@ -1,15 +1,15 @@
 #include "album/Capture.h"
 
 #include "album/Show.h"
-#include "app/ErrorReport.h"
 #include "app/Main.h"
 #include "app/MainState.h"
-#include "app/Messages.h"
 #include "app/Placement.h"
-#include "app/Shape.h"
 #include "capture/CapLink.h"
 #include "platform/sound/SoundService.h"
 #include "resources/TextTable.h"
+#include "ui/ErrorReport.h"
+#include "ui/Messages.h"
+#include "ui/Shape.h"
 
 namespace album {
 
@@ -39,7 +39,7 @@ void CaptureFrame(const CaptureContext& ctx) {
         return;
     if (s.FrameCount >= static_cast<std::uint32_t>(app::kFramePaths)) {
         ctx.messages.showInformation(
-            app::application().title(),
+            ui::application().title(),
             QStringLiteral("No more frames can be captured in this run: all %1 frame files "
                            "are in use. Save the frames you want to keep, then start the "
                            "program again.")

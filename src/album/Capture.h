@@ -7,8 +7,10 @@
 namespace platform {
 class SoundService;
 }
-namespace app {
+namespace ui {
 class Messages;
+}
+namespace app {
 class TMainForm;
 struct MainState;
 } // namespace app
@@ -22,7 +24,7 @@ struct CaptureContext {
     app::TMainForm& main;
     TAlbum& album;
     platform::SoundService& sound;
-    app::Messages& messages;
+    ui::Messages& messages;
     // Where the shutter sound is found.
     QString systemDirectory;
 };

@@ -1,8 +1,8 @@
 #include "album/Export.h"
 
 #include "album/Format.h"
-#include "app/ErrorReport.h"
 #include "platform/imaging/Imaging.h"
+#include "ui/ErrorReport.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -17,7 +17,7 @@ constexpr qint64 kFileHeader = 14;
 constexpr qint64 kInfoHeader = 40;
 
 [[noreturn]] void refuse(const QString& path, const QString& fault) {
-    throw app::ToolkitError(
+    throw ui::ToolkitError(
         QStringLiteral("Cannot read the frame file \"%1\": %2.").arg(path, fault));
 }
 
@@ -70,7 +70,7 @@ int SaveDibAsJpeg(const std::vector<std::uint8_t>& dib, const QString& path,
                   const SaveSettings& settings) {
     platform::BitmapRecord bitmap;
     if (platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()) != platform::kSuccess)
-        throw app::ToolkitError(
+        throw ui::ToolkitError(
             QStringLiteral("Cannot save \"%1\": the frame holds no picture that can be converted.")
                 .arg(path));
     const int format = formatCodeOf(settings.JpegSampling);
@@ -81,7 +81,7 @@ int SaveDibAsJpeg(const std::vector<std::uint8_t>& dib, const QString& path,
                                                    settings.JpegQuality, &why);
     platform::L_FreeBitmap(&bitmap);
     if (saved != platform::kSuccess)
-        throw app::ToolkitError(
+        throw ui::ToolkitError(
             QStringLiteral("Cannot save \"%1\": %2.").arg(path, QString::fromStdString(why)));
     return 1;
 }
@@ -90,7 +90,7 @@ void SavePictureAsBmp(const QImage& picture, const QString& path) {
     QSaveFile file(path);
     if (picture.isNull() || !file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") ||
         !file.commit())
-        throw app::ToolkitError(
+        throw ui::ToolkitError(
             QStringLiteral("Cannot save \"%1\": %2.")
                 .arg(path, picture.isNull() ? QStringLiteral("no picture") : file.errorString()));
 }

@@ -1,14 +1,14 @@
 #include "album/Fimage.h"
 
-#include "app/WindowStyle.h"
+#include "ui/WindowStyle.h"
 
 #include <QPixmap>
 
 namespace album {
 
-TFrame::TFrame() : QWidget(nullptr, app::kFixedToolWindow) {
+TFrame::TFrame() : QWidget(nullptr, ui::kFixedToolWindow) {
     setObjectName(QStringLiteral("Frame"));
-    setFont(app::windowFont());
+    setFont(ui::windowFont());
     ImageFrame = new QLabel(this);
     ImageFrame->setObjectName(QStringLiteral("ImageFrame"));
     ImageFrame->setGeometry(0, 0, 187, 129);

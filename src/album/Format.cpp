@@ -1,7 +1,7 @@
 #include "album/Format.h"
 
-#include "app/Hints.h"
-#include "app/WindowStyle.h"
+#include "ui/Hints.h"
+#include "ui/WindowStyle.h"
 
 #include <QShowEvent>
 
@@ -12,7 +12,7 @@ TFormatJpeg::TFormatJpeg()
                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("FormatJpeg"));
     setWindowTitle(QStringLiteral("File format settings"));
-    setFont(app::dialogFont());
+    setFont(ui::dialogFont());
 
     Kind = new QGroupBox(QStringLiteral("File Format Select"), this);
     Kind->setObjectName(QStringLiteral("Kind"));
@@ -40,7 +40,7 @@ TFormatJpeg::TFormatJpeg()
     Factor->setGeometry(95, 24, 126, 21);
     Factor->addItems(
         {QStringLiteral("YUV(4:1:1)"), QStringLiteral("YUV(4:2:2)"), QStringLiteral("YUV(4:4:4)")});
-    app::setHint(Factor, QStringLiteral("The YUV Model Ratio Select"));
+    ui::setHint(Factor, QStringLiteral("The YUV Model Ratio Select"));
 
     GroupBox1 = new QGroupBox(QStringLiteral("Compression Ratio Switch"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

@@ -1,8 +1,8 @@
 #include "album/Notice.h"
 
-#include "app/Modal.h"
-#include "app/WindowStyle.h"
 #include "resources/TextTable.h"
+#include "ui/Modal.h"
+#include "ui/WindowStyle.h"
 
 namespace album {
 
@@ -12,7 +12,7 @@ constexpr int kBelowAlbumTop = 70;
 
 TFNotice::TFNotice() {
     setObjectName(QStringLiteral("FNotice"));
-    setFont(app::windowFont());
+    setFont(ui::windowFont());
     setFixedSize(192, 111);
 
     StaticText = new QLabel(QStringLiteral("Please select one frame first."), this);
@@ -38,7 +38,7 @@ void TFNotice::FormCreate() {
     setWindowTitle(QString::fromStdString(resources::LoadText(resources::kTextNotice)));
 }
 
-void TFNotice::showBelow(const QWidget& album, app::Modal& modal) {
+void TFNotice::showBelow(const QWidget& album, ui::Modal& modal) {
     StaticText->setText(
         QString::fromStdString(resources::LoadText(resources::kTextSelectFrameFirst)));
     const QRect outer = album.frameGeometry();

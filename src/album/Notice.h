@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace app {
+namespace ui {
 class Modal;
 }
 
@@ -21,7 +21,7 @@ public:
 
     // The notice step: the message, 70 pixels below the album's top-left corner, shown
     // modally until the user closes it.
-    void showBelow(const QWidget& album, app::Modal& modal);
+    void showBelow(const QWidget& album, ui::Modal& modal);
 
 private:
     void FormCreate();

@@ -1,6 +1,6 @@
 #include "album/PictureLoad.h"
 
-#include "app/ErrorReport.h"
+#include "ui/ErrorReport.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -10,12 +10,12 @@ namespace album {
 QImage loadPicture(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw app::ToolkitError(
+        throw ui::ToolkitError(
             QStringLiteral("Cannot open the picture \"%1\": %2.").arg(path, file.errorString()));
     QImageReader reader(&file);
     QImage picture = reader.read();
     if (picture.isNull())
-        throw app::ToolkitError(
+        throw ui::ToolkitError(
             QStringLiteral("Cannot load the picture \"%1\": %2.").arg(path, reader.errorString()));
     return picture;
 }

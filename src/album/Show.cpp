@@ -5,17 +5,17 @@
 #include "album/Format.h"
 #include "album/Notice.h"
 #include "album/PictureLoad.h"
-#include "app/ClickImage.h"
-#include "app/ErrorReport.h"
-#include "app/FileDialogs.h"
-#include "app/Hints.h"
 #include "app/Main.h"
 #include "app/MainState.h"
-#include "app/Modal.h"
 #include "app/Placement.h"
-#include "app/WindowStyle.h"
 #include "app/Windows.h"
 #include "resources/TextTable.h"
+#include "ui/ClickImage.h"
+#include "ui/ErrorReport.h"
+#include "ui/FileDialogs.h"
+#include "ui/Hints.h"
+#include "ui/Modal.h"
+#include "ui/WindowStyle.h"
 
 #include <QIcon>
 #include <QPixmap>
@@ -33,7 +33,7 @@ QToolButton* makeButton(QWidget* parent, const char* name, int left, const char*
     button->setGeometry(left, 1, 25, 25);
     button->setIcon(QIcon(QStringLiteral(":/album/%1.xpm").arg(QLatin1String(glyph))));
     button->setIconSize(QSize(18, 18));
-    app::setHint(button, QLatin1String(hint));
+    ui::setHint(button, QLatin1String(hint));
     return button;
 }
 
@@ -59,13 +59,13 @@ QFrame* makeBitmapPanel(QWidget* parent, const char* panel, const char* image,
 
 } // namespace
 
-TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal,
-               app::FileDialogs& fileDialogs)
-    : QWidget(nullptr, app::kFixedToolWindow), state_(state), windows_(windows), modal_(modal),
+TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, ui::Modal& modal,
+               ui::FileDialogs& fileDialogs)
+    : QWidget(nullptr, ui::kFixedToolWindow), state_(state), windows_(windows), modal_(modal),
       fileDialogs_(fileDialogs) {
     setObjectName(QStringLiteral("Album"));
     setWindowTitle(QStringLiteral("Album"));
-    setFont(app::windowFont());
+    setFont(ui::windowFont());
     setFixedSize(kClientWidth, kClientHeight);
     buildControls();
     FormCreate();
@@ -97,14 +97,14 @@ void TAlbum::buildControls() {
         PanelAlbum[s]->setFocusPolicy(Qt::TabFocus);
         PanelAlbum[s]->setAutoFillBackground(true);
         PanelAlbum[s]->setPalette(QPalette(Qt::black));
-        ImageFrame[s] = new app::ClickImage(PanelAlbum[s]);
+        ImageFrame[s] = new ui::ClickImage(PanelAlbum[s]);
         ImageFrame[s]->setObjectName(QStringLiteral("ImageFrame%1").arg(s));
         ImageFrame[s]->setScaledContents(true);
         ImageFrame[s]->setGeometry(0, 0, kThumbnail.width(), kThumbnail.height());
     }
-    connect(ImageFrame[1], &app::ClickImage::clicked, this, &TAlbum::ImageFrame1Click);
-    connect(ImageFrame[2], &app::ClickImage::clicked, this, &TAlbum::ImageFrame2Click);
-    connect(ImageFrame[3], &app::ClickImage::clicked, this, &TAlbum::ImageFrame3Click);
+    connect(ImageFrame[1], &ui::ClickImage::clicked, this, &TAlbum::ImageFrame1Click);
+    connect(ImageFrame[2], &ui::ClickImage::clicked, this, &TAlbum::ImageFrame2Click);
+    connect(ImageFrame[3], &ui::ClickImage::clicked, this, &TAlbum::ImageFrame3Click);
 
     ScrollBar = new QScrollBar(Qt::Vertical, this);
     ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
@@ -135,7 +135,7 @@ void TAlbum::FormCreate() {
 
 void TAlbum::loadSlot(int s, int frame) {
     if (frame < 0 || frame >= app::kFramePaths)
-        throw app::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
+        throw ui::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
     QImage picture = loadPicture(state_.FramePath[frame]);
     ImageFrame[s]->setPixmap(QPixmap::fromImage(
         picture.scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
@@ -224,7 +224,7 @@ std::optional<QString> TAlbum::runSaveDialog(const QString& suffix) {
         this, {SaveDialog.Filter, SaveDialog.FilterIndex, suffix, SaveDialog.FileName, false});
     if (!chosen || chosen->isEmpty())
         return std::nullopt;
-    SaveDialog.FileName = app::withDefaultSuffix(*chosen, suffix);
+    SaveDialog.FileName = ui::withDefaultSuffix(*chosen, suffix);
     return SaveDialog.FileName;
 }
 

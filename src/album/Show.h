@@ -12,10 +12,12 @@
 #include <array>
 #include <optional>
 
-namespace app {
+namespace ui {
 class ClickImage;
 class FileDialogs;
 class Modal;
+} // namespace ui
+namespace app {
 struct MainState;
 struct Windows;
 } // namespace app
@@ -27,8 +29,8 @@ namespace album {
 class TAlbum : public QWidget {
     Q_OBJECT
 public:
-    TAlbum(app::MainState& state, const app::Windows& windows, app::Modal& modal,
-           app::FileDialogs& fileDialogs);
+    TAlbum(app::MainState& state, const app::Windows& windows, ui::Modal& modal,
+           ui::FileDialogs& fileDialogs);
 
     static constexpr int kClientWidth = 120;
     static constexpr int kClientHeight = 265;
@@ -37,9 +39,9 @@ public:
     QToolButton* B_Zoom = nullptr;
     QToolButton* BitBtn1 = nullptr;
     QFrame* Panel5 = nullptr;
-    std::array<QLabel*, kSlots + 1> ImageSP{};             // [1..3]
-    std::array<QFrame*, kSlots + 1> PanelAlbum{};          // [1..3]
-    std::array<app::ClickImage*, kSlots + 1> ImageFrame{}; // [1..3]
+    std::array<QLabel*, kSlots + 1> ImageSP{};            // [1..3]
+    std::array<QFrame*, kSlots + 1> PanelAlbum{};         // [1..3]
+    std::array<ui::ClickImage*, kSlots + 1> ImageFrame{}; // [1..3]
     QFrame* PanelLeft = nullptr;
     QFrame* PanelRight = nullptr;
     QFrame* PanelEnd = nullptr;
@@ -90,8 +92,8 @@ private:
 
     app::MainState& state_;
     const app::Windows& windows_;
-    app::Modal& modal_;
-    app::FileDialogs& fileDialogs_;
+    ui::Modal& modal_;
+    ui::FileDialogs& fileDialogs_;
 };
 
 } // namespace album

@@ -1,7 +1,7 @@
 #include "app/MachineServices.h"
 
-#include "app/ErrorReport.h"
 #include "platform/capture/DriverTable.h"
+#include "ui/ErrorReport.h"
 
 #include <cstdio>
 
@@ -9,18 +9,18 @@ namespace app {
 
 namespace {
 
-platform::DriverTable driversOfThisMachine(Messages& messages) {
+platform::DriverTable driversOfThisMachine(ui::Messages& messages) {
     platform::LoadedDrivers drivers = platform::loadDriversFromEnvironment();
     if (!drivers.error.empty()) {
         std::fprintf(stderr, "nimbacast: %s\n", drivers.error.c_str());
-        messages.showError(application().title(), QString::fromStdString(drivers.error));
+        messages.showError(ui::application().title(), QString::fromStdString(drivers.error));
     }
     return std::move(drivers.table);
 }
 
 } // namespace
 
-MachineServices::MachineServices(Messages& messages)
+MachineServices::MachineServices(ui::Messages& messages)
     : messages_(messages), capture_(driversOfThisMachine(messages)) {}
 
 Services MachineServices::services() {

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/FileDialogs.h"
-#include "app/Messages.h"
-#include "app/Modal.h"
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/help/HelpService.h"
 #include "platform/sound/SoundService.h"
+#include "ui/FileDialogs.h"
+#include "ui/Messages.h"
+#include "ui/Modal.h"
 
 namespace app {
 
@@ -16,16 +16,16 @@ namespace app {
 class MachineServices {
 public:
     // `messages` shows the program's message boxes; it outlives these services.
-    explicit MachineServices(Messages& messages);
+    explicit MachineServices(ui::Messages& messages);
     Services services();
 
 private:
-    Messages& messages_;
+    ui::Messages& messages_;
     platform::CaptureService capture_;
     platform::HelpViewerService help_;
     platform::GstSoundService sound_;
-    ModalLoop modal_;
-    QtFileDialogs fileDialogs_;
+    ui::ModalLoop modal_;
+    ui::QtFileDialogs fileDialogs_;
 };
 
 } // namespace app

@@ -1,15 +1,15 @@
 #include "app/Main.h"
 
 #include "album/Capture.h"
-#include "app/ErrorReport.h"
-#include "app/Hints.h"
-#include "app/Shape.h"
-#include "app/WindowStyle.h"
 #include "app/Windows.h"
 #include "capture/Discovery.h"
 #include "platform/help/HelpService.h"
 #include "resources/TextTable.h"
 #include "settings/CameraSettings.h"
+#include "ui/ErrorReport.h"
+#include "ui/Hints.h"
+#include "ui/Shape.h"
+#include "ui/WindowStyle.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -42,9 +42,9 @@ QToolButton* makeGlyphButton(QWidget* panel, const char* name, int left, const c
 
 } // namespace
 
-TMainForm::TMainForm(MainContext context) : QWidget(nullptr, kFixedToolWindow), ctx_(context) {
+TMainForm::TMainForm(MainContext context) : QWidget(nullptr, ui::kFixedToolWindow), ctx_(context) {
     setObjectName(QStringLiteral("MainForm"));
-    setFont(windowFont());
+    setFont(ui::windowFont());
     setWindowIcon(QIcon(QStringLiteral(":/glyphs/nimbacast.xpm")));
     buildControls();
     setClientSize(kDesignClientWidth, kDesignClientHeight);
@@ -65,7 +65,7 @@ void TMainForm::buildControls() {
     B_Open = makeGlyphButton(Panel3, "B_Open", 33, "open");
     B_Exit = makeGlyphButton(Panel3, "B_Exit", 62, "exit");
 
-    SFrame = new Shape(this);
+    SFrame = new ui::Shape(this);
     SFrame->setObjectName(QStringLiteral("SFrame"));
     SFrame->setGeometry(3, 34, 277, 219);
     SFrame->setBrushColor(kFrameColour);
@@ -73,7 +73,7 @@ void TMainForm::buildControls() {
     StatusBar = new QStatusBar(this);
     StatusBar->setObjectName(QStringLiteral("StatusBar"));
     StatusBar->setSizeGripEnabled(false);
-    StatusBar->setFont(windowFont());
+    StatusBar->setFont(ui::windowFont());
     StatusBar->setStyleSheet(QStringLiteral("QStatusBar { color: black; }"));
 
     connect(B_About, &QToolButton::clicked, this, &TMainForm::B_AboutClick);
@@ -90,23 +90,23 @@ void TMainForm::FormCreate() {
     const QString startDir = QDir::currentPath();
     helpFile_ = startDir + QStringLiteral("/GuiHelp.hlp");
 
-    connect(&ctx_.hints, &HintMachine::hintChanged, this, &TMainForm::ShowHintInStatus);
+    connect(&ctx_.hints, &ui::HintMachine::hintChanged, this, &TMainForm::ShowHintInStatus);
     ctx_.hints.setShowHints(true);
 
     using namespace resources;
     const auto hint = [](std::uint16_t id) { return QString::fromStdString(LoadText(id)); };
-    setHint(B_Format, hint(kHintFormat));
-    setHint(B_Source, hint(kHintSource));
-    setHint(B_Setting, hint(kHintSetting));
-    setHint(B_About, hint(kHintAbout));
-    setHint(B_CapFrames, hint(kHintCapFrames));
-    setHint(B_Open, hint(kHintOpen));
-    setHint(B_Exit, hint(kHintExit));
+    ui::setHint(B_Format, hint(kHintFormat));
+    ui::setHint(B_Source, hint(kHintSource));
+    ui::setHint(B_Setting, hint(kHintSetting));
+    ui::setHint(B_About, hint(kHintAbout));
+    ui::setHint(B_CapFrames, hint(kHintCapFrames));
+    ui::setHint(B_Open, hint(kHintOpen));
+    ui::setHint(B_Exit, hint(kHintExit));
 
     // Until the settings store reads Camera.ini, its defaults stand.
     const settings::CameraSettings cameraSettings;
     setWindowTitle(settings::captionOf(cameraSettings));
-    application().setTitle(windowTitle());
+    ui::application().setTitle(windowTitle());
     s.DriverKeyPath = settings::mediaResourcesKey(cameraSettings);
 
     capture::DiscoverDrivers(*this, s, ctx_.capture);

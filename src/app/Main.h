@@ -13,22 +13,25 @@ class HelpService;
 class SoundService;
 } // namespace platform
 
-namespace app {
-
+namespace ui {
 class HintMachine;
 class Messages;
 class Shape;
+} // namespace ui
+
+namespace app {
+
 struct Windows;
 
 // What the main window works with; all of it outlives the window.
 struct MainContext {
     MainState& state;
-    HintMachine& hints;
+    ui::HintMachine& hints;
     const Windows& windows;
     const platform::CaptureService& capture;
     platform::HelpService& help;
     platform::SoundService& sound;
-    Messages& messages;
+    ui::Messages& messages;
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
 };
@@ -56,7 +59,7 @@ public:
     QToolButton* B_CapFrames = nullptr;
     QToolButton* B_Open = nullptr;
     QToolButton* B_Exit = nullptr;
-    Shape* SFrame = nullptr;
+    ui::Shape* SFrame = nullptr;
     QStatusBar* StatusBar = nullptr;
 
     // Sets the client area's size; the window keeps its screen position.

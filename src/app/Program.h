@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Hints.h"
 #include "app/MainState.h"
 #include "app/Windows.h"
+#include "ui/Hints.h"
 
 #include <memory>
 
@@ -12,20 +12,22 @@ class HelpService;
 class SoundService;
 } // namespace platform
 
-namespace app {
-
+namespace ui {
 class FileDialogs;
 class Messages;
 class Modal;
+} // namespace ui
+
+namespace app {
 
 // The services the program talks to; they outlive the program.
 struct Services {
     const platform::CaptureService& capture;
     platform::HelpService& help;
     platform::SoundService& sound;
-    Messages& messages;
-    Modal& modal;
-    FileDialogs& fileDialogs;
+    ui::Messages& messages;
+    ui::Modal& modal;
+    ui::FileDialogs& fileDialogs;
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
 };
@@ -40,7 +42,7 @@ public:
     Program& operator=(const Program&) = delete;
 
     MainState& state() { return state_; }
-    HintMachine& hints() { return hints_; }
+    ui::HintMachine& hints() { return hints_; }
 
     TMainForm& MainForm() { return *windows_.MainForm; }
     playback::TFAnimate& FAnimate() { return *windows_.FAnimate; }
@@ -52,7 +54,7 @@ public:
 
 private:
     MainState state_;
-    HintMachine hints_;
+    ui::HintMachine hints_;
     Windows windows_;
     std::unique_ptr<TMainForm> MainForm_;
     std::unique_ptr<playback::TFAnimate> FAnimate_;

@@ -1,12 +1,12 @@
 #include "capture/Discovery.h"
 
-#include "app/FixedText.h"
-#include "app/Hints.h"
 #include "app/Main.h"
 #include "capture/CapLink.h"
 #include "capture/FitWindow.h"
 #include "platform/capture/CaptureWindow.h"
 #include "resources/TextTable.h"
+#include "ui/FixedText.h"
+#include "ui/Hints.h"
 
 namespace capture {
 
@@ -33,8 +33,8 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
     s.DriverCount = 0;
     for (int i = 0; i < app::kDriverEntries; ++i) {
         if (const auto driver = service.driverDescription(i)) {
-            s.DriverName[i] = app::cutToBuffer(driver->name, app::kDriverNameBuffer);
-            s.DriverVersion[i] = app::cutToBuffer(driver->version, app::kDriverVersionBuffer);
+            s.DriverName[i] = ui::cutToBuffer(driver->name, app::kDriverNameBuffer);
+            s.DriverVersion[i] = ui::cutToBuffer(driver->version, app::kDriverVersionBuffer);
             ++s.DriverCount;
         }
     }
@@ -48,8 +48,8 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
 
     if (connected >= 0) {
         s.DriverIndex = static_cast<std::int8_t>(connected);
-        app::setHint(&form, QString::fromStdString(app::cutToBuffer("| " + s.DriverName[connected],
-                                                                    resources::kTextBuffer)));
+        ui::setHint(&form, QString::fromStdString(ui::cutToBuffer("| " + s.DriverName[connected],
+                                                                  resources::kTextBuffer)));
         s.Connected = 1;
         FitWindowToVideo(form, s);
         s.PreviewFps = kStartPreviewFps;

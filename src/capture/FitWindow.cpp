@@ -1,8 +1,8 @@
 #include "capture/FitWindow.h"
 
 #include "app/Main.h"
-#include "app/Shape.h"
 #include "capture/CapLink.h"
+#include "ui/Shape.h"
 
 namespace capture {
 

@@ -1,6 +1,6 @@
 #include "resources/TextTable.h"
 
-#include "app/FixedText.h"
+#include "ui/FixedText.h"
 
 #include <string_view>
 #include <utility>
@@ -35,7 +35,7 @@ constexpr std::pair<std::uint16_t, std::string_view> kTexts[] = {
 std::string LoadText(std::uint16_t id, std::size_t capacity) {
     for (const auto& [key, text] : kTexts)
         if (key == id)
-            return app::cutToBuffer(text, capacity);
+            return ui::cutToBuffer(text, capacity);
     return {};
 }
 

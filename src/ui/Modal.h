@@ -2,7 +2,7 @@
 
 class QDialog;
 
-namespace app {
+namespace ui {
 
 // Runs modal dialogs of the program's own; behind a seam so that tests answer them.
 class Modal {
@@ -17,4 +17,4 @@ public:
     int exec(QDialog& dialog) override;
 };
 
-} // namespace app
+} // namespace ui

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-namespace app {
+namespace ui {
 
 // A filled rectangle with a one-pixel black outline, as the video frame behind the picture.
 class Shape : public QWidget {
@@ -23,4 +23,4 @@ private:
     QColor brush_ = Qt::white;
 };
 
-} // namespace app
+} // namespace ui

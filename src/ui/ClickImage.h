@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-namespace app {
+namespace ui {
 
 // A picture that reports a click: a left press and release on it.
 class ClickImage : public QLabel {
@@ -17,4 +17,4 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-} // namespace app
+} // namespace ui

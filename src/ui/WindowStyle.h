@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QWidget>
 
-namespace app {
+namespace ui {
 
 // A single, fixed border with the system menu and the minimise box only.
 inline constexpr Qt::WindowFlags kFixedToolWindow =
@@ -24,4 +24,4 @@ inline QFont dialogFont() {
     return font;
 }
 
-} // namespace app
+} // namespace ui

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QWidget>
 
-namespace app {
+namespace ui {
 
 // A hint is a tooltip part and a long part split at the first vertical bar; nothing is
 // trimmed, and a hint without a bar serves as both.
@@ -49,4 +49,4 @@ private:
     QString longHint_;
 };
 
-} // namespace app
+} // namespace ui

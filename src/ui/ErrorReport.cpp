@@ -1,10 +1,10 @@
-#include "app/ErrorReport.h"
+#include "ui/ErrorReport.h"
 
-#include "app/Messages.h"
+#include "ui/Messages.h"
 
 #include <cstdio>
 
-namespace app {
+namespace ui {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -28,4 +28,4 @@ Application& application() {
     return *static_cast<Application*>(QCoreApplication::instance());
 }
 
-} // namespace app
+} // namespace ui

@@ -1,8 +1,8 @@
-#include "app/Shape.h"
+#include "ui/Shape.h"
 
 #include <QPainter>
 
-namespace app {
+namespace ui {
 
 void Shape::paintEvent(QPaintEvent*) {
     QPainter painter(this);
@@ -11,4 +11,4 @@ void Shape::paintEvent(QPaintEvent*) {
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-} // namespace app
+} // namespace ui

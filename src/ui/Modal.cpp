@@ -1,11 +1,11 @@
-#include "app/Modal.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 
-namespace app {
+namespace ui {
 
 int ModalLoop::exec(QDialog& dialog) {
     return dialog.exec();
 }
 
-} // namespace app
+} // namespace ui

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace app {
+namespace ui {
 
 // Modal message boxes of the program, behind a seam so that tests can answer them.
 class Messages {
@@ -18,4 +18,4 @@ public:
     void showInformation(const QString& caption, const QString& text) override;
 };
 
-} // namespace app
+} // namespace ui

@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace ui {
 
 // What arrives of `text` when it is copied into a terminated buffer of `capacity` bytes:
 // at most capacity - 1 bytes, cut back to a whole UTF-8 character.
@@ -20,4 +20,4 @@ inline std::string cutToBuffer(std::string_view text, std::size_t capacity) {
     return std::string(text.substr(0, keep));
 }
 
-} // namespace app
+} // namespace ui

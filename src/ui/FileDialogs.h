@@ -7,7 +7,7 @@
 
 class QWidget;
 
-namespace app {
+namespace ui {
 
 // What a file dialog is opened with. The filter has the form "Description|*.ext|..." with
 // one pattern per entry; filterIndex counts from 1.
@@ -41,4 +41,4 @@ QStringList nameFilters(const QString& filter);
 // The path with `suffix` appended when its file name has no extension of its own.
 QString withDefaultSuffix(const QString& path, const QString& suffix);
 
-} // namespace app
+} // namespace ui

@@ -1,10 +1,10 @@
-#include "app/Hints.h"
+#include "ui/Hints.h"
 
 #include <QApplication>
 #include <QCursor>
 #include <QEvent>
 
-namespace app {
+namespace ui {
 
 namespace {
 constexpr char kHintProperty[] = "nimbacastHint";
@@ -70,4 +70,4 @@ bool HintMachine::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-} // namespace app
+} // namespace ui

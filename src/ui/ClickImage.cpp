@@ -1,8 +1,8 @@
-#include "app/ClickImage.h"
+#include "ui/ClickImage.h"
 
 #include <QMouseEvent>
 
-namespace app {
+namespace ui {
 
 void ClickImage::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
@@ -10,4 +10,4 @@ void ClickImage::mouseReleaseEvent(QMouseEvent* event) {
     QLabel::mouseReleaseEvent(event);
 }
 
-} // namespace app
+} // namespace ui

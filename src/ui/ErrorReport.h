@@ -5,7 +5,7 @@
 
 #include <stdexcept>
 
-namespace app {
+namespace ui {
 
 class Messages;
 
@@ -42,4 +42,4 @@ private:
 // The running application object.
 Application& application();
 
-} // namespace app
+} // namespace ui

@@ -1,8 +1,8 @@
-#include "app/Messages.h"
+#include "ui/Messages.h"
 
 #include <QMessageBox>
 
-namespace app {
+namespace ui {
 
 void MessageBoxes::showError(const QString& caption, const QString& text) {
     QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
@@ -16,4 +16,4 @@ void MessageBoxes::showInformation(const QString& caption, const QString& text) 
     box.exec();
 }
 
-} // namespace app
+} // namespace ui

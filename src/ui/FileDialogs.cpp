@@ -1,9 +1,9 @@
-#include "app/FileDialogs.h"
+#include "ui/FileDialogs.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
 
-namespace app {
+namespace ui {
 
 QStringList nameFilters(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
@@ -39,4 +39,4 @@ std::optional<QString> QtFileDialogs::getSaveFileName(QWidget* parent,
     return dialog.selectedFiles().constFirst();
 }
 
-} // namespace app
+} // namespace ui
