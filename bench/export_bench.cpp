@@ -62,11 +62,11 @@ int main(int argc, char** argv) {
             album::SaveDibAsJpeg(album::ReadFrameDib(frame), dir + "/export.jpg", settings);
         });
         // The imaging service's part: conversion and encoding, no file on either side.
-        const std::vector<std::uint8_t> dib = album::ReadFrameDib(frame);
+        const album::FrameDib dib = album::ReadFrameDib(frame);
         std::vector<std::uint8_t> jpeg;
         const double encode = mpixels([&] {
             platform::BitmapRecord bitmap;
-            platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size());
+            platform::L_ChangeFromDIB(&bitmap, dib.bytes.data(), dib.bytes.size(), dib.pixelOffset);
             platform::encodeJpeg(bitmap, codes[sampling], 50, jpeg);
             platform::L_FreeBitmap(&bitmap);
         });

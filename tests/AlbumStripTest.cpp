@@ -1,11 +1,18 @@
 #include "Support.h"
 
 #include "album/Capture.h"
+#include "album/Format.h"
 #include "album/Show.h"
 #include "ui/ErrorReport.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -143,21 +150,100 @@ TEST_F(StripRun, UserScrollActionsStayInRangeAndMoveByThreeAPage) {
     }
 }
 
-TEST_F(StripRun, AFrameFileLostBehindTheProgramsBackStopsTheScrollStep) {
-    writeFrames(run.dir, 5);
-    for (int i = 0; i < 5; ++i) {
+TEST_F(StripRun, AScrollStepThatCannotLoadEveryFrameChangesNothing) {
+    writeFrames(run.dir, 6);
+    for (int i = 0; i < 6; ++i) {
         ++state.FrameCount;
         album::ShowCapturedFrame(album, state.FrameCount);
     }
+    ui::application().setMessages(&run.messages);
+    album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    album.ImageFrame1Click(); // frame 2 selected, in slot 1
+    ASSERT_EQ(album.statusText(), "3 / 6 Frames");
+    // Lost behind the program's back: one line up would show frames 1, 2, 3.
     ASSERT_TRUE(QFile::remove(state.FramePath[2]));
-    // Position 3 shows frames 1, 2, 3: slot 1 loads, slot 2 fails, nothing else happens.
-    EXPECT_THROW(album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub),
-                 ui::ToolkitError);
-    EXPECT_EQ(album.strip.SlotFrame[1], 1);
-    EXPECT_EQ(album.strip.SlotFrame[2], 3);
-    EXPECT_EQ(album.strip.SlotFrame[3], 4);
+    album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    test::settle();
+    ui::application().setMessages(nullptr);
+
+    ASSERT_EQ(run.messages.errors.size(), 1u);
+    EXPECT_TRUE(run.messages.errors[0].text.contains("Frame2.bmp"));
+    const std::array<int, 3> shown{album.strip.SlotFrame[1], album.strip.SlotFrame[2],
+                                   album.strip.SlotFrame[3]};
+    EXPECT_EQ(shown, (std::array<int, 3>{2, 3, 4}));
     EXPECT_EQ(album.ScrollBar->value(), 4);
     EXPECT_EQ(album.ScrollBar->sliderPosition(), 4);
+    EXPECT_EQ(album.strip.SelectedSlot, 1);
+    EXPECT_EQ(album.statusText(), "3 / 6 Frames");
+
+    // The BMP export writes the frame the status line names.
+    run.program.FormatJpeg().settings.SaveAsJpeg = false;
+    const QString target = run.dir.path() + "/kept.bmp";
+    run.fileDialogs.answers = {target};
+    album.B_SaveClick();
+    EXPECT_EQ(QImage(target).pixelColor(10, 10).rgb(), colourOf(2).rgb());
+}
+
+TEST_F(StripRun, AHeldArrowWhoseStepFailsGivesOneReportAndTheBarWorksOn) {
+    writeFrames(run.dir, 6);
+    for (int i = 0; i < 6; ++i) {
+        ++state.FrameCount;
+        album::ShowCapturedFrame(album, state.FrameCount);
+    }
+    album.show();
+    ui::application().setMessages(&run.messages);
+    ASSERT_TRUE(QFile::remove(state.FramePath[2])); // one line up would show it
+    const QPoint upArrow(9, 4);
+    QTest::mousePress(album.ScrollBar, Qt::LeftButton, {}, upArrow);
+    EXPECT_TRUE(run.messages.errors.empty()) << "the box opened inside the press";
+    // Held past the moment the arrow starts repeating; the event loop runs meanwhile.
+    QTest::qWait(1200);
+    QTest::mouseRelease(album.ScrollBar, Qt::LeftButton, {}, upArrow);
+    test::settle();
+    EXPECT_EQ(run.messages.errors.size(), 1u);
+    EXPECT_EQ(album.ScrollBar->value(), 5);
+
+    writeFrames(run.dir, 3); // the frame is back
+    QTest::mouseClick(album.ScrollBar, Qt::LeftButton, {}, upArrow);
+    test::settle();
+    ui::application().setMessages(nullptr);
+    EXPECT_EQ(album.ScrollBar->value(), 4);
+    EXPECT_EQ(album.strip.SlotFrame[1], 2);
+    EXPECT_EQ(run.messages.errors.size(), 1u);
+}
+
+TEST_F(StripRun, EveryEntryOfTheScrollBarsMenuRunsTheScrollHandlerOnce) {
+    writeFrames(run.dir, 9);
+    for (int i = 0; i < 9; ++i) {
+        ++state.FrameCount;
+        album::ShowCapturedFrame(album, state.FrameCount);
+    }
+    album.show();
+    struct Row {
+        const char* entry;
+        int y; // where the menu is asked for
+        int position;
+    } rows[] = {{"Top", 100, 2},        {"Page down", 100, 5},  {"Scroll down", 100, 6},
+                {"Bottom", 100, 8},     {"Page up", 100, 5},    {"Scroll up", 100, 4},
+                {"Scroll here", 20, 2}, {"Scroll here", 175, 8}};
+    for (const Row& r : rows) {
+        QSignalSpy actions(album.ScrollBar, &QAbstractSlider::actionTriggered);
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr);
+            for (QAction* action : menu->actions())
+                if (action->text() == QLatin1String(r.entry))
+                    menu->setActiveAction(action);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent ask(QContextMenuEvent::Mouse, QPoint(9, r.y),
+                              album.ScrollBar->mapToGlobal(QPoint(9, r.y)));
+        QCoreApplication::sendEvent(album.ScrollBar, &ask);
+        EXPECT_EQ(actions.count(), 1) << r.entry;
+        EXPECT_EQ(album.ScrollBar->value(), r.position) << r.entry;
+        // The thumb and the strip agree.
+        EXPECT_EQ(album.strip.SlotFrame[3], album.ScrollBar->value()) << r.entry;
+    }
 }
 
 TEST_F(StripRun, AFailedLoadWhileFillingLeavesTheSlotForTheNextFrame) {

@@ -83,26 +83,57 @@ TEST_F(CaptureRun, TheHundredthFrameIsTheLast) {
 }
 
 TEST_F(CaptureRun, AFrameThatCannotBeWrittenIsReportedAndItsSlotStaysFree) {
-    // Frames that cannot be written, as in a write-protected start-up directory.
+    // Frames that cannot be written, as in a start-up directory that has gone away.
     const auto writable = state.FramePath;
     for (QString& path : state.FramePath)
         path = run.dir.path() + "/no-such-dir/" + QFileInfo(path).fileName();
     click();
+    test::settle();
     ASSERT_EQ(run.messages.errors.size(), 1u);
-    EXPECT_TRUE(run.messages.errors[0].text.contains("Frame0.bmp"))
+    EXPECT_TRUE(run.messages.errors[0].text.contains("Frame0.bmp"));
+    EXPECT_TRUE(run.messages.errors[0].text.contains("No such file or directory"))
         << run.messages.errors[0].text.toStdString();
     EXPECT_EQ(state.FrameCount, 1u);
     EXPECT_FALSE(album.isVisible());
-    EXPECT_EQ(main.SFrame->brushColor(), QColor(0, 0, 128));
+    EXPECT_TRUE(run.sound.played.empty()) << "a shutter for a picture that was not taken";
 
     state.FramePath = writable;
     click();
+    test::settle();
     EXPECT_EQ(run.messages.errors.size(), 1u);
     EXPECT_EQ(state.FrameCount, 2u);
     EXPECT_TRUE(QFile::exists(run.dir.path() + "/Frame1.bmp"));
     EXPECT_EQ(album.strip.SlotFrame[1], 1);
     EXPECT_EQ(album.statusText(), "2 / 2 Frames");
     EXPECT_TRUE(album.isVisible());
+}
+
+TEST(CaptureFaults, ADriverThatNeverDeliversIsSaidAndWritesNothing) {
+    test::TestProgram run(
+        R"({"drivers":[{"index":0,"name":"Mute","width":64,"height":48,"stallAfterFrames":0}]})");
+    ui::application().setMessages(&run.messages);
+    app::TMainForm& main = run.program.MainForm();
+    // A frame of an earlier run under the name this capture would take.
+    QImage old(64, 48, QImage::Format_RGB32);
+    old.fill(Qt::red);
+    ASSERT_TRUE(old.save(run.program.state().FramePath[0], "BMP"));
+
+    QTest::mouseClick(main.B_CapFrames, Qt::LeftButton);
+    test::settle();
+    ui::application().setMessages(nullptr);
+    ASSERT_EQ(run.messages.errors.size(), 1u);
+    EXPECT_TRUE(run.messages.errors[0].text.contains("delivered no picture"))
+        << run.messages.errors[0].text.toStdString();
+    EXPECT_FALSE(QFile::exists(run.program.state().FramePath[0]));
+    EXPECT_FALSE(run.program.Album().isVisible());
+    // The album never takes the old file for frame 0.
+    EXPECT_THROW(run.program.Album().loadSlot(1, 0), ui::ToolkitError);
+
+    // The status line says the preview has stalled.
+    for (int waited = 0; waited < 100 && !main.statusText().contains("stopped"); ++waited)
+        QTest::qWait(100);
+    EXPECT_TRUE(main.statusText().contains("delivered no picture"))
+        << main.statusText().toStdString();
 }
 
 TEST_F(CaptureRun, ZoomShowsTheSelectedFrameBesideTheAlbumOnce) {

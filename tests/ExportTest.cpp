@@ -232,14 +232,14 @@ TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {
     const QString path = dir.path() + "/Frame0.bmp";
     ASSERT_TRUE(big.save(path, "BMP"));
     // Larger than the 921,656-byte block of old: read whole.
-    const std::vector<std::uint8_t> dib = album::ReadFrameDib(path);
-    EXPECT_EQ(dib.size(), static_cast<std::size_t>(QFileInfo(path).size() - 14));
+    const album::FrameDib dib = album::ReadFrameDib(path);
+    EXPECT_EQ(dib.bytes.size(), static_cast<std::size_t>(QFileInfo(path).size() - 14));
     album::SaveSettings settings;
     ASSERT_EQ(album::SaveDibAsJpeg(dib, dir.path() + "/big.jpg", settings), 1);
     EXPECT_EQ(QImage(dir.path() + "/big.jpg").size(), QSize(704, 576));
 
     // A DIB that does not convert is said, and nothing is written.
-    std::vector<std::uint8_t> junk(100, 0x11);
+    const album::FrameDib junk{std::vector<std::uint8_t>(100, 0x11)};
     EXPECT_THROW(album::SaveDibAsJpeg(junk, dir.path() + "/junk.jpg", settings), ui::ToolkitError);
     EXPECT_FALSE(QFile::exists(dir.path() + "/junk.jpg"));
 }

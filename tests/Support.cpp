@@ -1,9 +1,13 @@
 #include "Support.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
 #include <stdexcept>
+
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 
 namespace test {
 
@@ -22,6 +26,45 @@ QString StartDir::write(const QString& name, const QByteArray& contents) const {
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
         throw std::runtime_error("cannot write " + path.toStdString());
     return path;
+}
+
+SmallDisk::SmallDisk(int kibibytes) {
+    const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k";
+    mounted_ = dir_.isValid() && ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(),
+                                         "tmpfs", 0, options.constData()) == 0;
+}
+
+SmallDisk::~SmallDisk() {
+    if (mounted_)
+        ::umount2(QFile::encodeName(dir_.path()).constData(), MNT_DETACH);
+}
+
+void SmallDisk::fill(qint64 free) const {
+    struct statvfs room {};
+    if (::statvfs(QFile::encodeName(dir_.path()).constData(), &room) != 0)
+        throw std::runtime_error("cannot measure the small disk");
+    const qint64 available = qint64(room.f_bavail) * qint64(room.f_frsize);
+    QFile filler(dir_.filePath(QStringLiteral("filler")));
+    if (!filler.open(QIODevice::WriteOnly) ||
+        filler.write(QByteArray(std::max<qint64>(0, available - free), 'f')) < 0 || !filler.flush())
+        throw std::runtime_error("cannot fill the small disk");
+}
+
+bool SmallDisk::makeReadOnly() const {
+    return ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(), "tmpfs",
+                   MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+}
+
+QStringList SmallDisk::entries() const {
+    QStringList names =
+        QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    names.removeAll(QStringLiteral("filler"));
+    return names;
+}
+
+void settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
 }
 
 platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& json) {

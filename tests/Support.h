@@ -39,6 +39,27 @@ private:
     QString previous_;
 };
 
+// A small tmpfs mounted on a temporary directory while the object lives, for writes that
+// meet a full or read-only disk. mounted() is false where mounting is refused.
+class SmallDisk {
+public:
+    explicit SmallDisk(int kibibytes);
+    ~SmallDisk();
+    SmallDisk(const SmallDisk&) = delete;
+    SmallDisk& operator=(const SmallDisk&) = delete;
+    bool mounted() const { return mounted_; }
+    QString path() const { return dir_.path(); }
+    // Takes up all room but `free` bytes with a filler file.
+    void fill(qint64 free) const;
+    bool makeReadOnly() const;
+    // The names in the directory, the filler's left out.
+    QStringList entries() const;
+
+private:
+    QTemporaryDir dir_;
+    bool mounted_ = false;
+};
+
 class FakeHelp : public platform::HelpService {
 public:
     void showContents(const QString& helpFile) override { shown.push_back(helpFile); }
@@ -103,6 +124,9 @@ public:
     std::deque<QString> answers;
     std::vector<ui::FileDialogOptions> opened;
 };
+
+// Lets the reports and other calls queued by the last event run, as the event loop would.
+void settle();
 
 // The driver table of a simulated drivers file with the given JSON text.
 platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& json);

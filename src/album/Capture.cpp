@@ -11,6 +11,8 @@
 #include "ui/Messages.h"
 #include "ui/Shape.h"
 
+#include <QFile>
+
 namespace album {
 
 namespace {
@@ -30,6 +32,15 @@ void shutterSignal(const CaptureContext& ctx) {
     invalidateCapture();
 }
 
+// Grabs the live picture and writes it to `path`; on failure, says why.
+bool grabAndSave(const capture::CapHandle& wnd, const QString& path, QString& why) {
+    if (!capture::capGrabFrameNoStop(wnd) || !capture::capFileSaveDib(wnd, path)) {
+        why = capture::capLastError(wnd);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 void CaptureFrame(const CaptureContext& ctx) {
@@ -47,9 +58,20 @@ void CaptureFrame(const CaptureContext& ctx) {
         return;
     }
 
-    capture::capGrabFrameNoStop(s.CapWnd);
-    capture::capFileSaveDib(s.CapWnd, s.FramePath[s.FrameCount]);
+    const std::uint32_t frame = s.FrameCount;
+    const QString& path = s.FramePath[frame];
+    QString why;
+    const bool saved = grabAndSave(s.CapWnd, path, why);
+    // The number is used up either way: numbers are never reused within a run.
     ++s.FrameCount;
+    if (!saved) {
+        // A file of this name from an earlier run must not pass for this capture.
+        QFile::remove(path);
+        s.FrameFault[frame] = why;
+        throw ui::ToolkitError(
+            QStringLiteral("Cannot capture frame %1 into \"%2\": %3.").arg(frame).arg(path, why));
+    }
+    s.FrameFault[frame].clear();
     shutterSignal(ctx);
     ShowCapturedFrame(ctx.album, s.FrameCount);
     ctx.album.show();
@@ -63,19 +85,19 @@ void ShowCapturedFrame(TAlbum& album, std::uint32_t k) {
         const int s = strip.NextSlot + 1;
         // A slot records the frame it shows, also when an earlier capture failed to load and
         // this frame fills its slot; the start-up selection of slot 1 follows its frame.
-        album.loadSlot(s, newest);
+        album.loadSlots({{s, newest}});
         if (s == 1)
             strip.SelectedFrame = newest;
         if (s < 3)
             album.ScrollBar->setEnabled(false);
     } else {
-        // The last position shows the newest frame, whatever captures failed before.
+        // The bar's range always reaches the newest frame, whatever captures failed before.
         album.ScrollBar->setMaximum(newest);
-        album.ScrollBar->setValue(newest);
         album.ScrollBar->setEnabled(true);
-        album.loadSlot(1, newest - 2);
-        album.loadSlot(2, newest - 1);
-        album.loadSlot(3, newest);
+        // All three load before anything changes: a frame that cannot be shown leaves the
+        // strip, the bar's position and the selection as they were.
+        album.loadSlots({{1, newest - 2}, {2, newest - 1}, {3, newest}});
+        album.ScrollBar->setValue(newest);
         strip.SelectedSlot = strip.slotShowingSelection();
     }
     if (strip.NextSlot < 2)

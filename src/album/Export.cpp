@@ -4,8 +4,9 @@
 #include "platform/imaging/Imaging.h"
 #include "ui/ErrorReport.h"
 
+#include "platform/files/WholeFile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <array>
 
@@ -36,7 +37,7 @@ int formatCodeOf(int sampling) {
 
 } // namespace
 
-std::vector<std::uint8_t> ReadFrameDib(const QString& path) {
+FrameDib ReadFrameDib(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         refuse(path, file.errorString());
@@ -59,17 +60,24 @@ std::vector<std::uint8_t> ReadFrameDib(const QString& path) {
                          .arg(bfSize)
                          .arg(kMaxFrameFile >> 20));
 
-    std::vector<std::uint8_t> dib(static_cast<std::size_t>(bfSize - kFileHeader));
-    if (file.read(reinterpret_cast<char*>(dib.data()), static_cast<qint64>(dib.size())) !=
-        static_cast<qint64>(dib.size()))
+    const qint64 bfOffBits =
+        qint64(h[10]) | qint64(h[11]) << 8 | qint64(h[12]) << 16 | qint64(h[13]) << 24;
+
+    FrameDib dib;
+    dib.bytes.resize(static_cast<std::size_t>(bfSize - kFileHeader));
+    if (file.read(reinterpret_cast<char*>(dib.bytes.data()),
+                  static_cast<qint64>(dib.bytes.size())) != static_cast<qint64>(dib.bytes.size()))
         refuse(path, file.errorString());
+    // Writers that leave the field empty mean "right after the colour table".
+    if (bfOffBits > kFileHeader)
+        dib.pixelOffset = bfOffBits - kFileHeader;
     return dib;
 }
 
-int SaveDibAsJpeg(const std::vector<std::uint8_t>& dib, const QString& path,
-                  const SaveSettings& settings) {
+int SaveDibAsJpeg(const FrameDib& dib, const QString& path, const SaveSettings& settings) {
     platform::BitmapRecord bitmap;
-    if (platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()) != platform::kSuccess)
+    if (platform::L_ChangeFromDIB(&bitmap, dib.bytes.data(), dib.bytes.size(), dib.pixelOffset) !=
+        platform::kSuccess)
         throw ui::ToolkitError(
             QStringLiteral("Cannot save \"%1\": the frame holds no picture that can be converted.")
                 .arg(path));
@@ -87,12 +95,9 @@ int SaveDibAsJpeg(const std::vector<std::uint8_t>& dib, const QString& path,
 }
 
 void SavePictureAsBmp(const QImage& picture, const QString& path) {
-    QSaveFile file(path);
-    if (picture.isNull() || !file.open(QIODevice::WriteOnly) || !picture.save(&file, "BMP") ||
-        !file.commit())
-        throw ui::ToolkitError(
-            QStringLiteral("Cannot save \"%1\": %2.")
-                .arg(path, picture.isNull() ? QStringLiteral("no picture") : file.errorString()));
+    QString why;
+    if (!platform::writeBmpFile(path, picture, &why))
+        throw ui::ToolkitError(QStringLiteral("Cannot save \"%1\": %2.").arg(path, why));
 }
 
 } // namespace album

@@ -15,6 +15,7 @@
 #include "ui/FileDialogs.h"
 #include "ui/Hints.h"
 #include "ui/Modal.h"
+#include "ui/ScrollBar.h"
 #include "ui/WindowStyle.h"
 
 #include <QIcon>
@@ -57,6 +58,17 @@ QFrame* makeBitmapPanel(QWidget* parent, const char* panel, const char* image,
     return frame;
 }
 
+// The film is black; the highlight's bevels need edges that show on it.
+QPalette slotPalette() {
+    QPalette palette(Qt::black);
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::Light, QColor(240, 240, 240));
+    palette.setColor(QPalette::Midlight, QColor(200, 200, 200));
+    palette.setColor(QPalette::Mid, QColor(160, 160, 160));
+    palette.setColor(QPalette::Dark, QColor(128, 128, 128));
+    return palette;
+}
+
 } // namespace
 
 TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, ui::Modal& modal,
@@ -96,7 +108,7 @@ void TAlbum::buildControls() {
         PanelAlbum[s]->setGeometry(10, top + 4, kThumbnail.width(), kThumbnail.height());
         PanelAlbum[s]->setFocusPolicy(Qt::TabFocus);
         PanelAlbum[s]->setAutoFillBackground(true);
-        PanelAlbum[s]->setPalette(QPalette(Qt::black));
+        PanelAlbum[s]->setPalette(slotPalette());
         ImageFrame[s] = new ui::ClickImage(PanelAlbum[s]);
         ImageFrame[s]->setObjectName(QStringLiteral("ImageFrame%1").arg(s));
         ImageFrame[s]->setScaledContents(true);
@@ -106,7 +118,7 @@ void TAlbum::buildControls() {
     connect(ImageFrame[2], &ui::ClickImage::clicked, this, &TAlbum::ImageFrame2Click);
     connect(ImageFrame[3], &ui::ClickImage::clicked, this, &TAlbum::ImageFrame3Click);
 
-    ScrollBar = new QScrollBar(Qt::Vertical, this);
+    ScrollBar = new ui::ScrollBar(Qt::Vertical, this);
     ScrollBar->setObjectName(QStringLiteral("ScrollBar"));
     ScrollBar->setGeometry(102, 30, 18, 195);
     ScrollBar->setRange(kFirstScrollPosition, kFirstScrollPosition);
@@ -133,14 +145,23 @@ void TAlbum::FormCreate() {
     writeStatus(resources::kAlbumFramesBuffer);
 }
 
-void TAlbum::loadSlot(int s, int frame) {
-    if (frame < 0 || frame >= app::kFramePaths)
-        throw ui::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
-    QImage picture = loadPicture(state_.FramePath[frame]);
-    ImageFrame[s]->setPixmap(QPixmap::fromImage(
-        picture.scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-    SlotPicture[s] = std::move(picture);
-    strip.SlotFrame[s] = frame;
+void TAlbum::loadSlots(std::initializer_list<std::pair<int, int>> loads) {
+    std::array<QImage, kSlots + 1> pictures;
+    for (const auto& [s, frame] : loads) {
+        if (frame < 0 || frame >= app::kFramePaths)
+            throw ui::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
+        if (!state_.FrameFault[frame].isEmpty())
+            throw ui::ToolkitError(QStringLiteral("Frame %1 was not captured: %2.")
+                                       .arg(frame)
+                                       .arg(state_.FrameFault[frame]));
+        pictures[s] = loadPicture(state_.FramePath[frame]);
+    }
+    for (const auto& [s, frame] : loads) {
+        ImageFrame[s]->setPixmap(QPixmap::fromImage(
+            pictures[s].scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
+        SlotPicture[s] = std::move(pictures[s]);
+        strip.SlotFrame[s] = frame;
+    }
 }
 
 void TAlbum::highlight(int s) {
@@ -185,13 +206,17 @@ void TAlbum::scrollAction() {
     // three frames have loaded, so a failed load leaves the bar where it was.
     const int position = ScrollBar->sliderPosition();
     ScrollBar->setSliderPosition(ScrollBar->value());
-    ScrollBarScroll(position);
+    // The error stops here rather than unwinding through the scroll bar's own action code,
+    // which would leave the bar half in its action; the report opens once the event is done.
+    try {
+        ScrollBarScroll(position);
+    } catch (const ui::ToolkitError& error) {
+        ui::application().reportError(error.text());
+    }
 }
 
 void TAlbum::ScrollBarScroll(int p) {
-    loadSlot(1, p - 2);
-    loadSlot(2, p - 1);
-    loadSlot(3, p);
+    loadSlots({{1, p - 2}, {2, p - 1}, {3, p}});
     if (const int s = strip.slotShowingSelection()) {
         slotClick(s);
     } else {
@@ -237,7 +262,7 @@ void TAlbum::B_SaveClick() {
     if (settings.SaveAsJpeg) {
         SaveDialog.Filter = QStringLiteral("JPEG file|*.jpg");
         // The frame is read before the dialog opens; the block goes when this scope ends.
-        const std::vector<std::uint8_t> dib = ReadFrameDib(state_.FramePath[strip.SelectedFrame]);
+        const FrameDib dib = ReadFrameDib(state_.FramePath[strip.SelectedFrame]);
         if (const auto path = runSaveDialog(QStringLiteral("jpg")))
             SaveDibAsJpeg(dib, *path, settings);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "album/Strip.h"
+#include "ui/ScrollBar.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -10,10 +11,13 @@
 #include <QWidget>
 
 #include <array>
+#include <initializer_list>
 #include <optional>
+#include <utility>
 
 namespace ui {
 class ClickImage;
+
 class FileDialogs;
 class Modal;
 } // namespace ui
@@ -45,7 +49,7 @@ public:
     QFrame* PanelLeft = nullptr;
     QFrame* PanelRight = nullptr;
     QFrame* PanelEnd = nullptr;
-    QScrollBar* ScrollBar = nullptr;
+    ui::ScrollBar* ScrollBar = nullptr;
     QStatusBar* StatusBar = nullptr;
 
     AlbumStrip strip;
@@ -60,9 +64,11 @@ public:
         int FilterIndex = 1;
     } SaveDialog;
 
-    // Loads frame `frame`'s file into slot s (1..3) and records it there; a file that
-    // cannot be loaded raises the toolkit error and changes nothing.
-    void loadSlot(int s, int frame);
+    // Loads each (slot 1..3, frame) pair's frame file into its slot and records it there.
+    // All pictures are read before any slot changes: a frame that cannot be shown raises
+    // the toolkit error and changes nothing.
+    void loadSlots(std::initializer_list<std::pair<int, int>> loads);
+    void loadSlot(int s, int frame) { loadSlots({{s, frame}}); }
     // Highlights slot s (1..3) and makes the others plain; 0 makes all plain.
     void highlight(int s);
     bool isHighlighted(int s) const;

@@ -121,6 +121,12 @@ void TMainForm::setClientSize(int width, int height) {
     StatusBar->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
 }
 
+void TMainForm::keepControlsAbove() {
+    Panel2->raise();
+    Panel3->raise();
+    StatusBar->raise();
+}
+
 QString TMainForm::statusText() const {
     return StatusBar->currentMessage();
 }

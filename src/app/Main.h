@@ -65,6 +65,10 @@ public:
     // Sets the client area's size; the window keeps its screen position.
     void setClientSize(int width, int height);
 
+    // A picture larger than the video frame overhangs it on every side; the buttons and
+    // the status line stay above it, visible and within reach.
+    void keepControlsAbove();
+
     // The status line: the simple text of the status bar.
     QString statusText() const;
     void setStatusText(const QString& text);

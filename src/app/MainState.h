@@ -30,6 +30,9 @@ struct MainState {
     std::uint16_t PreviewFps = 0;
     std::array<QString, kFramePaths> FramePath;
     std::uint32_t FrameCount = 0;
+    // Why frame i has no file of this run (its capture failed); empty for a captured frame.
+    // A file of that name left from an earlier run is never shown as frame i.
+    std::array<QString, kFramePaths> FrameFault;
     QString DriverKeyPath;
     // The last picture size read from the capture window; zero until the first read.
     platform::CaptureStatus CapStatus;

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         program.MainForm().show();
         return application.exec();
     } catch (const ui::ToolkitError& error) {
-        application.reportError(error.text());
+        application.reportErrorNow(error.text());
         return 1;
     }
 }

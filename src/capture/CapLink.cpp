@@ -47,4 +47,10 @@ int capFileSaveDib(const CapHandle& wnd, const QString& path) {
     return send(wnd, [&](platform::CaptureWindow& w) { return w.fileSaveDib(path); });
 }
 
+QString capLastError(const CapHandle& wnd) {
+    if (!wnd)
+        return QStringLiteral("there is no capture window");
+    return QString::fromStdString(wnd->lastError());
+}
+
 } // namespace capture

@@ -29,6 +29,12 @@ int connectFirst(const CapHandle& wnd, auto wanted) {
 void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
                      const platform::CaptureService& service) {
     s.CapWnd = service.createCaptureWindow(&form, kCaptureWindowStart, kCaptureWindowId);
+    if (s.CapWnd) {
+        // Why a preview cannot start or has stopped goes to the status line.
+        QObject::connect(s.CapWnd, &platform::CaptureWindow::previewFailed, &form,
+                         &app::TMainForm::setStatusText);
+        form.keepControlsAbove();
+    }
 
     s.DriverCount = 0;
     for (int i = 0; i < app::kDriverEntries; ++i) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <stdexcept>
 
@@ -32,11 +34,24 @@ public:
     void setMessages(Messages* messages) { messages_ = messages; }
 
     // The standard error report: a message box with the text, under the application title.
+    // The box opens once the event being handled has finished, never inside it, and a
+    // control the user still holds pressed is let go first, so that it cannot repeat the
+    // failing action behind the box. Reports raised before the box opens share it.
     void reportError(const QString& text);
+    // The same box at once, for the start-up path where no event loop runs yet.
+    void reportErrorNow(const QString& text);
 
 private:
+    void showPendingReports();
+    void releasePressedControl();
+
     QString title_;
     Messages* messages_ = nullptr;
+    QStringList pending_;
+    bool scheduled_ = false;
+    // The control that took the last mouse press and has not seen its release.
+    QPointer<QWidget> pressed_;
+    Qt::MouseButton pressedButton_ = Qt::NoButton;
 };
 
 // The running application object.

@@ -1,18 +1,22 @@
 #include "platform/capture/CaptureWindow.h"
 
-#include <QElapsedTimer>
-#include <QPainter>
-#include <QSaveFile>
-#include <QThread>
+#include "platform/files/WholeFile.h"
 
-#include <cstdio>
+#include <QPainter>
+
+#include <chrono>
 
 namespace platform {
 
 namespace {
 constexpr int kDefaultPreviewRateMs = 66;
-// How long a grab waits for the first frame of a preview that has only just started.
-constexpr int kFirstFrameWaitMs = 2000;
+// A frame older than this is no picture of the present: a grab refuses it.
+constexpr std::chrono::milliseconds kFreshFrame{1000};
+// How long a grab waits for a frame when the last one is not fresh: enough for a camera
+// that has just started, short enough not to freeze the window.
+constexpr std::chrono::milliseconds kGrabWait{300};
+// A running preview without a frame for this long has stalled.
+constexpr std::chrono::milliseconds kStall{3000};
 } // namespace
 
 CaptureWindow::CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget* parent)
@@ -49,6 +53,9 @@ int CaptureWindow::driverDisconnect() {
     previewOn_ = false;
     pipeline_.reset();
     shown_.reset();
+    grabbed_ = QImage();
+    failure_.clear();
+    stalled_ = false;
     update();
     return 1;
 }
@@ -72,13 +79,24 @@ int CaptureWindow::setPreview(bool on) {
 }
 
 void CaptureWindow::startPreview() {
+    failure_.clear();
+    stalled_ = false;
     std::string error;
     if (!pipeline_->play(error)) {
         lastError_ = error;
-        std::fprintf(stderr, "nimbacast: preview: %s\n", error.c_str());
+        failure_ = error;
+        emit previewFailed(
+            QStringLiteral("The preview could not start: %1").arg(QString::fromStdString(error)));
         return;
     }
     previewTimer_.start();
+}
+
+void CaptureWindow::fail(const std::string& why) {
+    previewTimer_.stop();
+    failure_ = why;
+    lastError_ = why;
+    emit previewFailed(QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
 }
 
 int CaptureWindow::getStatus(CaptureStatus& status) const {
@@ -114,28 +132,42 @@ bool CaptureWindow::takeNewestFrame() {
 }
 
 int CaptureWindow::grabFrameNoStop() {
-    if (!pipeline_)
+    grabbed_ = QImage();
+    if (!pipeline_) {
+        lastError_ = "no capture driver is connected";
         return 0;
-    takeNewestFrame();
-    if (!shown_ && previewOn_) {
-        QElapsedTimer waited;
-        waited.start();
-        while (!takeNewestFrame() && waited.elapsed() < kFirstFrameWaitMs)
-            QThread::msleep(2);
     }
-    if (!shown_)
+    if (!previewOn_) {
+        lastError_ = "the preview is not running";
         return 0;
+    }
+    if (!failure_.empty()) {
+        lastError_ = failure_;
+        return 0;
+    }
+    takeNewestFrame();
+    if (!shown_ || pipeline_->sinceLastFrame() > kFreshFrame) {
+        // Wait, bounded and asleep, for a frame of the present.
+        if (!pipeline_->waitForFrame(kGrabWait) || !takeNewestFrame()) {
+            lastError_ = shown_ ? "the capture device has delivered no new picture for " +
+                                      std::to_string(pipeline_->sinceLastFrame().count()) + " ms"
+                                : "the capture device has delivered no picture since the "
+                                  "preview started";
+            return 0;
+        }
+    }
     grabbed_ = shown_->image().copy();
     return 1;
 }
 
 int CaptureWindow::fileSaveDib(const QString& path) {
-    if (grabbed_.isNull())
+    if (grabbed_.isNull()) {
+        lastError_ = "no frame has been grabbed";
         return 0;
-    // The temporary file is renamed over the target only once it is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !grabbed_.save(&file, "BMP") || !file.commit()) {
-        lastError_ = "cannot write " + path.toStdString() + ": " + file.errorString().toStdString();
+    }
+    QString why;
+    if (!writeBmpFile(path, grabbed_, &why)) {
+        lastError_ = why.toStdString();
         return 0;
     }
     return 1;
@@ -144,13 +176,18 @@ int CaptureWindow::fileSaveDib(const QString& path) {
 void CaptureWindow::previewTick() {
     if (!pipeline_)
         return;
-    takeNewestFrame();
-    const std::string error = pipeline_->takeError();
-    if (!error.empty() && error != lastError_) {
-        // The device went away or stalled: keep the last picture and say why once.
-        lastError_ = error;
-        std::fprintf(stderr, "nimbacast: preview: %s\n", error.c_str());
+    if (takeNewestFrame()) {
+        stalled_ = false;
+    } else if (!stalled_ && pipeline_->sinceLastFrame() > kStall) {
+        stalled_ = true;
+        lastError_ = "the capture device has delivered no picture for " +
+                     std::to_string(kStall.count() / 1000) + " seconds";
+        // A grab refuses the old picture by its age; frames coming again clear this.
+        emit previewFailed(
+            QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(lastError_)));
     }
+    if (const std::string error = pipeline_->takeError(); !error.empty())
+        fail(error);
 }
 
 void CaptureWindow::paintEvent(QPaintEvent*) {

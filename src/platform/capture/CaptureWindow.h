@@ -40,19 +40,22 @@ public:
     int getStatus(CaptureStatus& status) const;
     int getDriverCaps(CaptureDriverCaps& caps) const;
     int stop();
-    // Copies the newest frame into the grab buffer; the preview keeps running.
+    // Copies the newest frame into the grab buffer; the preview keeps running. Fails, with
+    // the buffer emptied, when the driver has delivered no recent frame.
     int grabFrameNoStop();
     // Writes the grab buffer to `path` as a 24-bit bottom-up BMP file, whole or not at all.
     int fileSaveDib(const QString& path);
 
     const QImage& grabBuffer() const { return grabbed_; }
 
-    // Why the last connect or the running preview failed; empty when nothing failed.
+    // Why the last request or the running preview failed; empty when nothing failed.
     const std::string& lastError() const { return lastError_; }
 
 signals:
     // A preview frame has just been drawn.
     void framePainted();
+    // The preview could not start or has stopped; `why` says so in a sentence.
+    void previewFailed(const QString& why);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,6 +65,8 @@ private:
     void startPreview();
     // Shows the newest frame if one has arrived since the last paint.
     bool takeNewestFrame();
+    // The preview has failed: stop asking for frames and say why, once.
+    void fail(const std::string& why);
 
     std::shared_ptr<const DriverTable> drivers_;
     std::unique_ptr<PreviewPipeline> pipeline_;
@@ -69,6 +74,10 @@ private:
     QImage grabbed_;
     QTimer previewTimer_;
     bool previewOn_ = false;
+    // Why the running pipeline stopped; a grab refuses to take an old picture after it.
+    std::string failure_;
+    // The driver has gone quiet without an error; cleared when frames come again.
+    bool stalled_ = false;
     std::string lastError_;
 };
 

@@ -3,18 +3,28 @@
 #include "platform/capture/V4l2Device.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace platform {
 namespace {
 
-constexpr int kMaxPictureSide = 8192;
+// A picture larger than a 4K camera's is no driver of ours: each frame would cost tens of
+// megabytes and a core to draw.
+constexpr int kMaxPictureSide = 4096;
+constexpr std::int64_t kMaxPicturePixels = 3840 * 2160;
+// Far more than any hand-written drivers file; read no more than this.
+constexpr qint64 kMaxDriversFile = 1 << 20;
 
 // Line and column of a byte offset, so that a fault in a hand-written file can be found.
 std::string whereInText(const QByteArray& text, int offset) {
@@ -76,7 +86,52 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
                    std::to_string(kMaxPictureSide);
         *target = static_cast<int>(v);
     }
+    if (std::int64_t(spec.width) * spec.height > kMaxPicturePixels)
+        return where + ": a picture of " + std::to_string(spec.width) + " x " +
+               std::to_string(spec.height) + " is larger than the " +
+               std::to_string(kMaxPicturePixels) + " pixels a driver may have";
+    const QJsonValue stall = entry.value("stallAfterFrames");
+    if (!stall.isUndefined()) {
+        const double v = stall.toDouble(-1);
+        if (!stall.isDouble() || v != static_cast<int>(v) || v < 0)
+            return where + ": \"stallAfterFrames\" must be a whole number from 0";
+        spec.stallAfterFrames = static_cast<int>(v);
+    }
     table[slot] = std::move(spec);
+    return {};
+}
+
+// Reads a regular file of at most kMaxDriversFile bytes. Opened without blocking, so that a
+// FIFO or a device in its place is refused instead of holding up the start.
+std::string readSmallFile(const std::string& path, QByteArray& text) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return std::strerror(errno);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0)
+        return std::strerror(errno);
+    if (!S_ISREG(info.st_mode))
+        return "it is not a regular file";
+    if (info.st_size > kMaxDriversFile)
+        return "it holds " + std::to_string(info.st_size) + " bytes, more than the " +
+               std::to_string(kMaxDriversFile) + " a drivers file may have";
+    text.resize(static_cast<qsizetype>(info.st_size));
+    qsizetype got = 0;
+    while (got < text.size()) {
+        const ssize_t n = ::read(fd, text.data() + got, static_cast<size_t>(text.size() - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::strerror(errno);
+        if (n == 0)
+            break;
+        got += n;
+    }
+    text.truncate(got);
     return {};
 }
 
@@ -105,14 +160,9 @@ LoadedDrivers loadMachineDrivers() {
 
 LoadedDrivers loadSimulatedDrivers(const std::string& path) {
     LoadedDrivers loaded;
-    QFile file(QString::fromStdString(path));
-    if (!file.open(QIODevice::ReadOnly)) {
-        loaded.error = failure(path, file.errorString().toStdString());
-        return loaded;
-    }
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        loaded.error = failure(path, file.errorString().toStdString());
+    QByteArray text;
+    if (const std::string fault = readSmallFile(path, text); !fault.empty()) {
+        loaded.error = failure(path, fault);
         return loaded;
     }
 

@@ -17,6 +17,9 @@ struct DriverSpec {
     // Picture size of the test picture; a device reports its own at connect time.
     int width = 320;
     int height = 240;
+    // A simulated driver that falls silent after this many frames (0: it never delivers
+    // one), without an error, as a camera that stops streaming; -1: it never does.
+    int stallAfterFrames = -1;
 };
 
 inline constexpr int kDriverSlots = 10;

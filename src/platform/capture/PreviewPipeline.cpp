@@ -87,6 +87,13 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
         gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, kTestPictureFps, 1,
                             nullptr);
         built = addChain(bin, {source, capsFilter(std::move(caps), error), sink}, error);
+        if (built && driver.stallAfterFrames >= 0) {
+            p->framesBeforeStall_ = driver.stallAfterFrames;
+            GstPad* pad = gst_element_get_static_pad(source, "src");
+            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::stallProbe, p.get(),
+                              nullptr);
+            gst_object_unref(pad);
+        }
     } else {
         const auto format = v4l2::currentFormat(driver.devicePath);
         if (!format) {
@@ -136,6 +143,10 @@ PreviewPipeline::~PreviewPipeline() {
 }
 
 bool PreviewPipeline::play(std::string& error) {
+    {
+        std::lock_guard lock(mutex_);
+        lastArrival_ = std::chrono::steady_clock::now();
+    }
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         error = takeError();
         if (error.empty())
@@ -156,9 +167,32 @@ GstFlowReturn PreviewPipeline::onNewSample(GstAppSink* sink, gpointer self) {
     if (!sample)
         return GST_FLOW_ERROR;
     auto* pipeline = static_cast<PreviewPipeline*>(self);
-    std::lock_guard lock(pipeline->mutex_);
-    pipeline->newest_ = std::move(sample);
+    {
+        std::lock_guard lock(pipeline->mutex_);
+        pipeline->newest_ = std::move(sample);
+        pipeline->lastArrival_ = std::chrono::steady_clock::now();
+    }
+    pipeline->arrived_.notify_all();
     return GST_FLOW_OK;
+}
+
+GstPadProbeReturn PreviewPipeline::stallProbe(GstPad*, GstPadProbeInfo*, gpointer self) {
+    auto* pipeline = static_cast<PreviewPipeline*>(self);
+    if (pipeline->framesBeforeStall_ == 0)
+        return GST_PAD_PROBE_DROP;
+    --pipeline->framesBeforeStall_;
+    return GST_PAD_PROBE_OK;
+}
+
+bool PreviewPipeline::waitForFrame(std::chrono::milliseconds bound) {
+    std::unique_lock lock(mutex_);
+    return arrived_.wait_for(lock, bound, [this] { return newest_ != nullptr; });
+}
+
+std::chrono::milliseconds PreviewPipeline::sinceLastFrame() const {
+    std::lock_guard lock(mutex_);
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 lastArrival_);
 }
 
 std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
@@ -173,9 +207,14 @@ std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
 std::string PreviewPipeline::takeError() {
     gst::BusPtr bus(gst_element_get_bus(pipeline_.get()));
     std::string text;
-    while (gst::MessagePtr msg{gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR)}) {
+    while (gst::MessagePtr msg{gst_bus_pop_filtered(
+        bus.get(), static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS))}) {
         if (!text.empty())
             continue; // keep the first, drain the rest
+        if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_EOS) {
+            text = "the capture device stopped delivering pictures";
+            continue;
+        }
         GError* err = nullptr;
         gst_message_parse_error(msg.get(), &err, nullptr);
         text = err ? err->message : "unknown streaming error";

@@ -6,6 +6,8 @@
 
 #include <gst/app/gstappsink.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,20 +33,33 @@ public:
 
     // The newest frame since the last call, or null when none has arrived since.
     std::shared_ptr<const VideoFrame> takeNewest();
-    // The first error the pipeline posted since the last call; empty when none.
+    // Waits up to `bound` for a frame newer than the last one taken; no spinning.
+    bool waitForFrame(std::chrono::milliseconds bound);
+    // How long ago the last frame arrived, or since the pipeline started playing when none
+    // has arrived since then.
+    std::chrono::milliseconds sinceLastFrame() const;
+    // Why the pipeline stopped (an error it posted, or the end of the stream) since the
+    // last call; empty when it did not.
     std::string takeError();
 
 private:
     PreviewPipeline() = default;
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
+    // Drops every buffer once the simulated driver's frames are used up.
+    static GstPadProbeReturn stallProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     gst::ElementPtr pipeline_;
     GstElement* sink_ = nullptr; // owned by pipeline_
     int width_ = 0;
     int height_ = 0;
+    // Frames a simulated driver still delivers before it falls silent; streaming thread only.
+    int framesBeforeStall_ = -1;
 
-    std::mutex mutex_;
-    gst::SamplePtr newest_; // guarded by mutex_; written on the streaming thread
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
+    // Guarded by mutex_; written on the streaming thread.
+    gst::SamplePtr newest_;
+    std::chrono::steady_clock::time_point lastArrival_{};
 };
 
 } // namespace platform

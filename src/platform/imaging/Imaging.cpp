@@ -1,6 +1,6 @@
 #include "platform/imaging/Imaging.h"
 
-#include <QSaveFile>
+#include "platform/files/WholeFile.h"
 
 #include <turbojpeg.h>
 
@@ -38,7 +38,7 @@ struct DibLayout {
 
 // Where the pixels start inside the packed DIB and how they lie; offset -1 when the header
 // does not hold together with the DIB's size.
-DibLayout layoutOf(const std::uint8_t* dib, std::size_t size) {
+DibLayout layoutOf(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset) {
     DibLayout bad;
     if (size < 4)
         return bad;
@@ -94,7 +94,15 @@ DibLayout layoutOf(const std::uint8_t* dib, std::size_t size) {
     } else if (colours > 256) {
         return bad;
     }
+    const std::int64_t paletteStart = offset;
     offset += colours * (core ? 3 : 4);
+    // A file may say where its pixels start, leaving a gap after the colour table (or
+    // ending a table that claims more entries early); its word counts.
+    if (pixelOffset >= 0) {
+        if (pixelOffset < paletteStart || pixelOffset > static_cast<std::int64_t>(size))
+            return bad;
+        offset = pixelOffset;
+    }
 
     const std::int64_t stride = ((width * bitCount + 31) / 32) * 4;
     std::int64_t pixelBytes;
@@ -148,10 +156,11 @@ int jpegQualityOf(int qualityFactor) {
     return static_cast<int>(std::lround(100.0 - (f - kQualityFactorBest) * 99.0 / 98.0));
 }
 
-int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size) {
+int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
+                    std::int64_t pixelOffset) {
     if (!bitmap || !dib)
         return kErrorBadDib;
-    const DibLayout layout = layoutOf(dib, size);
+    const DibLayout layout = layoutOf(dib, size, pixelOffset);
     const std::int64_t offset = layout.offset;
     if (offset < 0)
         return kErrorBadDib;
@@ -252,12 +261,12 @@ int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, in
     if (const int encoded = encodeJpeg(*bitmap, format, qualityFactor, jpeg, why);
         encoded != kSuccess)
         return encoded;
-    // Whole or not at all: the temporary file replaces the target only once complete.
-    QSaveFile file(path);
-    const auto size = static_cast<qint64>(jpeg.size());
-    if (!file.open(QIODevice::WriteOnly) ||
-        file.write(reinterpret_cast<const char*>(jpeg.data()), size) != size || !file.commit()) {
-        say(why, file.errorString().toStdString());
+    QString failure;
+    if (!writeWholeFile(path,
+                        QByteArray::fromRawData(reinterpret_cast<const char*>(jpeg.data()),
+                                                static_cast<qsizetype>(jpeg.size())),
+                        &failure)) {
+        say(why, failure.toStdString());
         return kErrorWrite;
     }
     return kSuccess;

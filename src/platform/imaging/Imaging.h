@@ -48,9 +48,11 @@ inline constexpr int kErrorWrite = -5;
 
 // Converts the packed DIB of `size` bytes at `dib` (info header, colour table or masks,
 // pixels; 1 to 32 bits per pixel, uncompressed, RLE or bitfields, either row order) into
-// `bitmap`. Returns kSuccess, or an error code when the DIB is damaged, lies about its size
-// or has no pixels. Nothing outside the given bytes is read.
-int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size);
+// `bitmap`. The pixels follow the colour table, or start at `pixelOffset` bytes into the DIB
+// when the file it came from says so. Returns kSuccess, or an error code when the DIB is
+// damaged, lies about its size or has no pixels. Nothing outside the given bytes is read.
+int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
+                    std::int64_t pixelOffset = -1);
 
 // Writes `bitmap` to `path` as a baseline JFIF JPEG with the sampling of `format` and the
 // quality factor (2..100), whole or not at all. Returns kSuccess or an error code; `why`,

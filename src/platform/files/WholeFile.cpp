@@ -1,0 +1,129 @@
+#include "platform/files/WholeFile.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+// Closes the descriptor and removes the unfinished file unless the write was completed.
+class NewFile {
+public:
+    NewFile(QByteArray path, int fd) : path_(std::move(path)), fd_(fd) {}
+    ~NewFile() {
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!kept_)
+            ::unlink(path_.constData());
+    }
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
+
+    int fd() const { return fd_; }
+    const QByteArray& path() const { return path_; }
+    bool close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+    void keep() { kept_ = true; }
+
+private:
+    QByteArray path_;
+    int fd_;
+    bool kept_ = false;
+};
+
+bool fail(QString* why, int error) {
+    if (why)
+        *why = QString::fromLocal8Bit(std::strerror(error));
+    return false;
+}
+
+// A file of a name nobody else uses, in the target's directory so that the rename stays
+// on one filesystem; made with the usual permissions under the user's umask.
+int createBeside(const QByteArray& target, QByteArray& made) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QFileInfo info(QFile::decodeName(target));
+        made = QFile::encodeName(
+            info.absolutePath() + QStringLiteral("/.") + info.fileName() +
+            QStringLiteral(".%1.part")
+                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+        const int fd = ::open(made.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+} // namespace
+
+bool writeWholeFile(const QString& path, const QByteArray& data, QString* why) {
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray made;
+    const int fd = createBeside(target, made);
+    if (fd < 0)
+        return fail(why, errno);
+    NewFile file(made, fd);
+
+    // A replaced file keeps its permissions.
+    struct stat existing {};
+    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+        ::fchmod(file.fd(), existing.st_mode & 07777);
+
+    const char* next = data.constData();
+    qsizetype left = data.size();
+    while (left > 0) {
+        const ssize_t written = ::write(file.fd(), next, static_cast<size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(why, errno);
+        }
+        if (written == 0)
+            return fail(why, ENOSPC);
+        next += written;
+        left -= written;
+    }
+    // Some filesystems only report a full disk or a failed device when the data is flushed.
+    if (::fsync(file.fd()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        return fail(why, errno);
+    if (!file.close())
+        return fail(why, errno);
+    if (::rename(made.constData(), target.constData()) != 0)
+        return fail(why, errno);
+    file.keep();
+    return true;
+}
+
+bool writeBmpFile(const QString& path, const QImage& picture, QString* why) {
+    if (picture.isNull()) {
+        if (why)
+            *why = QStringLiteral("there is no picture to write");
+        return false;
+    }
+    QByteArray bmp;
+    QBuffer buffer(&bmp);
+    buffer.open(QIODevice::WriteOnly);
+    // QImage writes 24-bit rows for an image without alpha.
+    const QImage rows =
+        picture.hasAlphaChannel() ? picture.convertToFormat(QImage::Format_RGB32) : picture;
+    if (!rows.save(&buffer, "BMP")) {
+        if (why)
+            *why = QStringLiteral("the picture could not be encoded as BMP");
+        return false;
+    }
+    return writeWholeFile(path, bmp, why);
+}
+
+} // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+
+namespace platform {
+
+// Writes `data` to `path` whole or not at all: into a new file beside it, every write and
+// the flush to disk checked, then renamed over the target. On any failure the new file is
+// removed, a file already at `path` stays as it was, and `why` (when given) receives the
+// system's reason, such as "No space left on device".
+bool writeWholeFile(const QString& path, const QByteArray& data, QString* why = nullptr);
+
+// The picture as a 24-bit bottom-up BMP file, written by writeWholeFile.
+bool writeBmpFile(const QString& path, const QImage& picture, QString* why = nullptr);
+
+} // namespace platform
