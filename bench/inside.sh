@@ -5,6 +5,16 @@ build=$1 out=$2
 export XDG_RUNTIME_DIR=$out/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
+
+# The baselines run with their output thrown away: say what is missing rather than stop
+# silently at the first of them.
+missing() { echo "bench: $1 is missing (scripts/setup installs it)" >&2; exit 1; }
+for tool in gst-launch-1.0 gst-inspect-1.0 tjbench bc; do
+    command -v "$tool" >/dev/null || missing "$tool"
+done
+for element in videotestsrc videoconvert ximagesink; do
+    gst-inspect-1.0 --exists "$element" || missing "the GStreamer element $element"
+done
 drivers=$out/drivers640.json
 echo '{"drivers":[{"index":0,"name":"Quorix Bench","width":640,"height":480}]}' >"$drivers"
 caps='video/x-raw,width=640,height=480,framerate=30/1'
