@@ -1,6 +1,10 @@
 #include "Support.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -47,6 +51,8 @@ TEST(DriverFile, FaultsNameTheFileAndLeaveNoDriver) {
         {R"({"drivers":[{"index":1,"connect":"no"}]})", "true or false"},
         {R"({"drivers":[{"index":1,"width":0}]})", "\"width\""},
         {R"({"drivers":[{"index":1,"height":100000}]})", "\"height\""},
+        {R"({"drivers":[{"index":1,"width":4096,"height":4096}]})", "larger than"},
+        {R"({"drivers":[{"index":1,"stallAfterFrames":-2}]})", "\"stallAfterFrames\""},
         {R"({"drivers":[{"index":0},7]})", "entry 2 is not an object"},
     };
     for (const auto& r : rows) {
@@ -62,12 +68,34 @@ TEST(DriverFile, FaultsNameTheFileAndLeaveNoDriver) {
     }
 }
 
+// What stands in the file's place is refused at once, never waited on or read without end.
+TEST(DriverFile, OnlyARegularFileOfModestSizeIsRead) {
+    test::StartDir dir;
+    const QString fifo = dir.path() + "/fifo.json";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString big = dir.write("big.json", "{\"drivers\":[]}" + QByteArray(2 << 20, ' '));
+    struct Row {
+        QString path;
+        const char* fault;
+    } rows[] = {{fifo, "not a regular file"},
+                {"/dev/zero", "not a regular file"},
+                {dir.path(), "not a regular file"},
+                {big, "more than"}};
+    for (const Row& r : rows) {
+        const platform::LoadedDrivers loaded = platform::loadSimulatedDrivers(r.path.toStdString());
+        EXPECT_NE(loaded.error.find(r.fault), std::string::npos) << loaded.error;
+        for (const auto& slot : loaded.table)
+            EXPECT_FALSE(slot);
+    }
+}
+
 TEST(DriverFile, TheEnvironmentVariableReplacesTheMachinesDrivers) {
     test::StartDir dir;
     const QString path = dir.write("d.json", R"({"drivers":[{"index":4,"name":"Sim"}]})");
-    qputenv("NIMBACAST_CAPTURE_DRIVERS", path.toUtf8());
+    std::optional<test::ScopedEnvironment> simulated;
+    simulated.emplace("NIMBACAST_CAPTURE_DRIVERS", path.toUtf8());
     const platform::LoadedDrivers loaded = platform::loadDriversFromEnvironment();
-    qunsetenv("NIMBACAST_CAPTURE_DRIVERS");
+    simulated.reset();
     EXPECT_TRUE(loaded.error.empty());
     for (int i = 0; i < platform::kDriverSlots; ++i)
         EXPECT_EQ(bool(loaded.table[i]), i == 4) << i;

@@ -6,8 +6,10 @@
 #include "album/Format.h"
 #include "album/Show.h"
 #include "app/Main.h"
+#include "platform/imaging/Imaging.h"
 #include "ui/ErrorReport.h"
 
+#include <QBuffer>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -242,6 +244,52 @@ TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {
     const album::FrameDib junk{std::vector<std::uint8_t>(100, 0x11)};
     EXPECT_THROW(album::SaveDibAsJpeg(junk, dir.path() + "/junk.jpg", settings), ui::ToolkitError);
     EXPECT_FALSE(QFile::exists(dir.path() + "/junk.jpg"));
+}
+
+} // namespace
+
+namespace {
+
+// A file with unused bytes between its colour table and its pixels, its pixel offset saying
+// where the pixels start: the export converts the picture the toolkit shows of the file.
+TEST(FrameBlock, PixelsStartWhereTheFileHeaderSays) {
+    test::StartDir dir;
+    QImage picture(37, 21, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixelColor(x, y, QColor::fromHsv((x * 9 + y * 5) % 360, 200, 220));
+    for (const QImage::Format format : {QImage::Format_Indexed8, QImage::Format_RGB32}) {
+        SCOPED_TRACE(format);
+        const QImage source = format == QImage::Format_Indexed8
+                                  ? picture.convertToFormat(format, Qt::ThresholdDither)
+                                  : picture;
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(source.save(&buffer, "BMP"));
+        const auto le32 = [&](int at) {
+            return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
+                   quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
+        };
+        const auto put32 = [&](int at, quint32 v) {
+            for (int i = 0; i < 4; ++i)
+                bytes[at + i] = char(v >> (8 * i));
+        };
+        const quint32 offBits = le32(10);
+        bytes.insert(offBits, QByteArray(100, '\x5a'));
+        put32(2, quint32(bytes.size()));
+        put32(10, offBits + 100);
+        const QString path = dir.write("gap.bmp", bytes);
+        ASSERT_FALSE(QImage(path).isNull());
+
+        const album::FrameDib dib = album::ReadFrameDib(path);
+        platform::BitmapRecord bitmap;
+        ASSERT_EQ(
+            platform::L_ChangeFromDIB(&bitmap, dib.bytes.data(), dib.bytes.size(), dib.pixelOffset),
+            platform::kSuccess);
+        EXPECT_EQ(platform::pictureOf(bitmap).convertToFormat(QImage::Format_RGB32),
+                  QImage(path).convertToFormat(QImage::Format_RGB32));
+    }
 }
 
 } // namespace

@@ -233,8 +233,12 @@ TEST(Imaging, BmpSuite) {
             if (bytes.size() <= 14)
                 continue;
             std::vector<std::uint8_t> dib(bytes.begin() + 14, bytes.end());
+            const auto* h = reinterpret_cast<const std::uint8_t*>(bytes.constData());
+            const std::int64_t offBits =
+                h[10] | h[11] << 8 | h[12] << 16 | std::int64_t(h[13]) << 24;
             BitmapRecord bitmap;
-            const int result = platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size());
+            const int result = platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size(),
+                                                         offBits > 14 ? offBits - 14 : -1);
             if (std::string(kind) == "g") {
                 ++good;
                 if (result == platform::kSuccess) {

@@ -28,6 +28,23 @@ QString StartDir::write(const QString& name, const QByteArray& contents) const {
     return path;
 }
 
+ScopedEnvironment::ScopedEnvironment(const char* name, std::optional<QByteArray> value)
+    : name_(name) {
+    if (qEnvironmentVariableIsSet(name))
+        previous_ = qgetenv(name);
+    if (value)
+        qputenv(name, *value);
+    else
+        qunsetenv(name);
+}
+
+ScopedEnvironment::~ScopedEnvironment() {
+    if (previous_)
+        qputenv(name_, *previous_);
+    else
+        qunsetenv(name_);
+}
+
 SmallDisk::SmallDisk(int kibibytes) {
     const QByteArray options = "size=" + QByteArray::number(kibibytes) + "k";
     mounted_ = dir_.isValid() && ::mount("tmpfs", QFile::encodeName(dir_.path()).constData(),

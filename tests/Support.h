@@ -19,6 +19,8 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <optional>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -37,6 +39,20 @@ public:
 private:
     QTemporaryDir dir_;
     QString previous_;
+};
+
+// Sets (or, with nothing, removes) an environment variable while the object lives and puts
+// back what was there before.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, std::optional<QByteArray> value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    std::optional<QByteArray> previous_;
 };
 
 // A small tmpfs mounted on a temporary directory while the object lives, for writes that

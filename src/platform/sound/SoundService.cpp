@@ -6,7 +6,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <memory>
+#include <mutex>
+#include <thread>
 
 namespace platform {
 
@@ -16,6 +21,8 @@ namespace {
 constexpr GstClockTime kPrerollBound = 3 * GST_SECOND;
 // Allowance beyond the sound's own length before playback is cut off.
 constexpr GstClockTime kEndSlack = 2 * GST_SECOND;
+// How often a playing sound looks whether its caller has given up on it.
+constexpr GstClockTime kCancelPoll = 100 * GST_MSECOND;
 
 // A short beep, the stand-in for a missing sound file.
 constexpr char kDefaultSound[] = "audiotestsrc wave=sine freq=880 volume=0.3 num-buffers=6 "
@@ -64,9 +71,9 @@ gst::ElementPtr buildPipeline(const QString& wavFile, bool& fallback) {
     return owned;
 }
 
-} // namespace
-
-bool GstSoundService::playSync(const QString& wavFile) {
+// Plays on the calling thread, giving up when `cancel` is set; the sound's own length plus
+// an allowance bounds it too.
+bool playHere(const QString& wavFile, const std::atomic<bool>& cancel) {
     gst::ensureInitialised();
     bool fallback = false;
     gst::ElementPtr pipeline = buildPipeline(wavFile, fallback);
@@ -85,13 +92,52 @@ bool GstSoundService::playSync(const QString& wavFile) {
     if (!gst_element_query_duration(pipeline.get(), GST_FORMAT_TIME, &length) || length < 0)
         length = fallback ? 600 * GST_MSECOND : 5 * GST_SECOND;
 
-    if (gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
+    if (cancel ||
+        gst_element_set_state(pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE)
         return false;
     gst::BusPtr bus(gst_element_get_bus(pipeline.get()));
-    gst::MessagePtr done(gst_bus_timed_pop_filtered(
-        bus.get(), static_cast<GstClockTime>(length) + kEndSlack,
-        static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
-    return done && GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS;
+    const GstClockTime end = static_cast<GstClockTime>(length) + kEndSlack;
+    for (GstClockTime waited = 0; waited < end && !cancel; waited += kCancelPoll) {
+        gst::MessagePtr done(gst_bus_timed_pop_filtered(
+            bus.get(), kCancelPoll,
+            static_cast<GstMessageType>(GST_MESSAGE_EOS | GST_MESSAGE_ERROR)));
+        if (done)
+            return GST_MESSAGE_TYPE(done.get()) == GST_MESSAGE_EOS;
+    }
+    return false;
+}
+
+// What the caller and the thread that plays share; the caller may leave before the end.
+struct Playback {
+    std::mutex mutex;
+    std::condition_variable ended;
+    bool done = false;
+    bool played = false;
+    std::atomic<bool> cancel{false};
+};
+
+} // namespace
+
+bool GstSoundService::playSync(const QString& wavFile) {
+    // The sound plays on a thread of its own, so that a long file or a sound server that
+    // never answers holds the caller no longer than the bound.
+    auto playback = std::make_shared<Playback>();
+    std::thread([playback, wavFile] {
+        const bool played = playHere(wavFile, playback->cancel);
+        {
+            std::lock_guard lock(playback->mutex);
+            playback->done = true;
+            playback->played = played;
+        }
+        playback->ended.notify_all();
+    }).detach();
+
+    std::unique_lock lock(playback->mutex);
+    if (!playback->ended.wait_for(lock, bound_, [&] { return playback->done; })) {
+        playback->cancel = true;
+        return false;
+    }
+    return playback->played;
 }
 
 QString systemDirectory() {

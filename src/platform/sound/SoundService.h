@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <chrono>
+
 namespace platform {
 
 // Synchronous sound playback by file name.
@@ -14,9 +16,17 @@ public:
     virtual bool playSync(const QString& wavFile) = 0;
 };
 
+// GStreamer playback, to the first audio output that opens. A sound is cut off after
+// `bound`, so that a long file or a sound server that never answers cannot hold up the
+// window; the result is then false.
 class GstSoundService : public SoundService {
 public:
+    explicit GstSoundService(std::chrono::milliseconds bound = std::chrono::seconds(3))
+        : bound_(bound) {}
     bool playSync(const QString& wavFile) override;
+
+private:
+    std::chrono::milliseconds bound_;
 };
 
 // The system directory, where the shutter sound lives: NIMBACAST_SYSTEM_DIR when set,

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix and checks one installed file with its validator:
+#   validate.sh desktop-entry|metainfo BUILD_DIR
+# Hints and pedantic or informational notes are allowed; errors and warnings are not.
+set -euo pipefail
+kind=$1 build=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cmake --install "$build" --prefix "$work/prefix" >"$work/install.out" 2>&1 ||
+    { cat "$work/install.out" >&2; exit 1; }
+share=$work/prefix/share
+case $kind in
+desktop-entry)
+    check=(desktop-file-validate "$share/applications/org.nimbacast.Nimbacast.desktop") ;;
+# The tree form also checks that the entry the metainfo launches is installed beside it.
+metainfo) check=(appstreamcli validate-tree --no-net "$work/prefix") ;;
+*) echo "unknown kind $kind" >&2; exit 2 ;;
+esac
+status=0
+out=$("${check[@]}" 2>&1) || status=$?
+printf '%s\n' "$out"
+if [ "$status" -ne 0 ] ||
+    printf '%s\n' "$out" | grep -Eqi '^[[:space:]]*(E|W):|error:|warning:'; then
+    echo "FAIL: ${check[0]} found errors or warnings" >&2
+    exit 1
+fi
