@@ -235,8 +235,9 @@ void TAlbum::B_ZoomClick() {
     viewer.showFrame(loadPicture(state_.FramePath[strip.SelectedFrame]),
                      QStringLiteral("Frame ") + QString::number(strip.SelectedFrame));
     if (viewer.FirstFrameShow) {
-        viewer.move(app::placeBesideAlbum(windows_.MainForm->frameGeometry(), frameGeometry(),
-                                          viewer.frameGeometry(), app::primaryScreenWidth()));
+        viewer.move(app::placeBesideAlbum(
+            windows_.MainForm->frameGeometry(), app::outerBounds(*this, *windows_.MainForm),
+            app::outerBounds(viewer, *windows_.MainForm), app::primaryScreenWidth()));
         viewer.FirstFrameShow = false;
     }
     viewer.show();

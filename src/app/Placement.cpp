@@ -29,10 +29,21 @@ int primaryScreenWidth() {
     return screen ? screen->geometry().width() : 0;
 }
 
+QRect outerBounds(const QWidget& window, const QWidget& shown) {
+    const QRect frame = window.frameGeometry();
+    if (frame != window.geometry())
+        return frame;
+    const QRect shownFrame = shown.frameGeometry();
+    const QRect shownClient = shown.geometry();
+    return frame.adjusted(
+        shownFrame.left() - shownClient.left(), shownFrame.top() - shownClient.top(),
+        shownFrame.right() - shownClient.right(), shownFrame.bottom() - shownClient.bottom());
+}
+
 void PlaceBesideMain(const QWidget& main, QWidget& window) {
     // move() places the outer bounds' top-left corner of a top-level window.
     window.move(
-        placeBesideMain(main.frameGeometry(), window.frameGeometry(), primaryScreenWidth()));
+        placeBesideMain(main.frameGeometry(), outerBounds(window, main), primaryScreenWidth()));
 }
 
 } // namespace app

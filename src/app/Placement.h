@@ -19,6 +19,11 @@ QPoint placeBesideAlbum(const QRect& main, const QRect& album, const QRect& view
 // The width of the primary screen in pixels.
 int primaryScreenWidth();
 
+// The outer bounds of a top-level window. The window manager's decorations are known only
+// once a window has been shown with them; until then the window is taken to wear the same
+// decorations as `shown`, a window of the program that is on the screen.
+QRect outerBounds(const QWidget& window, const QWidget& shown);
+
 // Places `window` beside `main` by placeBesideMain.
 void PlaceBesideMain(const QWidget& main, QWidget& window);
 

@@ -8,10 +8,13 @@ start one '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height
 capture_button
 album=$(wait_window '^Album$') || fail "no album after the first capture"
 wait_file "$dir/Frame0.bmp" || fail "Frame0.bmp not written"
-[ "$(geometry "$album")" = "343,0 120x265" ] || fail "album at $(geometry "$album")"
+# Flush against the main window's outer right edge, at its top.
+[ "$(geometry "$album")" = "$(right_of "$wid"),0 120x265" ] ||
+    fail "album at $(outer "$album"), main window at $(outer "$wid")"
 click "$album" 44 13 # zoom
 viewer=$(wait_window '^Frame 0$') || fail "no viewer 'Frame 0'"
-[ "$(geometry "$viewer")" = "463,0 320x240" ] || fail "viewer at $(geometry "$viewer")"
+[ "$(geometry "$viewer")" = "$(right_of "$album"),0 320x240" ] ||
+    fail "viewer at $(outer "$viewer"), album at $(outer "$album")"
 for i in 1 2 3 4; do
     capture_button
     wait_file "$dir/Frame$i.bmp" || fail "Frame$i.bmp not written"
@@ -26,6 +29,37 @@ for i in 0 1 2 3 4; do
     [ "$colours" -gt 4 ] || fail "Frame$i.bmp holds $colours colours, not the live picture"
 done
 [ ! -e "$dir/Frame5.bmp" ] || fail "a sixth frame was written"
+
+# A frame lost behind the program's back: the up arrow, held, would step onto it. One
+# error box, and the program answers afterwards.
+capture_button
+wait_file "$dir/Frame5.bmp" || fail "Frame5.bmp not written"
+rm "$dir/Frame2.bmp"
+xdotool mousemove --window "$album" 111 36 mousedown 1
+sleep 1.5
+xdotool mouseup 1
+sleep 1
+boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
+[ "$boxes" = 2 ] || fail "$((boxes - 1)) error boxes for one failing scroll step"
+xdotool key Return
+wait_gone_count() { for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)" = 1 ] && return 0; sleep 0.1; done; return 1; }
+wait_gone_count || fail "the error box did not close"
+capture_button
+wait_file "$dir/Frame6.bmp" || fail "the program does not answer after the error box"
+stop
+
+# The main window near the screen's right edge: the album, placed for the first time, goes
+# to its left and touches its outer left edge.
+start left '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
+xdotool windowmove "$wid" 1000 0
+for _ in $(seq 50); do [ "$(left_of "$wid")" -gt 900 ] && break; sleep 0.1; done
+settle_window "$wid"
+capture_button
+album=$(wait_window '^Album$') || fail "no album after the first capture"
+[ "$(right_of "$album")" = "$(left_of "$wid")" ] ||
+    fail "album at $(outer "$album"), main window at $(outer "$wid")"
+[ "$(top_of "$album")" = "$(top_of "$wid")" ] ||
+    fail "album at $(outer "$album"), main window at $(outer "$wid")"
 stop
 
 start none '{"drivers": []}'

@@ -1,6 +1,18 @@
 # Helpers of the end-to-end scripts; sourced inside the X server.
 set -euo pipefail
 
+# Under a window manager when E2E_WM names one: placements are then checked with the
+# decorations it puts around every window.
+if [ -n "${E2E_WM:-}" ] && ! xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    "$E2E_WM" >/dev/null 2>&1 &
+    for _ in $(seq 100); do
+        xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+        sleep 0.1
+    done
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
+        { echo "FAIL: $E2E_WM did not start" >&2; exit 1; }
+fi
+
 fail() {
     echo "FAIL: $*" >&2
     if [ -n "${log:-}" ] && [ -s "$log" ]; then
@@ -34,22 +46,64 @@ stop() {
     wait "$pid" 2>/dev/null || true
 }
 
-# wait_window NAME_REGEX: prints the first visible window of that name, waiting up to 10 s.
+# wait_window NAME_REGEX: prints the first visible window of that name, waiting up to 10 s;
+# under a window manager, once it wears its decorations and stands still.
 wait_window() {
     local w
     for _ in $(seq 100); do
         w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
-        [ -n "$w" ] && { echo "$w"; return 0; }
+        [ -n "$w" ] && { settle_window "$w"; echo "$w"; return 0; }
         sleep 0.1
     done
     return 1
 }
 
-# geometry WINDOW: "x,y wxh" of the window.
-geometry() {
-    xdotool getwindowgeometry "$1" | tr -d ' ' | sed -n 's/^\(Position\|Geometry\)://p' |
-        cut -d'(' -f1 | paste -sd' '
+# settle_window WINDOW: waits up to 5 s for the window manager to frame the window and for
+# its outer bounds to stay the same over two looks.
+settle_window() {
+    [ -n "${E2E_WM:-}" ] || return 0
+    local before now
+    for _ in $(seq 50); do
+        if xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | grep -q '='; then
+            now=$(outer "$1")
+            [ "$now" = "${before:-}" ] && return 0
+            before=$now
+        fi
+        sleep 0.1
+    done
 }
+
+# bounds WINDOW: "x y w h l r t b": the client area's place on the screen and size, and the
+# window manager's decorations around it (all 0 on a bare X server).
+bounds() {
+    local info ext
+    info=$(xwininfo -id "$1")
+    ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
+    echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")" \
+        "$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
+        "$(sed -n 's/^ *Width: *//p' <<<"$info")" "$(sed -n 's/^ *Height: *//p' <<<"$info")" \
+        ${ext//,/ }
+}
+
+# geometry WINDOW: "x,y wxh": where the window's outer bounds begin and its client size.
+geometry() {
+    local x y w h l=0 r=0 t=0 b=0
+    read -r x y w h l r t b <<<"$(bounds "$1")"
+    echo "$((x - ${l:-0})),$((y - ${t:-0})) ${w}x$h"
+}
+
+# outer WINDOW: "x,y wxh" of the window's outer bounds, decorations included.
+outer() {
+    local x y w h l=0 r=0 t=0 b=0
+    read -r x y w h l r t b <<<"$(bounds "$1")"
+    l=${l:-0} r=${r:-0} t=${t:-0} b=${b:-0}
+    echo "$((x - l)),$((y - t)) $((w + l + r))x$((h + t + b))"
+}
+
+# right_of WINDOW / left_of WINDOW: the x just past its outer right edge, its outer left x.
+right_of() { local o; o=$(outer "$1"); echo $(( ${o%%,*} + $(cut -d' ' -f2 <<<"$o" | cut -dx -f1) )); }
+left_of() { local o; o=$(outer "$1"); echo "${o%%,*}"; }
+top_of() { local o; o=$(outer "$1"); o=${o#*,}; echo "${o%% *}"; }
 
 # click WINDOW X Y: a left click at client coordinates.
 click() {
