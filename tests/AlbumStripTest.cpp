@@ -97,6 +97,22 @@ TEST_F(StripRun, StartsWithFrameZeroSelectedInSlotOne) {
     EXPECT_EQ(album.ScrollBar->value(), 2);
 }
 
+// The highlight is a sunken frame whose edges show on the black film: two rings, a lowered
+// outer one (dark above and left, light below and right) around a raised inner one.
+TEST_F(StripRun, TheSelectedSlotsBevelShowsOnTheFilm) {
+    writeFrames(run.dir, 1);
+    ++state.FrameCount;
+    album::ShowCapturedFrame(album, state.FrameCount);
+    album.show();
+    const QImage panel = album.PanelAlbum[1]->grab().toImage();
+    const int right = panel.width() - 1, bottom = panel.height() - 1;
+    const auto grey = [&](int x, int y) { return qGray(panel.pixel(x, y)); };
+    EXPECT_GT(grey(0, 0), 64) << "outer ring, top left";
+    EXPECT_GT(grey(1, 1), 64) << "inner ring, top left";
+    EXPECT_LT(grey(0, 0), grey(right, bottom)) << "the outer ring is lowered";
+    EXPECT_GT(grey(1, 1), grey(right - 1, bottom - 1)) << "the inner ring is raised";
+}
+
 TEST_F(StripRun, CapturesFillThenAdvanceAndScrollingMatchesTheSelection) {
     writeFrames(run.dir, 8);
     using S = Step;

@@ -64,6 +64,30 @@ TEST(Startup, SevenWindowsAreCreatedHidden) {
     EXPECT_EQ(p.FNotice().windowTitle(), "Notice");
 }
 
+// A picture larger than the video frame overhangs it where the fitting puts it, but every
+// button and the status line stay on top, where a click reaches them.
+TEST(Startup, ALargePictureLeavesTheControlsOnTop) {
+    test::TestProgram run(R"({"drivers":[{"index":0,"width":1280,"height":720}]})");
+    app::TMainForm& form = run.program.MainForm();
+    form.show();
+    const QWidget* capture = run.program.state().CapWnd;
+    ASSERT_NE(capture, nullptr);
+    EXPECT_EQ(capture->geometry(),
+              QRect(3 + (277 - 1280) / 2 - 1, 34 + (219 - 720) / 2 - 1, 1280, 720));
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{form.B_About, form.B_Format, form.B_Source, form.B_Setting,
+                                         form.B_CapFrames, form.B_Open, form.B_Exit}) {
+        const QPoint centre = control->mapTo(&form, control->rect().center());
+        EXPECT_EQ(form.childAt(centre), control) << control->objectName().toStdString();
+    }
+    const QPoint status = form.StatusBar->geometry().center();
+    EXPECT_TRUE(form.StatusBar->isAncestorOf(form.childAt(status)) ||
+                form.childAt(status) == form.StatusBar);
+
+    QTest::mouseClick(form.B_CapFrames, Qt::LeftButton);
+    EXPECT_EQ(run.program.state().FrameCount, 1u);
+}
+
 TEST(Startup, HelpAsksForTheHelpFileOfTheStartupDirectory) {
     test::TestProgram run(R"({"drivers":[]})");
     QTest::mouseClick(run.program.MainForm().B_About, Qt::LeftButton);
