@@ -111,8 +111,12 @@ TEST_F(CaptureFixture, SavedFramesReadBackPixelEqual) {
     EXPECT_FALSE(QFile::exists(nowhere));
     // The preview kept running through the grab.
     EXPECT_EQ(capture::capGrabFrameNoStop(wnd), 1);
+    // A disconnected driver leaves no old picture to be saved as a new one.
     capture::capDriverDisconnect(wnd);
+    EXPECT_TRUE(wnd->grabBuffer().isNull());
+    EXPECT_EQ(capture::capFileSaveDib(wnd, dir.path() + "/Frame2.bmp"), 0);
     EXPECT_EQ(capture::capGrabFrameNoStop(wnd), 0);
+    EXPECT_FALSE(QFile::exists(dir.path() + "/Frame2.bmp"));
 }
 
 } // namespace

@@ -32,7 +32,8 @@ constexpr char kFileSound[] = "filesrc name=src ! wavparse";
 // The first audio output of the machine that opens; without one, a sink that keeps time
 // without sound, so that a sound still takes its length. Chosen once per process.
 std::string audioSinkFactory() {
-    static const std::string chosen = [] {
+    // Never destroyed: a sound still playing on its own thread may read it during exit.
+    static const std::string& chosen = *new std::string([] {
         for (const char* factory : {"pulsesink", "alsasink"}) {
             gst::ElementPtr sink;
             if (GstElement* e = gst_element_factory_make(factory, nullptr))
@@ -46,7 +47,7 @@ std::string audioSinkFactory() {
                 return std::string(factory);
         }
         return std::string("fakesink");
-    }();
+    }());
     return chosen;
 }
 
