@@ -49,6 +49,15 @@ protected:
     album::TAlbum& album = run.program.Album();
     app::MainState& state = run.program.state();
 
+    // `count` frames written and captured one after another.
+    void captureFrames(int count) {
+        writeFrames(run.dir, count);
+        for (int i = 0; i < count; ++i) {
+            ++state.FrameCount;
+            album::ShowCapturedFrame(album, state.FrameCount);
+        }
+    }
+
     void play(const std::vector<Step>& steps) {
         int n = 0;
         for (const Step& step : steps) {
@@ -145,11 +154,7 @@ TEST_F(StripRun, CapturesFillThenAdvanceAndScrollingMatchesTheSelection) {
 }
 
 TEST_F(StripRun, UserScrollActionsStayInRangeAndMoveByThreeAPage) {
-    writeFrames(run.dir, 8);
-    for (int i = 0; i < 8; ++i) {
-        ++state.FrameCount;
-        album::ShowCapturedFrame(album, state.FrameCount);
-    }
+    captureFrames(8);
     ASSERT_EQ(album.ScrollBar->value(), 7);
     struct Row {
         QAbstractSlider::SliderAction action;
@@ -167,11 +172,7 @@ TEST_F(StripRun, UserScrollActionsStayInRangeAndMoveByThreeAPage) {
 }
 
 TEST_F(StripRun, AScrollStepThatCannotLoadEveryFrameChangesNothing) {
-    writeFrames(run.dir, 6);
-    for (int i = 0; i < 6; ++i) {
-        ++state.FrameCount;
-        album::ShowCapturedFrame(album, state.FrameCount);
-    }
+    captureFrames(6);
     ui::application().setMessages(&run.messages);
     album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
     album.ImageFrame1Click(); // frame 2 selected, in slot 1
@@ -201,11 +202,7 @@ TEST_F(StripRun, AScrollStepThatCannotLoadEveryFrameChangesNothing) {
 }
 
 TEST_F(StripRun, AHeldArrowWhoseStepFailsGivesOneReportAndTheBarWorksOn) {
-    writeFrames(run.dir, 6);
-    for (int i = 0; i < 6; ++i) {
-        ++state.FrameCount;
-        album::ShowCapturedFrame(album, state.FrameCount);
-    }
+    captureFrames(6);
     album.show();
     ui::application().setMessages(&run.messages);
     ASSERT_TRUE(QFile::remove(state.FramePath[2])); // one line up would show it
@@ -229,11 +226,7 @@ TEST_F(StripRun, AHeldArrowWhoseStepFailsGivesOneReportAndTheBarWorksOn) {
 }
 
 TEST_F(StripRun, EveryEntryOfTheScrollBarsMenuRunsTheScrollHandlerOnce) {
-    writeFrames(run.dir, 9);
-    for (int i = 0; i < 9; ++i) {
-        ++state.FrameCount;
-        album::ShowCapturedFrame(album, state.FrameCount);
-    }
+    captureFrames(9);
     album.show();
     struct Row {
         const char* entry;
