@@ -108,8 +108,10 @@ bool playHere(const QString& wavFile, const std::atomic<bool>& cancel) {
     return false;
 }
 
+} // namespace
+
 // What the caller and the thread that plays share; the caller may leave before the end.
-struct Playback {
+struct GstSoundService::Playback {
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
@@ -117,7 +119,12 @@ struct Playback {
     std::atomic<bool> cancel{false};
 };
 
-} // namespace
+GstSoundService::~GstSoundService() {
+    if (!cutOff_)
+        return;
+    std::unique_lock lock(cutOff_->mutex);
+    cutOff_->ended.wait_for(lock, std::chrono::seconds(1), [&] { return cutOff_->done; });
+}
 
 bool GstSoundService::playSync(const QString& wavFile) {
     // The sound plays on a thread of its own, so that a long file or a sound server that
@@ -136,6 +143,7 @@ bool GstSoundService::playSync(const QString& wavFile) {
     std::unique_lock lock(playback->mutex);
     if (!playback->ended.wait_for(lock, bound_, [&] { return playback->done; })) {
         playback->cancel = true;
+        cutOff_ = playback;
         return false;
     }
     return playback->played;

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <chrono>
+#include <memory>
 
 namespace platform {
 
@@ -23,10 +24,20 @@ class GstSoundService : public SoundService {
 public:
     explicit GstSoundService(std::chrono::milliseconds bound = std::chrono::seconds(3))
         : bound_(bound) {}
+    // Gives a sound that was cut off a moment to wind down, so that the process does not
+    // end under it; a sound server that never answers is not waited for.
+    ~GstSoundService() override;
+    GstSoundService(const GstSoundService&) = delete;
+    GstSoundService& operator=(const GstSoundService&) = delete;
+
     bool playSync(const QString& wavFile) override;
+
+    struct Playback;
 
 private:
     std::chrono::milliseconds bound_;
+    // The sound that was cut off last, still winding down on its thread.
+    std::shared_ptr<Playback> cutOff_;
 };
 
 // The system directory, where the shutter sound lives: NIMBACAST_SYSTEM_DIR when set,
