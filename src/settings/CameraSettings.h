@@ -25,4 +25,9 @@ inline QString mediaResourcesKey(const CameraSettings& s) {
            QString::fromStdString(s.MSVideo);
 }
 
+// Reads the settings file: "Tiralux"/"MSVideo", "Strings"/"Vendor" and "Strings"/"Model",
+// each with its default when the file, its section or the key is absent. `fault` (when
+// given) says why a settings file that is there could not be read.
+CameraSettings readCameraSettings(const QString& iniFile, QString* fault = nullptr);
+
 } // namespace settings

@@ -1,0 +1,148 @@
+#include "Support.h"
+
+#include "platform/registry/Registry.h"
+#include "settings/DriverKey.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+// The file's bytes, or a mark for what is not a regular file (never opened, so never waited
+// on).
+QByteArray snapshot(const QString& path) {
+    struct stat info {};
+    if (::lstat(QFile::encodeName(path).constData(), &info) != 0 || !S_ISREG(info.st_mode))
+        return "(no regular file)";
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
+}
+
+// A key path as a JSON member name, its backslashes escaped.
+QByteArray member(const QString& path) {
+    return '"' + path.toUtf8().replace("\\", "\\\\") + "\": ";
+}
+
+QByteArray registryWith(const QByteArray& keys) {
+    return R"({"HKEY_LOCAL_MACHINE": {)" + keys + "}}";
+}
+
+// What the program does to the registry at start-up and exit.
+void startAndExit(platform::Registry& registry) {
+    const QString keyPath = settings::deriveDriverKeyPath(registry, {});
+    settings::restorePictureSize(registry, keyPath);
+    settings::writeBackPictureSize(registry, keyPath);
+}
+
+TEST(Registry, KeysAndNamesMatchWithoutCaseAndKeepTheirSpelling) {
+    test::StartDir dir;
+    const QString file = dir.write("r.json", R"({"Note": 1, "HKEY_LOCAL_MACHINE": {"Software\\Acme":
+        {"Width": 320, "Name": "Cam", "Flag": true, "Neg": -1, "Over": 4294967296, "Half": 1.5}}})");
+    {
+        platform::JsonRegistry registry(file);
+        const auto key = registry.openKey("SOFTWARE\\acme\\");
+        ASSERT_TRUE(key);
+        const std::pair<const char*, std::optional<std::uint32_t>> numbers[] = {
+            {"wIdTh", 320}, {"NEG", 0xFFFFFFFF}, {"Over", {}},   {"Half", {}},
+            {"Name", {}},   {"Flag", {}},        {"Missing", {}}};
+        for (const auto& [name, value] : numbers)
+            EXPECT_EQ(key->readDword(name), value) << name;
+        EXPECT_EQ(key->readString("NAME"), "Cam");
+        EXPECT_EQ(key->readString("Width"), std::nullopt);
+
+        EXPECT_TRUE(key->writeDword("WIDTH", 0xFFFFFFFF) && key->writeString("name", "Other"));
+        ASSERT_TRUE(registry.createKey("software\\ACME"));
+        const auto made = registry.createKey("Software\\New");
+        ASSERT_TRUE(made && made->writeDword("Height", 480));
+        EXPECT_EQ(registry.openKey("software\\new")->readDword("height"), 480u);
+    }
+    const QByteArray written = snapshot(file);
+    EXPECT_TRUE(written.contains("\n    ")) << "indented for a person to read";
+    EXPECT_EQ(QJsonDocument::fromJson(written), QJsonDocument::fromJson(R"({"Note": 1,
+        "HKEY_LOCAL_MACHINE": {"Software\\New": {"Height": 480}, "Software\\Acme": {"Width":
+        4294967295, "Name": "Other", "Flag": true, "Neg": -1, "Over": 4294967296, "Half": 1.5}}})"));
+}
+
+TEST(Registry, ADamagedFileIsNamedAndNeverReplaced) {
+    test::StartDir dir;
+    const QString fifo = dir.path() + "/fifo.json";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QByteArray driverKey = member(settings::mediaResourcesKey({})) +
+                                 R"({"ImageWidth": 640, "ImageHeight": 480, "ApWidth": 1)";
+    const std::pair<QByteArray, const char*> rows[] = {
+        {"{\n  \"HKEY_LOCAL_MACHINE\": {,}\n}", "unterminated object at line 2, column"},
+        {" ", "at line 1, column 2"},
+        {"[]", "top level is not an object"},
+        {R"({"HKEY_LOCAL_MACHINE": [], "K": {}})", "no \"HKEY_LOCAL_MACHINE\" object"},
+        {registryWith(R"("A\\B": 1)"), R"(key "A\B" is not an object)"},
+        {registryWith(R"("K": {}, "k\\": {})"), "same key"},
+        {registryWith(driverKey + R"(, "apwidth": 3})"), "\"ApWidth\" twice"},
+        {registryWith(driverKey + "}") + QByteArray(4 << 20, ' '), "more than"},
+        {{}, "not a regular file"}, // the FIFO
+    };
+    for (const auto& [contents, fault] : rows) {
+        SCOPED_TRACE(fault);
+        const QString file = contents.isEmpty() ? fifo : dir.write("r.json", contents);
+        const QByteArray before = snapshot(file);
+        platform::JsonRegistry registry(file);
+        const std::string said = registry.fault().text.toStdString();
+        EXPECT_NE(said.find(file.toStdString()), std::string::npos) << said;
+        EXPECT_NE(said.find(fault), std::string::npos) << said;
+        EXPECT_FALSE(registry.createKey("K"));
+        startAndExit(registry);
+        EXPECT_EQ(snapshot(file), before);
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    }
+}
+
+// A read-only store counts as empty; a write that fails changes neither file nor store.
+TEST(Registry, AStoreThatCannotBeWrittenChangesNothing) {
+    const QString key = settings::mediaResourcesKey({});
+    const QByteArray contents =
+        registryWith(member(key) + R"({"ImageWidth": 640, "ImageHeight": 480})");
+    for (const bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "full");
+        test::SmallDisk disk(64);
+        if (!disk.mounted())
+            GTEST_SKIP() << "no tmpfs can be mounted here";
+        const QString file = disk.path() + "/registry.json";
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(contents) == contents.size());
+        out.close();
+        ASSERT_TRUE(readOnly ? disk.makeReadOnly() : (disk.fill(0), true));
+        platform::JsonRegistry registry(file);
+        EXPECT_EQ(bool(registry.openKey(key)), !readOnly);
+        EXPECT_FALSE(registry.createKey("New"));
+        startAndExit(registry);
+        if (!readOnly) {
+            EXPECT_FALSE(registry.openKey(key)->writeDword("ImageWidth", 1));
+            EXPECT_EQ(registry.openKey(key)->readDword("ImageWidth"), 640u);
+            EXPECT_EQ(registry.openKey(key)->readDword("ApWidth"), std::nullopt);
+        }
+        EXPECT_FALSE(registry.openKey("New"));
+        EXPECT_EQ(snapshot(file), contents);
+        EXPECT_EQ(disk.entries(), QStringList{"registry.json"});
+    }
+}
+
+TEST(Registry, FirstWriteMakesTheDirectoryAndNoFileTooLargeToReadBack) {
+    test::StartDir dir;
+    const QString file = dir.path() + "/config/nimbacast/registry.json";
+    platform::JsonRegistry registry(file);
+    EXPECT_TRUE(registry.fault().text.isEmpty());
+    const auto key = registry.createKey("K");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(QFileInfo(dir.path() + "/config").permissions() & 0x0077, 0) << "private";
+    EXPECT_FALSE(key->writeString("Big", QString(4 << 20, 'x')));
+    EXPECT_EQ(key->readString("Big"), std::nullopt);
+    EXPECT_TRUE(platform::JsonRegistry(file).openKey("k"));
+}
+
+} // namespace
