@@ -7,6 +7,7 @@
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
+#include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"
 #include "ui/ErrorReport.h"
 #include "ui/FileDialogs.h"
@@ -55,14 +56,22 @@ int main(int argc, char** argv) {
     QDir::setCurrent(dir.path());
 
     platform::DriverTable drivers;
-    drivers[0] = platform::DriverSpec{"Quorix Bench", "1", "", true, 640, 480};
+    platform::DriverSpec bench;
+    bench.name = "Quorix Bench";
+    bench.version = "1";
+    bench.width = 640;
+    bench.height = 480;
+    bench.sizes = {{640, 480}};
+    drivers[0] = bench;
     const platform::CaptureService capture(drivers);
     NoHelp help;
     Silent sound;
     ui::MessageBoxes messages;
     ui::ModalLoop modal;
     ui::QtFileDialogs fileDialogs;
-    app::Program program({capture, help, sound, messages, modal, fileDialogs, dir.path()});
+    platform::JsonRegistry registry(dir.path() + "/registry.json");
+    app::Program program(
+        {capture, help, sound, messages, modal, fileDialogs, dir.path(), registry});
     program.MainForm().show();
     QTest::qWait(500); // the preview is running
 

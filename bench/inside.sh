@@ -69,3 +69,6 @@ for s in 411 422 444; do
         "${s:0:1}" "${s:1:1}" "${s:2:1}" "$quality" "$theirs" "$encode" "$(echo "$encode/$theirs" | bc -l)" \
         "$whole" "$(echo "$whole/$theirs" | bc -l)"
 done
+
+# --- a size change in the driver's format dialog, against a cold connect at that size ---
+(cd "$out" && "$build/bin/bench_format_change")

@@ -5,6 +5,7 @@
 #include "album/Notice.h"
 #include "album/Show.h"
 #include "app/Main.h"
+#include "platform/registry/Registry.h"
 #include "ui/ErrorReport.h"
 #include "ui/Shape.h"
 
@@ -205,7 +206,8 @@ TEST(CaptureSound, ALongSystemDirectoryIsUsedWhole) {
     test::ScriptedModal modal;
     test::ScriptedFileDialogs fileDialogs;
     const QString longDir = dir.path() + "/" + QString(120, 'd');
-    app::Program program({capture, help, sound, messages, modal, fileDialogs, longDir});
+    platform::JsonRegistry registry(dir.path() + "/registry.json");
+    app::Program program({capture, help, sound, messages, modal, fileDialogs, longDir, registry});
     QTest::mouseClick(program.MainForm().B_CapFrames, Qt::LeftButton);
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0], longDir + "/Camera.wav");

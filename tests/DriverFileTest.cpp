@@ -20,7 +20,8 @@ TEST(DriverFile, FieldsAndDefaults) {
     EXPECT_TRUE(table[2]->acceptsConnect);
     EXPECT_EQ(table[2]->width, 640);
     EXPECT_EQ(table[2]->height, 480);
-    EXPECT_TRUE(table[2]->devicePath.empty());
+    EXPECT_TRUE(table[2]->node.empty());
+    EXPECT_EQ(table[2]->devicePath, "\\\\?\\simulated\\2");
     ASSERT_TRUE(table[9]);
     EXPECT_EQ(table[9]->name, "");
     EXPECT_EQ(table[9]->version, "");
@@ -108,7 +109,7 @@ TEST(DriverFile, TheEnvironmentVariableReplacesTheMachinesDrivers) {
             last = i;
     ASSERT_GE(last, 0);
     EXPECT_EQ(machine.table[last]->name, "Test Pattern");
-    EXPECT_TRUE(machine.table[last]->devicePath.empty());
+    EXPECT_TRUE(machine.table[last]->node.empty());
 }
 
 } // namespace

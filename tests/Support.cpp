@@ -1,8 +1,11 @@
 #include "Support.h"
 
+#include "platform/capture/DriverKeys.h"
 #include <QCoreApplication>
+
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
 
 #include <stdexcept>
 
@@ -79,6 +82,18 @@ QStringList SmallDisk::entries() const {
     return names;
 }
 
+QJsonObject registryKey(const QString& registryFile, const QString& path) {
+    QFile file(registryFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(file.readAll())
+        .object()
+        .value(QStringLiteral("HKEY_LOCAL_MACHINE"))
+        .toObject()
+        .value(path)
+        .toObject();
+}
+
 void settle() {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
@@ -92,8 +107,34 @@ platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& j
     return loaded.table;
 }
 
-TestProgram::TestProgram(const std::string& driversJson)
-    : capture(simulatedDrivers(dir, driversJson)),
-      program({capture, help, sound, messages, modal, fileDialogs, dir.path() + "/system"}) {}
+namespace {
+
+// The drivers of the file, their keys installed in the registry as the machine does.
+platform::DriverTable installed(platform::DriverTable drivers, platform::Registry& registry) {
+    platform::installRegistryKeys(drivers, registry);
+    return drivers;
+}
+
+// The registry file of the run, with the settings file beside it when one is given.
+QString writtenFiles(const StartDir& dir, const std::string& registryJson,
+                     const std::string& cameraIni) {
+    if (!cameraIni.empty())
+        dir.write(QStringLiteral("Camera.ini"), QByteArray::fromStdString(cameraIni));
+    if (!registryJson.empty())
+        dir.write(QStringLiteral("registry.json"), QByteArray::fromStdString(registryJson));
+    return dir.path() + QStringLiteral("/registry.json");
+}
+
+} // namespace
+
+TestProgram::TestProgram(const std::string& driversJson, const std::string& registryJson,
+                         const std::string& cameraIni)
+    : registryFile(writtenFiles(dir, registryJson, cameraIni)), registry(registryFile),
+      capture(installed(simulatedDrivers(dir, driversJson), registry), &registry,
+              [this](QDialog& dialog) {
+                  return driverDialogs ? driverDialogs(dialog) : int(QDialog::Rejected);
+              }),
+      program(
+          {capture, help, sound, messages, modal, fileDialogs, dir.path() + "/system", registry}) {}
 
 } // namespace test

@@ -5,12 +5,14 @@
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"
+#include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"
 #include "ui/FileDialogs.h"
 #include "ui/Messages.h"
 #include "ui/Modal.h"
 
 #include <QDialog>
+#include <QJsonObject>
 
 #include <deque>
 #include <functional>
@@ -141,16 +143,32 @@ public:
     std::vector<ui::FileDialogOptions> opened;
 };
 
+// The key of that path as the registry file holds it; empty when it holds none.
+QJsonObject registryKey(const QString& registryFile, const QString& path);
+
+// The first simulated driver's key, as the registry file of a run holds it.
+inline QJsonObject firstDriverKey(const QString& registryFile) {
+    return registryKey(registryFile,
+                       QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\##?#simulated#0"));
+}
+
 // Lets the reports and other calls queued by the last event run, as the event loop would.
 void settle();
 
 // The driver table of a simulated drivers file with the given JSON text.
 platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& json);
 
-// One run of the program, started in its own temporary directory with simulated drivers.
+// One run of the program, started in its own temporary directory with simulated drivers
+// and a registry file there (`registryJson`, when given, is its contents before the start;
+// the capture service installs its drivers' keys into it as on a machine).
 struct TestProgram {
-    explicit TestProgram(const std::string& driversJson);
+    explicit TestProgram(const std::string& driversJson, const std::string& registryJson = {},
+                         const std::string& cameraIni = {});
     StartDir dir;
+    QString registryFile;
+    platform::JsonRegistry registry;
+    // Answers the drivers' own dialogs; without an answer they are cancelled.
+    std::function<int(QDialog&)> driverDialogs;
     platform::CaptureService capture;
     FakeHelp help;
     FakeSound sound;

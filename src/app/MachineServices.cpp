@@ -1,5 +1,6 @@
 #include "app/MachineServices.h"
 
+#include "platform/capture/DriverKeys.h"
 #include "platform/capture/DriverTable.h"
 #include "ui/ErrorReport.h"
 
@@ -18,13 +19,26 @@ platform::DriverTable driversOfThisMachine(ui::Messages& messages) {
     return std::move(drivers.table);
 }
 
+// Says once why the registry file cannot be used; the store then stands empty.
+platform::JsonRegistry& reported(platform::JsonRegistry& registry, ui::Messages& messages) {
+    if (const QString& fault = registry.fault().text; !fault.isEmpty()) {
+        std::fprintf(stderr, "nimbacast: %s\n", qPrintable(fault));
+        messages.showError(ui::application().title(), fault);
+    }
+    return registry;
+}
+
 } // namespace
 
 MachineServices::MachineServices(ui::Messages& messages)
-    : messages_(messages), capture_(driversOfThisMachine(messages)) {}
+    : messages_(messages), registry_(platform::registryFilePath()),
+      capture_(driversOfThisMachine(messages), &reported(registry_, messages)) {
+    platform::installRegistryKeys(capture_.drivers(), registry_);
+}
 
 Services MachineServices::services() {
-    return {capture_, help_, sound_, messages_, modal_, fileDialogs_, platform::systemDirectory()};
+    return {capture_, help_, sound_, messages_, modal_, fileDialogs_, platform::systemDirectory(),
+            registry_};
 }
 
 } // namespace app

@@ -3,9 +3,12 @@
 #include "album/Capture.h"
 #include "app/Windows.h"
 #include "capture/Discovery.h"
+#include "capture/DriverDialogs.h"
+#include "capture/Shutdown.h"
 #include "platform/help/HelpService.h"
 #include "resources/TextTable.h"
 #include "settings/CameraSettings.h"
+#include "settings/DriverKey.h"
 #include "ui/ErrorReport.h"
 #include "ui/Hints.h"
 #include "ui/Shape.h"
@@ -77,6 +80,8 @@ void TMainForm::buildControls() {
     StatusBar->setStyleSheet(QStringLiteral("QStatusBar { color: black; }"));
 
     connect(B_About, &QToolButton::clicked, this, &TMainForm::B_AboutClick);
+    connect(B_Format, &QToolButton::clicked, this, &TMainForm::B_FormatClick);
+    connect(B_Source, &QToolButton::clicked, this, &TMainForm::B_SourceClick);
     connect(B_Exit, &QToolButton::clicked, this, &TMainForm::B_ExitClick);
     connect(B_CapFrames, &QToolButton::clicked, this, &TMainForm::B_CapFramesClick);
 }
@@ -103,11 +108,13 @@ void TMainForm::FormCreate() {
     ui::setHint(B_Open, hint(kHintOpen));
     ui::setHint(B_Exit, hint(kHintExit));
 
-    // Until the settings store reads Camera.ini, its defaults stand.
-    const settings::CameraSettings cameraSettings;
+    const settings::CameraSettings cameraSettings =
+        settings::readCameraSettings(startDir + QStringLiteral("/Camera.ini"));
     setWindowTitle(settings::captionOf(cameraSettings));
     ui::application().setTitle(windowTitle());
-    s.DriverKeyPath = settings::mediaResourcesKey(cameraSettings);
+
+    s.DriverKeyPath = settings::deriveDriverKeyPath(ctx_.registry, cameraSettings);
+    settings::restorePictureSize(ctx_.registry, s.DriverKeyPath);
 
     capture::DiscoverDrivers(*this, s, ctx_.capture);
 
@@ -139,6 +146,14 @@ void TMainForm::B_AboutClick() {
     ctx_.help.showContents(helpFile_);
 }
 
+void TMainForm::B_FormatClick() {
+    capture::ShowFormatDialog(*this, ctx_.state);
+}
+
+void TMainForm::B_SourceClick() {
+    capture::ShowSourceDialog(ctx_.state);
+}
+
 void TMainForm::B_ExitClick() {
     close();
 }
@@ -152,7 +167,15 @@ void TMainForm::ShowHintInStatus() {
     setStatusText(ctx_.hints.currentLongHint());
 }
 
+void TMainForm::FormClose() {
+    if (closed_)
+        return;
+    closed_ = true;
+    capture::ShutDown(ctx_.state, ctx_.registry);
+}
+
 void TMainForm::closeEvent(QCloseEvent* event) {
+    FormClose();
     event->accept();
     // Closing the main window ends the program, whatever other windows are open.
     QCoreApplication::quit();

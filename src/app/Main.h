@@ -10,6 +10,7 @@
 namespace platform {
 class CaptureService;
 class HelpService;
+class Registry;
 class SoundService;
 } // namespace platform
 
@@ -34,6 +35,7 @@ struct MainContext {
     ui::Messages& messages;
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
+    platform::Registry& registry;
 };
 
 // The main window: two button groups along the top, the video frame with the capture
@@ -75,6 +77,8 @@ public:
 
 public slots:
     void B_AboutClick();
+    void B_FormatClick();
+    void B_SourceClick();
     void B_ExitClick();
     void B_CapFramesClick();
     void ShowHintInStatus();
@@ -85,9 +89,12 @@ protected:
 private:
     void buildControls();
     void FormCreate();
+    void FormClose();
 
     MainContext ctx_;
     QString helpFile_;
+    // Closing runs once, however many ways the program is asked to end.
+    bool closed_ = false;
 };
 
 } // namespace app

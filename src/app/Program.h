@@ -9,6 +9,7 @@
 namespace platform {
 class CaptureService;
 class HelpService;
+class Registry;
 class SoundService;
 } // namespace platform
 
@@ -30,6 +31,8 @@ struct Services {
     ui::FileDialogs& fileDialogs;
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
+    // The machine registry, which keeps the driver's picture size across runs.
+    platform::Registry& registry;
 };
 
 // One run of the program: its shared state and its seven windows, created in their fixed

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 #include "app/MachineServices.h"
 #include "app/Program.h"
+#include "app/Signals.h"
 #include "ui/ErrorReport.h"
 #include "ui/Messages.h"
 
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     try {
         app::MachineServices machine(messages);
         app::Program program(machine.services());
+        const app::CloseOnSignals closeOnSignals(program.MainForm());
         program.MainForm().show();
         return application.exec();
     } catch (const ui::ToolkitError& error) {

@@ -47,6 +47,14 @@ int capFileSaveDib(const CapHandle& wnd, const QString& path) {
     return send(wnd, [&](platform::CaptureWindow& w) { return w.fileSaveDib(path); });
 }
 
+int capDlgVideoFormat(const CapHandle& wnd) {
+    return send(wnd, [](platform::CaptureWindow& w) { return w.dlgVideoFormat(); });
+}
+
+int capDlgVideoSource(const CapHandle& wnd) {
+    return send(wnd, [](platform::CaptureWindow& w) { return w.dlgVideoSource(); });
+}
+
 QString capLastError(const CapHandle& wnd) {
     if (!wnd)
         return QStringLiteral("there is no capture window");

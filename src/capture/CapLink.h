@@ -19,6 +19,8 @@ int capDriverGetCaps(const CapHandle& wnd, platform::CaptureDriverCaps& caps);
 int capCaptureStop(const CapHandle& wnd);
 int capGrabFrameNoStop(const CapHandle& wnd);
 int capFileSaveDib(const CapHandle& wnd, const QString& path);
+int capDlgVideoFormat(const CapHandle& wnd);
+int capDlgVideoSource(const CapHandle& wnd);
 // Why the capture window's last request failed, in the service's words.
 QString capLastError(const CapHandle& wnd);
 

@@ -28,17 +28,29 @@ fail() {
 
 # start NAME DRIVERS_JSON: starts the program in a fresh start-up directory $E2E_WORK/NAME
 # with the given simulated drivers; sets pid, dir and wid (the main window).
+# The registry of a run is $dir/registry.json, never the user's own; a script may write it,
+# or Camera.ini, into $E2E_WORK/NAME before it starts the program there. A third argument
+# is the caption to wait for (default " USB Camera").
 start() {
     dir=$E2E_WORK/$1
     mkdir -p "$dir"
     cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
     printf '%s\n' "$2" >"$dir/drivers.json"
     log=$E2E_WORK/$1.out
-    (cd "$dir" && NIMBACAST_CAPTURE_DRIVERS=$dir/drivers.json exec "$NIMBACAST_PROGRAM" \
-        >"$log" 2>&1) &
+    (cd "$dir" && NIMBACAST_CAPTURE_DRIVERS=$dir/drivers.json \
+        NIMBACAST_REGISTRY=$dir/registry.json exec "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
     pid=$!
-    wid=$(wait_window '^ USB Camera$') || fail "no main window in $1"
+    wid=$(wait_window "${3:-^ USB Camera\$}") || fail "no main window in $1"
     sleep 1
+}
+
+# ended: waits up to 10 s for the program to end by itself.
+ended() {
+    for _ in $(seq 100); do
+        kill -0 "$pid" 2>/dev/null || { wait "$pid" 2>/dev/null || true; return 0; }
+        sleep 0.1
+    done
+    return 1
 }
 
 stop() {

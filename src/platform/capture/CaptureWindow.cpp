@@ -1,6 +1,10 @@
 #include "platform/capture/CaptureWindow.h"
 
+#include "platform/capture/DriverKeys.h"
+#include "platform/capture/DriverModes.h"
+#include "platform/capture/FormatDialog.h"
 #include "platform/files/WholeFile.h"
+#include "platform/registry/Registry.h"
 
 #include <QPainter>
 
@@ -19,8 +23,8 @@ constexpr std::chrono::milliseconds kGrabWait{300};
 constexpr std::chrono::milliseconds kStall{3000};
 } // namespace
 
-CaptureWindow::CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget* parent)
-    : QWidget(parent), drivers_(std::move(drivers)) {
+CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget* parent)
+    : QWidget(parent), setup_(std::move(setup)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     previewTimer_.setInterval(kDefaultPreviewRateMs);
     previewTimer_.setTimerType(Qt::PreciseTimer);
@@ -30,21 +34,76 @@ CaptureWindow::CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget
 CaptureWindow::~CaptureWindow() = default;
 
 int CaptureWindow::driverConnect(int index) {
-    if (index < 0 || index >= kDriverSlots || !drivers_)
+    if (index < 0 || index >= kDriverSlots || !setup_)
         return 0;
-    const auto& driver = (*drivers_)[index];
+    const auto& driver = setup_->drivers[index];
     if (!driver || !driver->acceptsConnect) {
         lastError_ = "no driver accepts a connection at index " + std::to_string(index);
         return 0;
     }
     driverDisconnect();
+    const CaptureMode mode = startMode(*driver, setup_->registry);
     std::string error;
-    pipeline_ = PreviewPipeline::open(*driver, error);
+    pipeline_ = PreviewPipeline::open(*driver, mode, error);
     if (!pipeline_) {
         lastError_ = driver->name + ": " + error;
         return 0;
     }
+    driver_ = &*driver;
+    mode_ = mode;
+    look_ = TestPictureLook{};
     lastError_.clear();
+    return 1;
+}
+
+bool CaptureWindow::reopen(const CaptureMode& mode) {
+    const bool previewing = previewOn_;
+    previewTimer_.stop();
+    // The old pipeline lets go of the device before the new one opens it.
+    pipeline_.reset();
+    shown_.reset();
+    grabbed_ = QImage();
+    std::string error;
+    pipeline_ = PreviewPipeline::open(*driver_, mode, error);
+    if (!pipeline_) {
+        lastError_ = driver_->name + ": " + error;
+        failure_ = lastError_;
+        emit previewFailed(QStringLiteral("The preview could not start: %1")
+                               .arg(QString::fromStdString(lastError_)));
+        return false;
+    }
+    mode_ = mode;
+    if (driver_->node.empty())
+        applyLook(*pipeline_, look_);
+    if (previewing)
+        startPreview();
+    update();
+    return true;
+}
+
+int CaptureWindow::dlgVideoFormat() {
+    if (!pipeline_ || !driver_->hasFormatDialog)
+        return 0;
+    VideoFormatDialog dialog(*driver_, mode_, this);
+    const int result = setup_->runDialog ? setup_->runDialog(dialog) : dialog.exec();
+    if (result != QDialog::Accepted || !pipeline_)
+        return 1;
+    const CaptureMode chosen = dialog.chosen();
+    if (chosen.size.width <= 0 || chosen == mode_)
+        return 1;
+    if (reopen(chosen) && setup_->registry)
+        storePictureSize(*setup_->registry, *driver_, chosen.size);
+    return 1;
+}
+
+int CaptureWindow::dlgVideoSource() {
+    if (!pipeline_ || !driver_->hasSourceDialog)
+        return 0;
+    VideoSourceDialog dialog(*driver_, pipeline_.get(), look_, this);
+    if (setup_->runDialog)
+        setup_->runDialog(dialog);
+    else
+        dialog.exec();
     return 1;
 }
 
@@ -52,6 +111,7 @@ int CaptureWindow::driverDisconnect() {
     previewTimer_.stop();
     previewOn_ = false;
     pipeline_.reset();
+    driver_ = nullptr;
     shown_.reset();
     grabbed_ = QImage();
     failure_.clear();
@@ -109,7 +169,11 @@ int CaptureWindow::getStatus(CaptureStatus& status) const {
 
 int CaptureWindow::getDriverCaps(CaptureDriverCaps& caps) const {
     caps = CaptureDriverCaps{};
-    return pipeline_ ? 1 : 0;
+    if (!pipeline_)
+        return 0;
+    caps.fHasDlgVideoFormat = driver_->hasFormatDialog ? 1 : 0;
+    caps.fHasDlgVideoSource = driver_->hasSourceDialog ? 1 : 0;
+    return 1;
 }
 
 int CaptureWindow::stop() {
@@ -204,18 +268,20 @@ void CaptureWindow::paintEvent(QPaintEvent*) {
     emit framePainted();
 }
 
-CaptureService::CaptureService(DriverTable drivers)
-    : drivers_(std::make_shared<const DriverTable>(std::move(drivers))) {}
+CaptureService::CaptureService(DriverTable drivers, Registry* registry,
+                               std::function<int(QDialog&)> runDialog)
+    : setup_(std::make_shared<const CaptureSetup>(
+          CaptureSetup{std::move(drivers), registry, std::move(runDialog)})) {}
 
 std::optional<DriverSpec> CaptureService::driverDescription(int index) const {
     if (index < 0 || index >= kDriverSlots)
         return std::nullopt;
-    return (*drivers_)[index];
+    return setup_->drivers[index];
 }
 
 CaptureWindow* CaptureService::createCaptureWindow(QWidget* parent, const QRect& geometry,
                                                    int id) const {
-    auto* window = new CaptureWindow(drivers_, parent);
+    auto* window = new CaptureWindow(setup_, parent);
     window->setObjectName(QStringLiteral("CapWnd%1").arg(id));
     window->setGeometry(geometry);
     window->show();

@@ -1,14 +1,19 @@
 #pragma once
 
+#include "platform/capture/CaptureMode.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/capture/PreviewPipeline.h"
+#include "platform/capture/SourceDialog.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+
+class QDialog;
 
 namespace platform {
 
@@ -24,13 +29,24 @@ struct CaptureDriverCaps {
     std::uint32_t fHasDlgVideoFormat = 0;
 };
 
+class Registry;
+
+// What the capture windows of one service share: the installed drivers, the registry that
+// holds their picture sizes (may be null: every driver starts at its default size), and
+// how the drivers' own dialogs are run modally.
+struct CaptureSetup {
+    DriverTable drivers;
+    Registry* registry = nullptr;
+    std::function<int(QDialog&)> runDialog;
+};
+
 // A child window bound to at most one capture driver: it connects a driver, previews its
 // live picture at a rate and reports the picture size. Requests answer synchronously;
 // results follow the capture-window convention (non-zero = done).
 class CaptureWindow : public QWidget {
     Q_OBJECT
 public:
-    CaptureWindow(std::shared_ptr<const DriverTable> drivers, QWidget* parent);
+    CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget* parent);
     ~CaptureWindow() override;
 
     int driverConnect(int index);
@@ -40,6 +56,11 @@ public:
     int getStatus(CaptureStatus& status) const;
     int getDriverCaps(CaptureDriverCaps& caps) const;
     int stop();
+    // The driver's own dialogs, modal; each answers 0 when no driver that has one is
+    // connected. A size chosen in the format dialog takes effect at once and is written to
+    // the driver's registry key.
+    int dlgVideoFormat();
+    int dlgVideoSource();
     // Copies the newest frame into the grab buffer; the preview keeps running. Fails, with
     // the buffer emptied, when the driver has delivered no recent frame.
     int grabFrameNoStop();
@@ -50,6 +71,9 @@ public:
 
     // Why the last request or the running preview failed; empty when nothing failed.
     const std::string& lastError() const { return lastError_; }
+    // How the connected driver delivers its pictures, and how a test picture looks.
+    const CaptureMode& mode() const { return mode_; }
+    const TestPictureLook& look() const { return look_; }
 
 signals:
     // A preview frame has just been drawn.
@@ -63,12 +87,18 @@ protected:
 private:
     void previewTick();
     void startPreview();
+    // Builds the connected driver's pipeline anew in `mode`, the preview as it was.
+    bool reopen(const CaptureMode& mode);
     // Shows the newest frame if one has arrived since the last paint.
     bool takeNewestFrame();
     // The preview has failed: stop asking for frames and say why, once.
     void fail(const std::string& why);
 
-    std::shared_ptr<const DriverTable> drivers_;
+    std::shared_ptr<const CaptureSetup> setup_;
+    // The connected driver, in the setup's table; null when none is.
+    const DriverSpec* driver_ = nullptr;
+    CaptureMode mode_;
+    TestPictureLook look_;
     std::unique_ptr<PreviewPipeline> pipeline_;
     std::shared_ptr<const VideoFrame> shown_;
     QImage grabbed_;
@@ -85,7 +115,8 @@ private:
 // windows that use them.
 class CaptureService {
 public:
-    explicit CaptureService(DriverTable drivers);
+    explicit CaptureService(DriverTable drivers, Registry* registry = nullptr,
+                            std::function<int(QDialog&)> runDialog = {});
 
     // Name and version of the driver at index 0..9, or nothing when none is installed there.
     std::optional<DriverSpec> driverDescription(int index) const;
@@ -93,8 +124,10 @@ public:
     // A visible child window of `parent`; it belongs to the parent.
     CaptureWindow* createCaptureWindow(QWidget* parent, const QRect& geometry, int id) const;
 
+    const DriverTable& drivers() const { return setup_->drivers; }
+
 private:
-    std::shared_ptr<const DriverTable> drivers_;
+    std::shared_ptr<const CaptureSetup> setup_;
 };
 
 } // namespace platform

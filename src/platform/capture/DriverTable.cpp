@@ -1,6 +1,7 @@
 #include "platform/capture/DriverTable.h"
 
 #include "platform/capture/V4l2Device.h"
+#include "platform/files/SmallFile.h"
 
 #include <QByteArray>
 #include <QJsonArray>
@@ -8,13 +9,8 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 namespace {
@@ -26,22 +22,17 @@ constexpr std::int64_t kMaxPicturePixels = 3840 * 2160;
 // Far more than any hand-written drivers file; read no more than this.
 constexpr qint64 kMaxDriversFile = 1 << 20;
 
-// Line and column of a byte offset, so that a fault in a hand-written file can be found.
-std::string whereInText(const QByteArray& text, int offset) {
-    int line = 1, column = 1;
-    for (int i = 0; i < offset && i < text.size(); ++i) {
-        if (text[i] == '\n') {
-            ++line;
-            column = 1;
-        } else {
-            ++column;
-        }
-    }
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
 std::string failure(const std::string& path, const std::string& fault) {
     return "Cannot use the capture drivers file \"" + path + "\": " + fault;
+}
+
+// A size within the bounds of a driver's picture; the fault, or an empty text.
+std::string checkSize(const std::string& where, PictureSize size) {
+    if (std::int64_t(size.width) * size.height > kMaxPicturePixels)
+        return where + ": a picture of " + std::to_string(size.width) + " x " +
+               std::to_string(size.height) + " is larger than the " +
+               std::to_string(kMaxPicturePixels) + " pixels a driver may have";
+    return {};
 }
 
 // Reads one driver entry into the table; returns the fault, or an empty text.
@@ -86,10 +77,54 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
                    std::to_string(kMaxPictureSide);
         *target = static_cast<int>(v);
     }
-    if (std::int64_t(spec.width) * spec.height > kMaxPicturePixels)
-        return where + ": a picture of " + std::to_string(spec.width) + " x " +
-               std::to_string(spec.height) + " is larger than the " +
-               std::to_string(kMaxPicturePixels) + " pixels a driver may have";
+    if (const std::string fault = checkSize(where, {spec.width, spec.height}); !fault.empty())
+        return fault;
+    const QJsonValue sizes = entry.value("sizes");
+    if (!sizes.isUndefined()) {
+        if (!sizes.isArray() || sizes.toArray().isEmpty())
+            return where + ": \"sizes\" must be a list of [width, height] pairs";
+        for (const QJsonValue& pair : sizes.toArray()) {
+            const QJsonArray wh = pair.toArray();
+            const auto side = [&](int i) {
+                const double v = wh.at(i).toDouble(-1);
+                return wh.at(i).isDouble() && v == static_cast<int>(v) && v >= 1 &&
+                               v <= kMaxPictureSide
+                           ? static_cast<int>(v)
+                           : -1;
+            };
+            if (!pair.isArray() || wh.size() != 2 || side(0) < 0 || side(1) < 0)
+                return where +
+                       ": \"sizes\" must be a list of [width, height] pairs of whole "
+                       "numbers from 1 to " +
+                       std::to_string(kMaxPictureSide);
+            const PictureSize size{side(0), side(1)};
+            if (const std::string fault = checkSize(where, size); !fault.empty())
+                return fault;
+            spec.sizes.push_back(size);
+        }
+        if (entry.value("width").isUndefined() && entry.value("height").isUndefined()) {
+            spec.width = spec.sizes.front().width;
+            spec.height = spec.sizes.front().height;
+        }
+    } else {
+        spec.sizes = {{spec.width, spec.height}};
+    }
+    spec.devicePath = "\\\\?\\simulated\\" + std::to_string(slot);
+    const QJsonValue devicePath = entry.value("devicePath");
+    if (!devicePath.isUndefined()) {
+        if (!devicePath.isString() || devicePath.toString().isEmpty())
+            return where + ": \"devicePath\" must be a string that is not empty";
+        spec.devicePath = devicePath.toString().toStdString();
+    }
+    for (const auto& [key, target] : {std::pair{"formatDialog", &spec.hasFormatDialog},
+                                      {"sourceDialog", &spec.hasSourceDialog}}) {
+        const QJsonValue flag = entry.value(key);
+        if (flag.isUndefined())
+            continue;
+        if (!flag.isBool())
+            return where + ": \"" + key + "\" must be true or false";
+        *target = flag.toBool();
+    }
     const QJsonValue stall = entry.value("stallAfterFrames");
     if (!stall.isUndefined()) {
         const double v = stall.toDouble(-1);
@@ -98,40 +133,6 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
         spec.stallAfterFrames = static_cast<int>(v);
     }
     table[slot] = std::move(spec);
-    return {};
-}
-
-// Reads a regular file of at most kMaxDriversFile bytes. Opened without blocking, so that a
-// FIFO or a device in its place is refused instead of holding up the start.
-std::string readSmallFile(const std::string& path, QByteArray& text) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return std::strerror(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    struct stat info {};
-    if (::fstat(fd, &info) != 0)
-        return std::strerror(errno);
-    if (!S_ISREG(info.st_mode))
-        return "it is not a regular file";
-    if (info.st_size > kMaxDriversFile)
-        return "it holds " + std::to_string(info.st_size) + " bytes, more than the " +
-               std::to_string(kMaxDriversFile) + " a drivers file may have";
-    text.resize(static_cast<qsizetype>(info.st_size));
-    qsizetype got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, static_cast<size_t>(text.size() - got));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::strerror(errno);
-        if (n == 0)
-            break;
-        got += n;
-    }
-    text.truncate(got);
     return {};
 }
 
@@ -146,13 +147,18 @@ LoadedDrivers loadMachineDrivers() {
         DriverSpec spec;
         spec.name = device.card;
         spec.version = device.driverVersion;
-        spec.devicePath = device.path;
+        spec.node = device.path;
+        // The bus a camera hangs on names it across restarts and other devices coming.
+        spec.devicePath = "\\\\?\\v4l2\\" + (device.busInfo.empty() ? device.path : device.busInfo);
         loaded.table[slot++] = std::move(spec);
     }
     if (slot < kDriverSlots) {
         DriverSpec pattern;
         pattern.name = "Test Pattern";
         pattern.version = "1.0";
+        pattern.devicePath = "\\\\?\\nimbacast\\test-pattern";
+        pattern.sizes = {{160, 120}, {176, 144}, {320, 240}, {352, 288},
+                         {640, 480}, {704, 576}, {800, 600}, {1280, 720}};
         loaded.table[slot] = std::move(pattern);
     }
     return loaded;
@@ -161,7 +167,7 @@ LoadedDrivers loadMachineDrivers() {
 LoadedDrivers loadSimulatedDrivers(const std::string& path) {
     LoadedDrivers loaded;
     QByteArray text;
-    if (const std::string fault = readSmallFile(path, text); !fault.empty()) {
+    if (const std::string fault = readSmallFile(path, kMaxDriversFile, text); !fault.empty()) {
         loaded.error = failure(path, fault);
         return loaded;
     }
@@ -170,7 +176,7 @@ LoadedDrivers loadSimulatedDrivers(const std::string& path) {
     const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         loaded.error = failure(path, parseError.errorString().toStdString() + " at " +
-                                         whereInText(text, parseError.offset));
+                                         lineAndColumn(text, parseError.offset));
         return loaded;
     }
     const QJsonValue drivers = doc.object().value("drivers");

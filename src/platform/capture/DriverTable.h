@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/capture/CaptureMode.h"
+
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -11,12 +14,20 @@ struct DriverSpec {
     std::string name;
     std::string version;
     // A V4L2 device node; empty for the moving test picture (built-in or simulated).
+    std::string node;
+    // The driver's stable device path in the system's form ("\\?\..."); its registry key
+    // is named after it.
     std::string devicePath;
     // false: the driver refuses every connect.
     bool acceptsConnect = true;
-    // Picture size of the test picture; a device reports its own at connect time.
+    // Default picture size of the test picture; a device reports its own.
     int width = 320;
     int height = 240;
+    // The sizes a test picture offers; a device enumerates its own.
+    std::vector<PictureSize> sizes;
+    // Whether the driver offers its own format and source dialogs.
+    bool hasFormatDialog = true;
+    bool hasSourceDialog = true;
     // A simulated driver that falls silent after this many frames (0: it never delivers
     // one), without an error, as a camera that stops streaming; -1: it never does.
     int stallAfterFrames = -1;

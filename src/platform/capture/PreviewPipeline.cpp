@@ -58,12 +58,14 @@ bool addChain(GstBin* bin, std::initializer_list<GstElement*> chain, std::string
 
 } // namespace
 
-std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
-                                                       std::string& error) {
+std::unique_ptr<PreviewPipeline>
+PreviewPipeline::open(const DriverSpec& driver, const CaptureMode& mode, std::string& error) {
     gst::ensureInitialised();
     std::unique_ptr<PreviewPipeline> p(new PreviewPipeline);
     p->pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("capture"))));
     GstBin* bin = GST_BIN(p->pipeline_.get());
+    p->width_ = mode.size.width;
+    p->height_ = mode.size.height;
 
     GstElement* sink = make("appsink", error);
     if (sink) {
@@ -75,18 +77,22 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
     }
 
     bool built;
-    if (driver.devicePath.empty()) {
-        p->width_ = driver.width;
-        p->height_ = driver.height;
+    if (driver.node.empty()) {
         GstElement* source = make("videotestsrc", error);
         if (source) {
+            gst_object_set_name(GST_OBJECT(source), kSourceName);
             g_object_set(source, "is-live", TRUE, "horizontal-speed", 2, nullptr);
             gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
         }
         gst::CapsPtr caps = rawCaps(p->width_, p->height_, "BGRx");
-        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, kTestPictureFps, 1,
-                            nullptr);
-        built = addChain(bin, {source, capsFilter(std::move(caps), error), sink}, error);
+        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION,
+                            mode.fps > 0 ? mode.fps : kTestPictureFps, 1, nullptr);
+        // The picture's colours, adjusted from the source dialog; it passes frames through
+        // untouched while every setting is at its default.
+        GstElement* balance = make("videobalance", error);
+        if (balance)
+            gst_object_set_name(GST_OBJECT(balance), kBalanceName);
+        built = addChain(bin, {source, capsFilter(std::move(caps), error), balance, sink}, error);
         if (built && driver.stallAfterFrames >= 0) {
             p->framesBeforeStall_ = driver.stallAfterFrames;
             GstPad* pad = gst_element_get_static_pad(source, "src");
@@ -95,25 +101,20 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
             gst_object_unref(pad);
         }
     } else {
-        const auto format = v4l2::currentFormat(driver.devicePath);
-        if (!format) {
-            error = "the device " + driver.devicePath + " does not report its picture format";
-            if (sink)
-                gst_object_unref(gst_object_ref_sink(sink));
-            return nullptr;
-        }
-        p->width_ = format->width;
-        p->height_ = format->height;
         GstElement* source = make("v4l2src", error);
-        if (source)
-            g_object_set(source, "device", driver.devicePath.c_str(), nullptr);
+        if (source) {
+            gst_object_set_name(GST_OBJECT(source), kSourceName);
+            g_object_set(source, "device", driver.node.c_str(), nullptr);
+        }
         gst::CapsPtr caps =
-            format->mjpeg
-                ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, format->width,
-                                                   "height", G_TYPE_INT, format->height, nullptr))
-                : rawCaps(format->width, format->height, nullptr);
+            mode.compressed
+                ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, p->width_,
+                                                   "height", G_TYPE_INT, p->height_, nullptr))
+                : rawCaps(p->width_, p->height_, nullptr);
+        if (mode.fps > 0)
+            gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.fps, 1, nullptr);
         GstElement* filter = capsFilter(std::move(caps), error);
-        if (format->mjpeg)
+        if (mode.compressed)
             built = addChain(
                 bin, {source, filter, make("jpegdec", error), make("videoconvert", error), sink},
                 error);
@@ -154,6 +155,14 @@ bool PreviewPipeline::play(std::string& error) {
         return false;
     }
     return true;
+}
+
+GstElement* PreviewPipeline::element(const char* name) const {
+    // The bin keeps its own reference for as long as the pipeline lives.
+    GstElement* found = gst_bin_get_by_name(GST_BIN(pipeline_.get()), name);
+    if (found)
+        gst_object_unref(found);
+    return found;
 }
 
 void PreviewPipeline::halt() {

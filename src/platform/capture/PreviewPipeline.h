@@ -18,9 +18,17 @@ namespace platform {
 // picture, ending in an appsink that keeps only the newest frame.
 class PreviewPipeline {
 public:
-    // Builds the pipeline and brings it to READY (a device is opened there). On failure
-    // returns nothing and says why in `error`.
-    static std::unique_ptr<PreviewPipeline> open(const DriverSpec& driver, std::string& error);
+    // Builds the pipeline for the driver in the given mode and brings it to READY (a device
+    // is opened there). On failure returns nothing and says why in `error`.
+    static std::unique_ptr<PreviewPipeline> open(const DriverSpec& driver, const CaptureMode& mode,
+                                                 std::string& error);
+
+    // The elements the driver's source dialog adjusts: the picture's source, and for the
+    // test picture its colour balance.
+    static constexpr char kSourceName[] = "source";
+    static constexpr char kBalanceName[] = "balance";
+    // The element of that name in the pipeline, owned by it; null when there is none.
+    GstElement* element(const char* name) const;
     ~PreviewPipeline();
     PreviewPipeline(const PreviewPipeline&) = delete;
     PreviewPipeline& operator=(const PreviewPipeline&) = delete;

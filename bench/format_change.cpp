@@ -1,0 +1,107 @@
+// A size change in the driver's format dialog, to the first frame painted at the new size,
+// against a connect at that size from cold (a new capture window, the driver's key already
+// holding the size), in the same run. Prints the medians of five of each in milliseconds.
+#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/DriverKeys.h"
+#include "platform/capture/FormatDialog.h"
+#include "platform/registry/Registry.h"
+#include "ui/ErrorReport.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+constexpr platform::PictureSize kSmall{320, 240}, kLarge{640, 480};
+
+// Runs the event loop until `window` paints a frame of `size`; the milliseconds since
+// `clock` started, or -1 after ten seconds.
+double untilPaintedAt(platform::CaptureWindow& window, platform::PictureSize size,
+                      const QElapsedTimer& clock) {
+    QEventLoop loop;
+    double at = -1;
+    const auto painted =
+        QObject::connect(&window, &platform::CaptureWindow::framePainted, &loop, [&] {
+            if (window.mode().size == size) {
+                at = clock.nsecsElapsed() / 1e6;
+                loop.quit();
+            }
+        });
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(painted);
+    return at;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    ui::Application application(argc, argv);
+    QTemporaryDir dir;
+    platform::JsonRegistry registry(dir.filePath(QStringLiteral("registry.json")));
+    platform::DriverTable drivers;
+    platform::DriverSpec driver;
+    driver.name = "Quorix Bench";
+    driver.devicePath = "\\\\?\\bench\\0";
+    driver.sizes = {kSmall, kLarge};
+    drivers[0] = driver;
+    platform::installRegistryKeys(drivers, registry);
+    platform::PictureSize wanted = kLarge;
+    const platform::CaptureService service(drivers, &registry, [&](QDialog& dialog) {
+        auto& format = dynamic_cast<platform::VideoFormatDialog&>(dialog);
+        format.Sizes->setCurrentRow(wanted == kLarge ? 1 : 0);
+        return int(QDialog::Accepted);
+    });
+
+    QWidget parent;
+    parent.resize(700, 520);
+    parent.show();
+    std::vector<double> changes, colds;
+    for (int run = 0; run < 5; ++run) {
+        // A size change in a running preview, from the small size to the large one.
+        platform::storePictureSize(registry, driver, kSmall);
+        auto* window = service.createCaptureWindow(&parent, QRect(0, 0, 640, 480), 1);
+        window->driverConnect(0);
+        window->setPreviewRate(33);
+        window->setPreview(true);
+        QElapsedTimer clock;
+        clock.start();
+        untilPaintedAt(*window, kSmall, clock);
+        wanted = kLarge;
+        clock.restart();
+        window->dlgVideoFormat();
+        changes.push_back(untilPaintedAt(*window, kLarge, clock));
+        delete window;
+
+        // A connect from cold at the large size.
+        platform::storePictureSize(registry, driver, kLarge);
+        clock.restart();
+        window = service.createCaptureWindow(&parent, QRect(0, 0, 640, 480), 1);
+        window->driverConnect(0);
+        window->setPreviewRate(33);
+        window->setPreview(true);
+        colds.push_back(untilPaintedAt(*window, kLarge, clock));
+        delete window;
+    }
+    const double change = median(changes), cold = median(colds);
+    if (change < 0 || cold < 0) {
+        std::fprintf(stderr, "no frame painted\n");
+        return 1;
+    }
+    std::printf("format change to first frame: %.1f ms; cold connect to first frame %.1f ms; "
+                "ratio %.2f\n",
+                change, cold, change / cold);
+    return 0;
+}

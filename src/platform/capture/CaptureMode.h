@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdlib>
+#include <vector>
+
+namespace platform {
+
+// A picture size a driver can deliver.
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+    friend bool operator==(const PictureSize&, const PictureSize&) = default;
+    friend bool operator<(const PictureSize& a, const PictureSize& b) {
+        return a.width != b.width ? a.width < b.width : a.height < b.height;
+    }
+};
+
+// How a connected driver delivers its pictures.
+struct CaptureMode {
+    PictureSize size;
+    // A device's compressed (MJPEG) stream rather than its raw one.
+    bool compressed = false;
+    // Frames per second asked of the device; 0: whatever it gives.
+    int fps = 0;
+    friend bool operator==(const CaptureMode&, const CaptureMode&) = default;
+};
+
+// `wanted` when offered, otherwise the offered size nearest to it (the smaller of two
+// as near); `wanted` itself when nothing is offered.
+inline PictureSize nearestSize(const std::vector<PictureSize>& offered, PictureSize wanted) {
+    const PictureSize* best = nullptr;
+    long bestDistance = 0;
+    for (const PictureSize& size : offered) {
+        const long distance = std::labs(long(size.width) - wanted.width) +
+                              std::labs(long(size.height) - wanted.height);
+        if (!best || distance < bestDistance || (distance == bestDistance && size < *best)) {
+            best = &size;
+            bestDistance = distance;
+        }
+    }
+    return best ? *best : wanted;
+}
+
+} // namespace platform

@@ -1,0 +1,68 @@
+#include "platform/capture/DriverKeys.h"
+
+#include "platform/capture/V4l2Device.h"
+#include "platform/registry/Registry.h"
+
+namespace platform {
+
+namespace {
+
+const QString kVersionKey = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion");
+// A build of the newer system, on which drivers keep their keys under the mapper.
+const QString kSystemVersion = QStringLiteral("4.10.2222");
+const QString kMediaResourcesKey =
+    QStringLiteral("System\\CurrentControlSet\\Control\\MediaResources\\msvideo\\MSVideo.VFWWDM");
+const QString kMapperKey = QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\");
+const QString kImageWidth = QStringLiteral("ImageWidth");
+const QString kImageHeight = QStringLiteral("ImageHeight");
+
+} // namespace
+
+QString driverKeyPath(const std::string& devicePath) {
+    return kMapperKey +
+           QString::fromStdString(devicePath).replace(QLatin1Char('\\'), QLatin1Char('#'));
+}
+
+bool storePictureSize(Registry& registry, const DriverSpec& driver, PictureSize size) {
+    auto key = registry.openKey(driverKeyPath(driver.devicePath));
+    return key && key->writeDword(kImageWidth, static_cast<std::uint32_t>(size.width)) &&
+           key->writeDword(kImageHeight, static_cast<std::uint32_t>(size.height));
+}
+
+PictureSize defaultSize(const DriverSpec& driver) {
+    if (!driver.node.empty())
+        if (const auto format = v4l2::currentFormat(driver.node))
+            return {format->width, format->height};
+    return {driver.width, driver.height};
+}
+
+void installRegistryKeys(const DriverTable& drivers, Registry& registry) {
+    if (auto key = registry.createKey(kVersionKey);
+        key && !key->readString(QStringLiteral("VersionNumber")))
+        key->writeString(QStringLiteral("VersionNumber"), kSystemVersion);
+
+    const DriverSpec* first = nullptr;
+    for (const auto& driver : drivers)
+        if (driver && !first)
+            first = &*driver;
+    if (first)
+        if (auto key = registry.createKey(kMediaResourcesKey);
+            key && !key->readString(QStringLiteral("DevicePath")))
+            key->writeString(QStringLiteral("DevicePath"),
+                             QString::fromStdString(first->devicePath));
+
+    for (const auto& driver : drivers) {
+        if (!driver)
+            continue;
+        auto key = registry.createKey(driverKeyPath(driver->devicePath));
+        if (!key)
+            continue;
+        const PictureSize size = defaultSize(*driver);
+        if (!key->readDword(kImageWidth))
+            key->writeDword(kImageWidth, static_cast<std::uint32_t>(size.width));
+        if (!key->readDword(kImageHeight))
+            key->writeDword(kImageHeight, static_cast<std::uint32_t>(size.height));
+    }
+}
+
+} // namespace platform

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/capture/CaptureMode.h"
+#include "platform/capture/DriverTable.h"
+
+#include <QString>
+
+namespace platform {
+
+class Registry;
+
+// The key that holds a driver's picture size, named after its device path with every
+// backslash turned into "#".
+QString driverKeyPath(const std::string& devicePath);
+
+// Writes the driver's picture size into its key; false when the key cannot be written.
+bool storePictureSize(Registry& registry, const DriverSpec& driver, PictureSize size);
+
+// The size a driver starts at before anything has been chosen for it.
+PictureSize defaultSize(const DriverSpec& driver);
+
+// What an operating system sets up for its capture drivers, made sure of at start-up before
+// the program reads anything: the system version on the branch of newer systems, the media
+// resources entry naming the first installed driver's device path, and every driver's own
+// key with its current picture size. Only what is missing is created; a size the program
+// keeps beside the driver's ("ApWidth", "ApHeight") is never touched.
+void installRegistryKeys(const DriverTable& drivers, Registry& registry);
+
+} // namespace platform
