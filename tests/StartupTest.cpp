@@ -4,6 +4,7 @@
 #include "album/Format.h"
 #include "album/Notice.h"
 #include "album/Show.h"
+#include "app/MachineServices.h"
 #include "app/Main.h"
 #include "capture/Config.h"
 #include "playback/Video.h"
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -127,6 +129,32 @@ TEST(HelpFile, TheViewerShowsTheDocument) {
     EXPECT_TRUE(help.viewer()->isVisible());
     EXPECT_EQ(help.viewer()->windowTitle(), "Guide");
     EXPECT_TRUE(help.viewer()->toPlainText().contains("Camera help"));
+}
+
+} // namespace
+
+namespace {
+
+// A registry file that cannot be parsed is said once, naming the file, and then left alone:
+// the capture service installs nothing into it.
+TEST(MachineRegistry, ADamagedFileIsReportedOnceAndNeverWritten) {
+    test::StartDir dir;
+    const QByteArray damaged = R"({"HKEY_LOCAL_MACHINE": {"Software": [)";
+    const QString file = dir.write("registry.json", damaged);
+    const test::ScopedEnvironment registry("NIMBACAST_REGISTRY", file.toUtf8());
+    const QString drivers = dir.write("drivers.json", R"({"drivers":[{"index":0}]})");
+    const test::ScopedEnvironment simulated("NIMBACAST_CAPTURE_DRIVERS", drivers.toUtf8());
+    test::RecordedMessages messages;
+    {
+        app::MachineServices machine(messages);
+        app::Program program(machine.services());
+        program.MainForm().close();
+    }
+    ASSERT_EQ(messages.errors.size(), 1u);
+    EXPECT_TRUE(messages.errors[0].text.contains(file)) << messages.errors[0].text.toStdString();
+    QFile after(file);
+    ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+    EXPECT_EQ(after.readAll(), damaged);
 }
 
 } // namespace
