@@ -38,10 +38,11 @@ void TFNotice::FormCreate() {
     setWindowTitle(QString::fromStdString(resources::LoadText(resources::kTextNotice)));
 }
 
-void TFNotice::showBelow(const QWidget& album, ui::Modal& modal) {
-    StaticText->setText(
-        QString::fromStdString(resources::LoadText(resources::kTextSelectFrameFirst)));
-    const QRect outer = album.frameGeometry();
+void TFNotice::showBelow(const QWidget& window, ui::Modal& modal, const QString& message) {
+    StaticText->setText(message.isEmpty() ? QString::fromStdString(resources::LoadText(
+                                                resources::kTextSelectFrameFirst))
+                                          : message);
+    const QRect outer = window.frameGeometry();
     move(outer.left(), outer.top() + kBelowAlbumTop);
     modal.exec(*this);
 }

@@ -19,9 +19,10 @@ public:
     QLabel* StaticText = nullptr;
     QPushButton* Button = nullptr;
 
-    // The notice step: the message, 70 pixels below the album's top-left corner, shown
-    // modally until the user closes it.
-    void showBelow(const QWidget& album, ui::Modal& modal);
+    // The notice step: the message ("Please select one frame first." unless another is
+    // given), 70 pixels below the window's top-left corner, shown modally until the user
+    // closes it.
+    void showBelow(const QWidget& window, ui::Modal& modal, const QString& message = {});
 
 private:
     void FormCreate();

@@ -4,6 +4,7 @@
 #include "app/Windows.h"
 #include "capture/Discovery.h"
 #include "capture/DriverDialogs.h"
+#include "capture/SelectSource.h"
 #include "capture/Shutdown.h"
 #include "platform/help/HelpService.h"
 #include "resources/TextTable.h"
@@ -82,6 +83,7 @@ void TMainForm::buildControls() {
     connect(B_About, &QToolButton::clicked, this, &TMainForm::B_AboutClick);
     connect(B_Format, &QToolButton::clicked, this, &TMainForm::B_FormatClick);
     connect(B_Source, &QToolButton::clicked, this, &TMainForm::B_SourceClick);
+    connect(B_Setting, &QToolButton::clicked, this, &TMainForm::B_SettingClick);
     connect(B_Exit, &QToolButton::clicked, this, &TMainForm::B_ExitClick);
     connect(B_CapFrames, &QToolButton::clicked, this, &TMainForm::B_CapFramesClick);
 }
@@ -152,6 +154,11 @@ void TMainForm::B_FormatClick() {
 
 void TMainForm::B_SourceClick() {
     capture::ShowSourceDialog(ctx_.state);
+}
+
+void TMainForm::B_SettingClick() {
+    capture::SelectSource(
+        {*this, ctx_.state, *ctx_.windows.FConfig, *ctx_.windows.FNotice, ctx_.modal});
 }
 
 void TMainForm::B_ExitClick() {

@@ -17,6 +17,7 @@ class SoundService;
 namespace ui {
 class HintMachine;
 class Messages;
+class Modal;
 class Shape;
 } // namespace ui
 
@@ -36,6 +37,7 @@ struct MainContext {
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
     platform::Registry& registry;
+    ui::Modal& modal;
 };
 
 // The main window: two button groups along the top, the video frame with the capture
@@ -79,6 +81,7 @@ public slots:
     void B_AboutClick();
     void B_FormatClick();
     void B_SourceClick();
+    void B_SettingClick();
     void B_ExitClick();
     void B_CapFramesClick();
     void ShowHintInStatus();

@@ -26,6 +26,11 @@ int connectFirst(const CapHandle& wnd, auto wanted) {
 
 } // namespace
 
+void ShowDriverInHint(app::TMainForm& form, const app::MainState& state) {
+    ui::setHint(&form, QString::fromStdString(ui::cutToBuffer(
+                           "| " + state.DriverName[state.DriverIndex], resources::kTextBuffer)));
+}
+
 void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
                      const platform::CaptureService& service) {
     s.CapWnd = service.createCaptureWindow(&form, kCaptureWindowStart, kCaptureWindowId);
@@ -54,8 +59,7 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
 
     if (connected >= 0) {
         s.DriverIndex = static_cast<std::int8_t>(connected);
-        ui::setHint(&form, QString::fromStdString(ui::cutToBuffer("| " + s.DriverName[connected],
-                                                                  resources::kTextBuffer)));
+        ShowDriverInHint(form, s);
         s.Connected = 1;
         FitWindowToVideo(form, s);
         s.PreviewFps = kStartPreviewFps;

@@ -5,6 +5,9 @@
 
 namespace platform {
 
+// The frames per second of the test picture when nothing else is asked of it.
+inline constexpr int kTestPictureFps = 30;
+
 // A picture size a driver can deliver.
 struct PictureSize {
     int width = 0;

@@ -121,7 +121,18 @@ int CaptureWindow::driverDisconnect() {
 }
 
 int CaptureWindow::setPreviewRate(int milliseconds) {
-    previewTimer_.setInterval(std::max(1, milliseconds));
+    milliseconds = std::max(1, milliseconds);
+    previewTimer_.setInterval(milliseconds);
+    if (!pipeline_)
+        return 1;
+    // Ask the driver for no more frames than the preview shows, rather than drop the rest
+    // after decoding them.
+    CaptureMode wanted = mode_;
+    wanted.fps = rateFor(*driver_, mode_, (1000 + milliseconds / 2) / milliseconds);
+    if (effectiveFps(*driver_, wanted) != effectiveFps(*driver_, mode_))
+        reopen(wanted);
+    else
+        mode_.fps = wanted.fps;
     return 1;
 }
 
@@ -152,11 +163,16 @@ void CaptureWindow::startPreview() {
     previewTimer_.start();
 }
 
-void CaptureWindow::fail(const std::string& why) {
+void CaptureWindow::fail(const std::string& why, bool lost) {
     previewTimer_.stop();
-    failure_ = why;
-    lastError_ = why;
-    emit previewFailed(QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
+    failure_ = lost ? "the capture device was lost (" + why + ")" : why;
+    lastError_ = failure_;
+    // The pipeline lets go of a device that has gone; choosing the driver again opens it anew.
+    if (lost && pipeline_)
+        pipeline_->halt();
+    emit previewFailed(
+        lost ? QStringLiteral("The capture device was lost: %1").arg(QString::fromStdString(why))
+             : QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
 }
 
 int CaptureWindow::getStatus(CaptureStatus& status) const {
@@ -250,8 +266,9 @@ void CaptureWindow::previewTick() {
         emit previewFailed(
             QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(lastError_)));
     }
-    if (const std::string error = pipeline_->takeError(); !error.empty())
-        fail(error);
+    bool lost = false;
+    if (const std::string error = pipeline_->takeError(&lost); !error.empty())
+        fail(error, lost);
 }
 
 void CaptureWindow::paintEvent(QPaintEvent*) {

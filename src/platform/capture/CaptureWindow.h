@@ -92,7 +92,7 @@ private:
     // Shows the newest frame if one has arrived since the last paint.
     bool takeNewestFrame();
     // The preview has failed: stop asking for frames and say why, once.
-    void fail(const std::string& why);
+    void fail(const std::string& why, bool lost = false);
 
     std::shared_ptr<const CaptureSetup> setup_;
     // The connected driver, in the setup's table; null when none is.

@@ -19,6 +19,22 @@ std::vector<PictureSize> offeredSizes(const DriverSpec& driver, bool compressed)
     return sizes;
 }
 
+int rateFor(const DriverSpec& driver, const CaptureMode& mode, int fps) {
+    if (driver.node.empty())
+        return fps;
+    const std::vector<int> rates = v4l2::frameRates(driver.node, mode.compressed, mode.size);
+    if (rates.empty())
+        return 0;
+    const auto atLeast = std::lower_bound(rates.begin(), rates.end(), fps);
+    return atLeast != rates.end() ? *atLeast : rates.back();
+}
+
+int effectiveFps(const DriverSpec& driver, const CaptureMode& mode) {
+    if (mode.fps > 0 || !driver.node.empty())
+        return mode.fps;
+    return kTestPictureFps;
+}
+
 CaptureMode startMode(const DriverSpec& driver, Registry* registry) {
     CaptureMode mode;
     if (!driver.node.empty())

@@ -125,12 +125,15 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
             return where + ": \"" + key + "\" must be true or false";
         *target = flag.toBool();
     }
-    const QJsonValue stall = entry.value("stallAfterFrames");
-    if (!stall.isUndefined()) {
-        const double v = stall.toDouble(-1);
-        if (!stall.isDouble() || v != static_cast<int>(v) || v < 0)
-            return where + ": \"stallAfterFrames\" must be a whole number from 0";
-        spec.stallAfterFrames = static_cast<int>(v);
+    for (const auto& [key, target] : {std::pair{"stallAfterFrames", &spec.stallAfterFrames},
+                                      {"failAfterFrames", &spec.failAfterFrames}}) {
+        const QJsonValue frames = entry.value(key);
+        if (frames.isUndefined())
+            continue;
+        const double v = frames.toDouble(-1);
+        if (!frames.isDouble() || v != static_cast<int>(v) || v < 0)
+            return where + ": \"" + key + "\" must be a whole number from 0";
+        *target = static_cast<int>(v);
     }
     table[slot] = std::move(spec);
     return {};

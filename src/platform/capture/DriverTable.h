@@ -31,6 +31,9 @@ struct DriverSpec {
     // A simulated driver that falls silent after this many frames (0: it never delivers
     // one), without an error, as a camera that stops streaming; -1: it never does.
     int stallAfterFrames = -1;
+    // A simulated driver whose device goes away after this many frames, with the error a
+    // camera pulled from its port gives; -1: it never does.
+    int failAfterFrames = -1;
 };
 
 inline constexpr int kDriverSlots = 10;

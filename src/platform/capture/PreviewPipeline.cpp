@@ -8,8 +8,6 @@ namespace platform {
 
 namespace {
 
-constexpr int kTestPictureFps = 30;
-
 GstElement* make(const char* factory, std::string& error) {
     GstElement* element = gst_element_factory_make(factory, nullptr);
     if (!element && error.empty())
@@ -93,8 +91,9 @@ PreviewPipeline::open(const DriverSpec& driver, const CaptureMode& mode, std::st
         if (balance)
             gst_object_set_name(GST_OBJECT(balance), kBalanceName);
         built = addChain(bin, {source, capsFilter(std::move(caps), error), balance, sink}, error);
-        if (built && driver.stallAfterFrames >= 0) {
+        if (built && (driver.stallAfterFrames >= 0 || driver.failAfterFrames >= 0)) {
             p->framesBeforeStall_ = driver.stallAfterFrames;
+            p->framesBeforeFailure_ = driver.failAfterFrames;
             GstPad* pad = gst_element_get_static_pad(source, "src");
             gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::stallProbe, p.get(),
                               nullptr);
@@ -185,11 +184,23 @@ GstFlowReturn PreviewPipeline::onNewSample(GstAppSink* sink, gpointer self) {
     return GST_FLOW_OK;
 }
 
-GstPadProbeReturn PreviewPipeline::stallProbe(GstPad*, GstPadProbeInfo*, gpointer self) {
+GstPadProbeReturn PreviewPipeline::stallProbe(GstPad* pad, GstPadProbeInfo*, gpointer self) {
     auto* pipeline = static_cast<PreviewPipeline*>(self);
-    if (pipeline->framesBeforeStall_ == 0)
+    if (pipeline->framesBeforeFailure_ == 0) {
+        pipeline->framesBeforeFailure_ = -2; // said once
+        gst::ElementPtr source(gst_pad_get_parent_element(pad));
+        GError* gone = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
+                                           "Could not read from resource: No such device.");
+        gst_element_post_message(source.get(),
+                                 gst_message_new_error(GST_OBJECT(source.get()), gone, nullptr));
+        g_error_free(gone);
+    }
+    if (pipeline->framesBeforeFailure_ < -1 || pipeline->framesBeforeStall_ == 0)
         return GST_PAD_PROBE_DROP;
-    --pipeline->framesBeforeStall_;
+    if (pipeline->framesBeforeStall_ > 0)
+        --pipeline->framesBeforeStall_;
+    if (pipeline->framesBeforeFailure_ > 0)
+        --pipeline->framesBeforeFailure_;
     return GST_PAD_PROBE_OK;
 }
 
@@ -213,7 +224,7 @@ std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
     return VideoFrame::fromSample(std::move(sample));
 }
 
-std::string PreviewPipeline::takeError() {
+std::string PreviewPipeline::takeError(bool* lost) {
     gst::BusPtr bus(gst_element_get_bus(pipeline_.get()));
     std::string text;
     while (gst::MessagePtr msg{gst_bus_pop_filtered(
@@ -227,6 +238,9 @@ std::string PreviewPipeline::takeError() {
         GError* err = nullptr;
         gst_message_parse_error(msg.get(), &err, nullptr);
         text = err ? err->message : "unknown streaming error";
+        // A camera pulled from its port fails its reads, or is no longer found.
+        if (lost && err && err->domain == GST_RESOURCE_ERROR)
+            *lost = true;
         g_clear_error(&err);
     }
     return text;

@@ -47,21 +47,24 @@ public:
     // has arrived since then.
     std::chrono::milliseconds sinceLastFrame() const;
     // Why the pipeline stopped (an error it posted, or the end of the stream) since the
-    // last call; empty when it did not.
-    std::string takeError();
+    // last call; empty when it did not. `lost` tells whether the device itself went away.
+    std::string takeError(bool* lost = nullptr);
 
 private:
     PreviewPipeline() = default;
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
-    // Drops every buffer once the simulated driver's frames are used up.
+    // Drops every buffer once the simulated driver's frames are used up, and when it is to
+    // go away, says so as a device that has gone does.
     static GstPadProbeReturn stallProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     gst::ElementPtr pipeline_;
     GstElement* sink_ = nullptr; // owned by pipeline_
     int width_ = 0;
     int height_ = 0;
-    // Frames a simulated driver still delivers before it falls silent; streaming thread only.
+    // Frames a simulated driver still delivers before it falls silent or goes away;
+    // streaming thread only.
     int framesBeforeStall_ = -1;
+    int framesBeforeFailure_ = -1;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
