@@ -72,3 +72,12 @@ done
 
 # --- a size change in the driver's format dialog, against a cold connect at that size ---
 (cd "$out" && "$build/bin/bench_format_change")
+
+# --- the preview at 15 against 30 frames a second, 640 x 480 ---------------------------
+at15=$(cpu_of "$build/bin/bench_preview_rate" 15)
+at30=$(cpu_of "$build/bin/bench_preview_rate" 30)
+printf 'preview CPU over 10 s at 15 fps: %.2f s; at 30 fps %.2f s; ratio %.2f\n' \
+    "$at15" "$at30" "$(echo "$at15/$at30" | bc -l)"
+
+# --- "Select Source" switching drivers ---------------------------------------------------
+(cd "$out" && "$build/bin/bench_switch_driver")
