@@ -43,6 +43,10 @@ struct NoFiles : ui::FileDialogs {
     std::optional<QString> getSaveFileName(QWidget*, const ui::FileDialogOptions&) override {
         return std::nullopt;
     }
+    std::optional<ui::OpenDialogState> getOpenFileName(QWidget*, const ui::FileDialogOptions&,
+                                                       const ui::OpenDialogEvents&) override {
+        return std::nullopt;
+    }
 };
 // Chooses the driver at `position` in "Select Source" and presses OK.
 struct Choose : ui::Modal {

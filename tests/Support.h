@@ -141,6 +141,49 @@ public:
     }
     std::deque<QString> answers;
     std::vector<ui::FileDialogOptions> opened;
+
+    // An open dialog as the user works it: it starts on the options it was given, and each
+    // action of the user raises the events the real one does.
+    class OpenDialog {
+    public:
+        OpenDialog(const ui::FileDialogOptions& options, const ui::OpenDialogEvents& events)
+            : state{options.filterIndex, options.fileName}, events_(events) {}
+        // The user picks another filter: no event.
+        void switchFilter(int index) { state.filterIndex = index; }
+        // The user clicks a file in the list: the selection changes.
+        void click(const QString& path) {
+            state.path = path;
+            if (events_.onSelectionChange)
+                events_.onSelectionChange(state);
+        }
+        ui::OpenDialogState state;
+
+    private:
+        const ui::OpenDialogEvents& events_;
+    };
+    // Each opening of an open dialog takes the next script: it acts on the dialog and
+    // returns the path the user confirms (typed or clicked), or nothing to cancel. None
+    // left: the user cancels.
+    using OpenScript = std::function<std::optional<QString>(OpenDialog&)>;
+    std::deque<OpenScript> openScripts;
+    std::vector<ui::FileDialogOptions> opensOpened;
+
+    std::optional<ui::OpenDialogState>
+    getOpenFileName(QWidget*, const ui::FileDialogOptions& options,
+                    const ui::OpenDialogEvents& events) override {
+        opensOpened.push_back(options);
+        OpenDialog dialog(options, events);
+        if (events.onShow)
+            events.onShow(dialog.state);
+        if (openScripts.empty())
+            return std::nullopt;
+        const OpenScript script = std::move(openScripts.front());
+        openScripts.pop_front();
+        const std::optional<QString> confirmed = script(dialog);
+        if (!confirmed)
+            return std::nullopt;
+        return ui::OpenDialogState{dialog.state.filterIndex, *confirmed};
+    }
 };
 
 // The key of that path as the registry file holds it; empty when it holds none.

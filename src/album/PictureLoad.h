@@ -6,7 +6,8 @@
 namespace album {
 
 // Loads a picture file; a file that cannot be read or decoded raises the toolkit error,
-// naming the file and the reason.
-QImage loadPicture(const QString& path);
+// naming the file and the reason. With a format (a picture type such as "bmp") the file
+// is read as that type only; without one the type is told from the contents.
+QImage loadPicture(const QString& path, const QByteArray& format = {});
 
 } // namespace album

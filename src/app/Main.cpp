@@ -7,6 +7,7 @@
 #include "capture/SelectSource.h"
 #include "capture/Shutdown.h"
 #include "platform/help/HelpService.h"
+#include "playback/Open.h"
 #include "resources/TextTable.h"
 #include "settings/CameraSettings.h"
 #include "settings/DriverKey.h"
@@ -86,6 +87,7 @@ void TMainForm::buildControls() {
     connect(B_Setting, &QToolButton::clicked, this, &TMainForm::B_SettingClick);
     connect(B_Exit, &QToolButton::clicked, this, &TMainForm::B_ExitClick);
     connect(B_CapFrames, &QToolButton::clicked, this, &TMainForm::B_CapFramesClick);
+    connect(B_Open, &QToolButton::clicked, this, &TMainForm::B_OpenClick);
 }
 
 void TMainForm::FormCreate() {
@@ -168,6 +170,11 @@ void TMainForm::B_ExitClick() {
 void TMainForm::B_CapFramesClick() {
     album::CaptureFrame(
         {ctx_.state, *this, *ctx_.windows.Album, ctx_.sound, ctx_.messages, ctx_.systemDirectory});
+}
+
+void TMainForm::B_OpenClick() {
+    playback::OpenMedia({ctx_.state, *this, *ctx_.windows.FAnimate, *ctx_.windows.Frame,
+                         ctx_.fileDialogs, OpenDialog});
 }
 
 void TMainForm::ShowHintInStatus() {

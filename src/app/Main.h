@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/MainState.h"
+#include "playback/Open.h"
 
 #include <QFrame>
 #include <QStatusBar>
@@ -15,6 +16,7 @@ class SoundService;
 } // namespace platform
 
 namespace ui {
+class FileDialogs;
 class HintMachine;
 class Messages;
 class Modal;
@@ -34,6 +36,7 @@ struct MainContext {
     platform::HelpService& help;
     platform::SoundService& sound;
     ui::Messages& messages;
+    ui::FileDialogs& fileDialogs;
     // The system directory, where the shutter sound is found.
     QString systemDirectory;
     platform::Registry& registry;
@@ -66,6 +69,8 @@ public:
     ui::Shape* SFrame = nullptr;
     QStatusBar* StatusBar = nullptr;
 
+    playback::OpenDialogSetup OpenDialog;
+
     // Sets the client area's size; the window keeps its screen position.
     void setClientSize(int width, int height);
 
@@ -84,6 +89,7 @@ public slots:
     void B_SettingClick();
     void B_ExitClick();
     void B_CapFramesClick();
+    void B_OpenClick();
     void ShowHintInStatus();
 
 protected:

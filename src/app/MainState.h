@@ -36,6 +36,11 @@ struct MainState {
     QString DriverKeyPath;
     // The last picture size read from the capture window; zero until the first read.
     platform::CaptureStatus CapStatus;
+    // The open dialog's filter (1: the AVI path) and path as its events last recorded them.
+    int OpenFilterIndex = 0;
+    QString OpenDialogPath;
+    // True until the playback window has been placed beside the main window.
+    bool FirstAnimateShow = true;
 };
 
 } // namespace app

@@ -24,8 +24,8 @@ template <class W, class... Args> std::unique_ptr<W> create(W*& entry, Args&&...
 Program::Program(Services services)
     : MainForm_(create(windows_.MainForm,
                        MainContext{state_, hints_, windows_, services.capture, services.help,
-                                   services.sound, services.messages, services.systemDirectory,
-                                   services.registry, services.modal})),
+                                   services.sound, services.messages, services.fileDialogs,
+                                   services.systemDirectory, services.registry, services.modal})),
       FAnimate_(create(windows_.FAnimate)),
       Album_(create(windows_.Album, state_, windows_, services.modal, services.fileDialogs)),
       FConfig_(create(windows_.FConfig, state_)), Frame_(create(windows_.Frame)),

@@ -1,5 +1,6 @@
 #include "platform/sound/SoundService.h"
 
+#include "platform/gst/AudioOutput.h"
 #include "platform/gst/GstHandles.h"
 
 #include <QCoreApplication>
@@ -29,32 +30,10 @@ constexpr char kDefaultSound[] = "audiotestsrc wave=sine freq=880 volume=0.3 num
                                  "samplesperbuffer=2205 ! audio/x-raw,rate=22050,channels=1";
 constexpr char kFileSound[] = "filesrc name=src ! wavparse";
 
-// The first audio output of the machine that opens; without one, a sink that keeps time
-// without sound, so that a sound still takes its length. Chosen once per process.
-std::string audioSinkFactory() {
-    // Never destroyed: a sound still playing on its own thread may read it during exit.
-    static const std::string& chosen = *new std::string([] {
-        for (const char* factory : {"pulsesink", "alsasink"}) {
-            gst::ElementPtr sink;
-            if (GstElement* e = gst_element_factory_make(factory, nullptr))
-                sink.reset(GST_ELEMENT(gst_object_ref_sink(e)));
-            if (!sink)
-                continue;
-            const bool opens =
-                gst_element_set_state(sink.get(), GST_STATE_READY) != GST_STATE_CHANGE_FAILURE;
-            gst_element_set_state(sink.get(), GST_STATE_NULL);
-            if (opens)
-                return std::string(factory);
-        }
-        return std::string("fakesink");
-    }());
-    return chosen;
-}
-
 gst::ElementPtr buildPipeline(const QString& wavFile, bool& fallback) {
     fallback = !QFileInfo(wavFile).isFile();
     const std::string description = std::string(fallback ? kDefaultSound : kFileSound) +
-                                    " ! audioconvert ! audioresample ! " + audioSinkFactory() +
+                                    " ! audioconvert ! audioresample ! " + gst::audioSinkFactory() +
                                     " sync=true";
     GError* error = nullptr;
     GstElement* pipeline = gst_parse_launch(description.c_str(), &error);

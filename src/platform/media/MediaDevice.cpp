@@ -1,0 +1,396 @@
+#include "platform/media/MediaDevice.h"
+
+#include "platform/gst/AudioOutput.h"
+#include "platform/gst/GstHandles.h"
+#include "platform/media/AviFile.h"
+#include "platform/media/VideoSurface.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <gst/app/gstappsink.h>
+
+#include <chrono>
+
+namespace platform {
+
+namespace {
+
+// Longest wait for a file to become ready to play; some damaged files never do.
+constexpr std::chrono::milliseconds kOpenBound{5000};
+// Longest wait for a seek to land.
+constexpr GstClockTime kSeekBound = 3 * GST_SECOND;
+
+constexpr std::uint32_t toMs(gint64 ns) {
+    return ns <= 0 ? 0 : static_cast<std::uint32_t>(ns / GST_MSECOND);
+}
+
+MediaAnswer noDevice() {
+    return {MediaCode::NoDevice, QStringLiteral("No media device is open.")};
+}
+
+GstFlowReturn onSample(GstAppSink* sink, gpointer slot) {
+    gst::SamplePtr sample(gst_app_sink_pull_sample(sink));
+    if (!sample)
+        return GST_FLOW_EOS;
+    static_cast<FrameSlot*>(slot)->put(std::move(sample));
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn onPreroll(GstAppSink* sink, gpointer slot) {
+    gst::SamplePtr sample(gst_app_sink_pull_preroll(sink));
+    if (sample)
+        static_cast<FrameSlot*>(slot)->put(std::move(sample));
+    return GST_FLOW_OK;
+}
+
+} // namespace
+
+// One open file: its playbin and what the device knows of it.
+struct MediaDevice::Playback {
+    QString file;
+    gst::ElementPtr pipeline;
+    gst::BusPtr bus;
+    GstElement* videoSink = nullptr; // owned by pipeline
+    std::shared_ptr<FrameSlot> frames = std::make_shared<FrameSlot>();
+    bool hasVideo = false;
+    QSize natural;
+    int fpsN = 0, fpsD = 1;
+    QRect destination;
+    MediaTimeFormat format = MediaTimeFormat::Frames;
+    MediaMode mode = MediaMode::Stopped;
+    bool atEnd = false;
+    bool asyncDone = false;
+    QString failure;
+    bool failureTaken = false;
+
+    ~Playback() {
+        if (pipeline)
+            gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+    }
+
+    void handle(GstMessage* message) {
+        switch (GST_MESSAGE_TYPE(message)) {
+        case GST_MESSAGE_ERROR:
+            if (failure.isEmpty()) {
+                GError* error = nullptr;
+                gst_message_parse_error(message, &error, nullptr);
+                failure = QString::fromUtf8(error ? error->message : "unknown stream error");
+                g_clear_error(&error);
+            }
+            mode = MediaMode::Stopped;
+            break;
+        case GST_MESSAGE_EOS:
+            atEnd = true;
+            mode = MediaMode::Stopped;
+            break;
+        case GST_MESSAGE_ASYNC_DONE:
+            asyncDone = true;
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Takes in what the pipeline has posted; with a bound, waits up to it for the pipeline
+    // to finish its state change or fail.
+    bool pump(std::chrono::milliseconds bound = std::chrono::milliseconds(0)) {
+        const auto deadline = std::chrono::steady_clock::now() + bound;
+        for (;;) {
+            if (bound.count() > 0 && (asyncDone || !failure.isEmpty()))
+                return asyncDone && failure.isEmpty();
+            const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                deadline - std::chrono::steady_clock::now());
+            gst::MessagePtr message(
+                gst_bus_timed_pop(bus.get(), left.count() > 0 ? GstClockTime(left.count()) : 0));
+            if (!message)
+                return bound.count() == 0;
+            handle(message.get());
+        }
+    }
+
+    std::uint32_t lengthMs() const {
+        gint64 ns = 0;
+        return gst_element_query_duration(pipeline.get(), GST_FORMAT_TIME, &ns) ? toMs(ns) : 0;
+    }
+
+    std::uint32_t toFormat(std::uint32_t ms) const {
+        if (format == MediaTimeFormat::Milliseconds || fpsN <= 0)
+            return ms;
+        return static_cast<std::uint32_t>(std::uint64_t(ms) * fpsN / (std::uint64_t(fpsD) * 1000));
+    }
+    std::uint32_t fromFormat(std::uint32_t value) const {
+        if (format == MediaTimeFormat::Milliseconds || fpsN <= 0)
+            return value;
+        return static_cast<std::uint32_t>(std::uint64_t(value) * fpsD * 1000 / fpsN);
+    }
+
+    // Reads the picture's size and rate from what the video sink negotiated. Why the file
+    // cannot be played when it holds no stream, or a video of which no picture came.
+    QString readVideoFormat() {
+        gint videos = 0, audios = 0;
+        g_object_get(pipeline.get(), "n-video", &videos, "n-audio", &audios, nullptr);
+        if (videos <= 0 && audios <= 0)
+            return QStringLiteral("it holds no stream that can be played");
+        GstPad* sinkPad = gst_element_get_static_pad(videoSink, "sink");
+        gst::CapsPtr caps(sinkPad ? gst_pad_get_current_caps(sinkPad) : nullptr);
+        if (sinkPad)
+            gst_object_unref(sinkPad);
+        if (videos <= 0)
+            return {};
+        const GstStructure* s = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
+        int width = 0, height = 0;
+        if (!s || !gst_structure_get_int(s, "width", &width) ||
+            !gst_structure_get_int(s, "height", &height) || width <= 0 || height <= 0)
+            return QStringLiteral("no picture of its video can be decoded; it may be damaged");
+        gst_structure_get_fraction(s, "framerate", &fpsN, &fpsD);
+        if (fpsD <= 0)
+            fpsN = 0, fpsD = 1;
+        hasVideo = true;
+        natural = QSize(width, height);
+        destination = QRect(QPoint(0, 0), natural);
+        return {};
+    }
+};
+
+MediaDevice::MediaDevice() = default;
+
+MediaDevice::~MediaDevice() {
+    close();
+}
+
+bool MediaDevice::isOpen() const {
+    return p_ != nullptr;
+}
+
+void MediaDevice::close() {
+    // The pipeline stops before the surface goes, so no picture arrives for it after.
+    p_.reset();
+    delete surface_.data();
+}
+
+MediaAnswer MediaDevice::open(const QString& file) {
+    close();
+    const auto refused = [&](MediaCode code, QString why) {
+        p_.reset();
+        return MediaAnswer{code,
+                           QStringLiteral("Cannot open the video \"%1\": %2.").arg(file, why)};
+    };
+    const QFileInfo info(file);
+    if (!info.exists())
+        return refused(MediaCode::FileNotFound, QStringLiteral("the file does not exist"));
+    if (!info.isFile())
+        return refused(MediaCode::FileNotFound, QStringLiteral("it is not a file"));
+    if (const QString why = whyNotAvi(file); !why.isEmpty())
+        return refused(MediaCode::NotAvi, why);
+
+    gst::ensureInitialised();
+    auto p = std::make_unique<Playback>();
+    p->file = file;
+    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
+    GstElement* video = gst_element_factory_make("appsink", nullptr);
+    GstElement* audio = gst_element_factory_make(gst::audioSinkFactory().c_str(), nullptr);
+    if (!playbin || !video || !audio) {
+        for (GstElement* e : {playbin, video, audio})
+            if (e)
+                gst_object_unref(gst_object_ref_sink(e));
+        return refused(MediaCode::CannotPlay,
+                       QStringLiteral("the GStreamer playback elements are not installed"));
+    }
+    p->pipeline.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+    p->bus.reset(gst_element_get_bus(playbin));
+    p->videoSink = video;
+    // Only the newest picture matters; an unbounded queue would grow without end.
+    g_object_set(video, "max-buffers", 1u, "drop", TRUE, "sync", TRUE, nullptr);
+    gst::CapsPtr caps(gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
+    gst_app_sink_set_caps(GST_APP_SINK(video), caps.get());
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = &onSample;
+    callbacks.new_preroll = &onPreroll;
+    gst_app_sink_set_callbacks(GST_APP_SINK(video), &callbacks, p->frames.get(), nullptr);
+    // A sound output that does not keep to the clock races it.
+    g_object_set(audio, "sync", TRUE, nullptr);
+    gchar* uri =
+        gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
+    g_object_set(playbin, "uri", uri, "video-sink", video, "audio-sink", audio, nullptr);
+    g_free(uri);
+
+    p_ = std::move(p);
+    const GstStateChangeReturn change = gst_element_set_state(playbin, GST_STATE_PAUSED);
+    bool ready = change == GST_STATE_CHANGE_SUCCESS || change == GST_STATE_CHANGE_NO_PREROLL;
+    if (change == GST_STATE_CHANGE_ASYNC)
+        ready = p_->pump(kOpenBound);
+    else
+        p_->pump();
+    if (!p_->failure.isEmpty())
+        return refused(MediaCode::CannotPlay, p_->failure);
+    if (!ready || change == GST_STATE_CHANGE_FAILURE)
+        return refused(change == GST_STATE_CHANGE_FAILURE ? MediaCode::CannotPlay
+                                                          : MediaCode::TimedOut,
+                       change == GST_STATE_CHANGE_FAILURE
+                           ? QStringLiteral("the file cannot be played")
+                           : QStringLiteral("it did not become ready to play within %1 seconds; "
+                                            "it may be damaged")
+                                 .arg(kOpenBound.count() / 1000));
+    if (const QString why = p_->readVideoFormat(); !why.isEmpty())
+        return refused(MediaCode::CannotPlay, why);
+    return {};
+}
+
+MediaAnswer MediaDevice::getDevCaps(MediaDevCaps& caps) const {
+    if (!p_)
+        return noDevice();
+    caps = {true, false, false, p_->hasVideo, QString::fromLatin1(kDeviceType)};
+    return {};
+}
+
+MediaAnswer MediaDevice::window(QWidget* display) {
+    if (!p_)
+        return noDevice();
+    if (!p_->hasVideo)
+        return {MediaCode::NoVideo, QStringLiteral("The video has no picture to show.")};
+    delete surface_.data();
+    surface_ = new VideoSurface(p_->frames, display);
+    surface_->setGeometry(p_->destination);
+    surface_->show();
+    return {};
+}
+
+MediaAnswer MediaDevice::whereDestination(QRect& rect) {
+    if (!p_)
+        return noDevice();
+    if (!p_->hasVideo)
+        return {MediaCode::NoVideo, QStringLiteral("The video has no picture to show.")};
+    rect = p_->destination;
+    return {};
+}
+
+MediaAnswer MediaDevice::putDestination(const QRect& rect) {
+    if (!p_)
+        return noDevice();
+    if (!p_->hasVideo)
+        return {MediaCode::NoVideo, QStringLiteral("The video has no picture to show.")};
+    p_->destination =
+        rect.width() == 0 && rect.height() == 0 ? QRect(rect.topLeft(), p_->natural) : rect;
+    if (surface_)
+        surface_->setGeometry(p_->destination);
+    return {};
+}
+
+MediaAnswer MediaDevice::setTimeFormat(MediaTimeFormat format) {
+    if (!p_)
+        return noDevice();
+    p_->format = format;
+    return {};
+}
+
+MediaAnswer MediaDevice::length(std::uint32_t& value) {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    value = p_->toFormat(p_->lengthMs());
+    return {};
+}
+
+MediaAnswer MediaDevice::position(std::uint32_t& value) {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    const std::uint32_t length = p_->lengthMs();
+    gint64 ns = 0;
+    std::uint32_t ms = 0;
+    if (p_->atEnd)
+        ms = length;
+    else if (gst_element_query_position(p_->pipeline.get(), GST_FORMAT_TIME, &ns))
+        ms = std::min(toMs(ns), length);
+    value = p_->toFormat(ms);
+    return {};
+}
+
+MediaAnswer MediaDevice::mode(MediaMode& value) {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    value = p_->mode;
+    return {};
+}
+
+MediaAnswer MediaDevice::play() {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    if (p_->atEnd)
+        return {}; // at the end there is nothing left to play
+    gst_element_set_state(p_->pipeline.get(), GST_STATE_PLAYING);
+    p_->mode = MediaMode::Playing;
+    return {};
+}
+
+MediaAnswer MediaDevice::pause() {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    if (p_->mode == MediaMode::Playing) {
+        gst_element_set_state(p_->pipeline.get(), GST_STATE_PAUSED);
+        p_->mode = MediaMode::Paused;
+    }
+    return {};
+}
+
+MediaAnswer MediaDevice::resume() {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    if (p_->mode != MediaMode::Paused)
+        return {MediaCode::NotPaused, QStringLiteral("The media device is not paused.")};
+    gst_element_set_state(p_->pipeline.get(), GST_STATE_PLAYING);
+    p_->mode = MediaMode::Playing;
+    return {};
+}
+
+MediaAnswer MediaDevice::stop() {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    gst_element_set_state(p_->pipeline.get(), GST_STATE_PAUSED);
+    p_->mode = MediaMode::Stopped;
+    return {};
+}
+
+MediaAnswer MediaDevice::seek(std::uint32_t to) {
+    if (!p_)
+        return noDevice();
+    p_->pump();
+    const std::uint32_t length = p_->lengthMs();
+    const std::uint32_t ms = p_->fromFormat(to);
+    if (ms > length)
+        return {MediaCode::OutOfRange,
+                QStringLiteral("The position %1 is beyond the end of the video.").arg(to)};
+    // A seek leaves the device stopped at the new position, the picture there shown.
+    GstElement* pipeline = p_->pipeline.get();
+    gst_element_set_state(pipeline, GST_STATE_PAUSED);
+    p_->mode = MediaMode::Stopped;
+    p_->atEnd = length > 0 && ms >= length;
+    gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                            gint64(ms) * GST_MSECOND);
+    gst_element_get_state(pipeline, nullptr, nullptr, kSeekBound);
+    p_->pump();
+    return {};
+}
+
+MediaAnswer MediaDevice::seekToStart() {
+    return seek(0);
+}
+
+QString MediaDevice::takeFailure() {
+    if (!p_)
+        return {};
+    p_->pump();
+    if (p_->failure.isEmpty() || p_->failureTaken)
+        return {};
+    p_->failureTaken = true;
+    return QStringLiteral("The video \"%1\" stopped: %2.").arg(p_->file, p_->failure);
+}
+
+} // namespace platform

@@ -1,0 +1,55 @@
+#include "platform/media/VideoSurface.h"
+
+#include <QPainter>
+
+namespace platform {
+
+void FrameSlot::put(gst::SamplePtr sample) {
+    std::lock_guard lock(mutex);
+    newest = std::move(sample);
+    // Posted under the lock: the surface clears `repaint` under it before it goes, and a
+    // call posted before that is dropped with the surface.
+    if (QWidget* target = repaint)
+        QMetaObject::invokeMethod(
+            target, [target] { target->update(); }, Qt::QueuedConnection);
+}
+
+VideoSurface::VideoSurface(std::shared_ptr<FrameSlot> slot, QWidget* parent)
+    : QWidget(parent), slot_(std::move(slot)) {
+    setObjectName(QStringLiteral("VideoSurface"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    std::lock_guard lock(slot_->mutex);
+    slot_->repaint = this;
+}
+
+VideoSurface::~VideoSurface() {
+    std::lock_guard lock(slot_->mutex);
+    slot_->repaint = nullptr;
+}
+
+QImage VideoSurface::shownImage() const {
+    return shown_ ? shown_->image().copy() : QImage();
+}
+
+void VideoSurface::paintEvent(QPaintEvent*) {
+    gst::SamplePtr sample;
+    {
+        std::lock_guard lock(slot_->mutex);
+        sample = std::move(slot_->newest);
+    }
+    if (auto frame = VideoFrame::fromSample(std::move(sample)))
+        shown_ = std::move(frame);
+    QPainter painter(this);
+    if (!shown_) {
+        painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    const QImage& image = shown_->image();
+    if (image.size() == size())
+        painter.drawImage(0, 0, image);
+    else
+        painter.drawImage(rect(), image);
+    emit framePainted();
+}
+
+} // namespace platform
