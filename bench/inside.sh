@@ -81,3 +81,33 @@ printf 'preview CPU over 10 s at 15 fps: %.2f s; at 30 fps %.2f s; ratio %.2f\n'
 
 # --- "Select Source" switching drivers ---------------------------------------------------
 (cd "$out" && "$build/bin/bench_switch_driver")
+
+# --- AVI playback: open to first frame painted, and CPU while playing 640 x 480 at 30 -----
+media=$out/media
+mkdir -p "$media"
+mpeg4=avenc_mpeg4
+gst-inspect-1.0 --exists avenc_mpeg4 || mpeg4=jpegenc
+gst-launch-1.0 -q videotestsrc pattern=ball num-buffers=1 ! "$caps" ! jpegenc ! avimux ! \
+    filesink location="$media/one.avi" >/dev/null 2>&1
+gst-launch-1.0 -q videotestsrc pattern=ball num-buffers=600 ! "$caps" ! $mpeg4 ! avimux ! \
+    filesink location="$media/play640.avi" >/dev/null 2>&1
+nodrivers=$out/nodrivers.json
+echo '{"drivers":[]}' >"$nodrivers"
+ours=() base=()
+for _ in 1 2 3 4 5; do
+    t0=$(now)
+    (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$nodrivers "$build/bin/bench_playback" "$media/one.avi" >/dev/null 2>&1)
+    t1=$(now)
+    gst-launch-1.0 -q playbin uri="file://$media/one.avi" video-sink=ximagesink >/dev/null 2>&1
+    t2=$(now)
+    ours+=("$(echo "$t1 - $t0" | bc -l)")
+    base+=("$(echo "$t2 - $t1" | bc -l)")
+done
+o=$(printf '%s\n' "${ours[@]}" | median)
+b=$(printf '%s\n' "${base[@]}" | median)
+printf 'AVI open to first frame: program %.0f ms, gst-launch playbin %.0f ms, ratio %.2f\n' \
+    "$(echo "$o*1000" | bc -l)" "$(echo "$b*1000" | bc -l)" "$(echo "$o/$b" | bc -l)"
+prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/play640.avi" --play)
+bare=$(cpu_of gst-launch-1.0 -q playbin uri="file://$media/play640.avi" video-sink=ximagesink)
+printf 'AVI playback CPU over 10 s (640 x 480 at 30, %s): program %.2f s, gst-launch playbin %.2f s, ratio %.2f\n' \
+    "$mpeg4" "$prog" "$bare" "$(echo "$prog/$bare" | bc -l)"
