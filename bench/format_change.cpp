@@ -1,6 +1,7 @@
 // A size change in the driver's format dialog, to the first frame painted at the new size,
 // against a connect at that size from cold (a new capture window, the driver's key already
 // holding the size), in the same run. Prints the medians of five of each in milliseconds.
+#include "FramePainted.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/FormatDialog.h"
@@ -20,30 +21,6 @@
 namespace {
 
 constexpr platform::PictureSize kSmall{320, 240}, kLarge{640, 480};
-
-// Runs the event loop until `window` paints a frame of `size`; the milliseconds since
-// `clock` started, or -1 after ten seconds.
-double untilPaintedAt(platform::CaptureWindow& window, platform::PictureSize size,
-                      const QElapsedTimer& clock) {
-    QEventLoop loop;
-    double at = -1;
-    const auto painted =
-        QObject::connect(&window, &platform::CaptureWindow::framePainted, &loop, [&] {
-            if (window.mode().size == size) {
-                at = clock.nsecsElapsed() / 1e6;
-                loop.quit();
-            }
-        });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    QObject::disconnect(painted);
-    return at;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 
@@ -78,11 +55,11 @@ int main(int argc, char** argv) {
         window->setPreview(true);
         QElapsedTimer clock;
         clock.start();
-        untilPaintedAt(*window, kSmall, clock);
+        bench::untilPaintedAt(*window, kSmall, clock);
         wanted = kLarge;
         clock.restart();
         window->dlgVideoFormat();
-        changes.push_back(untilPaintedAt(*window, kLarge, clock));
+        changes.push_back(bench::untilPaintedAt(*window, kLarge, clock));
         delete window;
 
         // A connect from cold at the large size.
@@ -92,10 +69,10 @@ int main(int argc, char** argv) {
         window->driverConnect(0);
         window->setPreviewRate(33);
         window->setPreview(true);
-        colds.push_back(untilPaintedAt(*window, kLarge, clock));
+        colds.push_back(bench::untilPaintedAt(*window, kLarge, clock));
         delete window;
     }
-    const double change = median(changes), cold = median(colds);
+    const double change = bench::median(changes), cold = bench::median(colds);
     if (change < 0 || cold < 0) {
         std::fprintf(stderr, "no frame painted\n");
         return 1;

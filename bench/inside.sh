@@ -23,18 +23,24 @@ now() { date +%s.%N; }
 median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
 # --- start to first preview frame painted, median of five runs -----------------------
-ours=() base=()
-for _ in 1 2 3 4 5; do
-    t0=$(now)
-    (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$drivers "$build/bin/bench_first_frame" >/dev/null 2>&1)
-    t1=$(now)
-    gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink >/dev/null 2>&1
-    t2=$(now)
-    ours+=("$(echo "$t1 - $t0" | bc -l)")
-    base+=("$(echo "$t2 - $t1" | bc -l)")
-done
-o=$(printf '%s\n' "${ours[@]}" | median)
-b=$(printf '%s\n' "${base[@]}" | median)
+# medians_of OURS BASE: runs the two commands in turn five times; prints the median seconds
+# of each.
+medians_of() {
+    local ours=() base=() t0 t1 t2
+    for _ in 1 2 3 4 5; do
+        t0=$(now)
+        $1 >/dev/null 2>&1
+        t1=$(now)
+        $2 >/dev/null 2>&1
+        t2=$(now)
+        ours+=("$(echo "$t1 - $t0" | bc -l)")
+        base+=("$(echo "$t2 - $t1" | bc -l)")
+    done
+    echo "$(printf '%s\n' "${ours[@]}" | median) $(printf '%s\n' "${base[@]}" | median)"
+}
+ours_first_frame() { (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$drivers "$build/bin/bench_first_frame"); }
+bare_first_frame() { gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink; }
+read -r o b < <(medians_of ours_first_frame bare_first_frame)
 printf 'first frame: program %.0f ms, gst-launch to first frame %.0f ms, ratio %.2f\n' \
     "$(echo "$o*1000" | bc -l)" "$(echo "$b*1000" | bc -l)" "$(echo "$o/$b" | bc -l)"
 
@@ -93,18 +99,9 @@ gst-launch-1.0 -q videotestsrc pattern=ball num-buffers=600 ! "$caps" ! $mpeg4 !
     filesink location="$media/play640.avi" >/dev/null 2>&1
 nodrivers=$out/nodrivers.json
 echo '{"drivers":[]}' >"$nodrivers"
-ours=() base=()
-for _ in 1 2 3 4 5; do
-    t0=$(now)
-    (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$nodrivers "$build/bin/bench_playback" "$media/one.avi" >/dev/null 2>&1)
-    t1=$(now)
-    gst-launch-1.0 -q playbin uri="file://$media/one.avi" video-sink=ximagesink >/dev/null 2>&1
-    t2=$(now)
-    ours+=("$(echo "$t1 - $t0" | bc -l)")
-    base+=("$(echo "$t2 - $t1" | bc -l)")
-done
-o=$(printf '%s\n' "${ours[@]}" | median)
-b=$(printf '%s\n' "${base[@]}" | median)
+ours_open() { (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$nodrivers "$build/bin/bench_playback" "$media/one.avi"); }
+bare_open() { gst-launch-1.0 -q playbin uri="file://$media/one.avi" video-sink=ximagesink; }
+read -r o b < <(medians_of ours_open bare_open)
 printf 'AVI open to first frame: program %.0f ms, gst-launch playbin %.0f ms, ratio %.2f\n' \
     "$(echo "$o*1000" | bc -l)" "$(echo "$b*1000" | bc -l)" "$(echo "$o/$b" | bc -l)"
 prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/play640.avi" --play)

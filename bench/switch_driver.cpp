@@ -1,6 +1,7 @@
 // "Select Source" switching to another driver: from OK to the first frame of the new driver
 // painted, against a connect of that driver from cold, in the same run. Medians of five, in
 // milliseconds.
+#include "FramePainted.h"
 #include "album/Notice.h"
 #include "app/Main.h"
 #include "app/Program.h"
@@ -62,26 +63,6 @@ struct Choose : ui::Modal {
     }
 };
 
-double untilPainted(platform::CaptureWindow& window, platform::PictureSize size,
-                    const QElapsedTimer& clock) {
-    QEventLoop loop;
-    double at = -1;
-    QObject::connect(&window, &platform::CaptureWindow::framePainted, &loop, [&] {
-        if (window.mode().size == size) {
-            at = clock.nsecsElapsed() / 1e6;
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
-    loop.exec();
-    return at;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -115,20 +96,20 @@ int main(int argc, char** argv) {
     for (int run = 0; run < 5; ++run) {
         choose.position = 0;
         program.MainForm().B_SettingClick();
-        untilPainted(*program.state().CapWnd, {320, 240}, clock);
+        bench::untilPaintedAt(*program.state().CapWnd, {320, 240}, clock);
         choose.position = 1;
         program.MainForm().B_SettingClick();
-        switches.push_back(untilPainted(*program.state().CapWnd, {640, 480}, clock));
+        switches.push_back(bench::untilPaintedAt(*program.state().CapWnd, {640, 480}, clock));
 
         clock.start();
         auto* cold = capture.createCaptureWindow(&program.MainForm(), QRect(13, 44, 640, 480), 2);
         cold->driverConnect(1);
         cold->setPreviewRate(33);
         cold->setPreview(true);
-        colds.push_back(untilPainted(*cold, {640, 480}, clock));
+        colds.push_back(bench::untilPaintedAt(*cold, {640, 480}, clock));
         delete cold;
     }
-    const double change = median(switches), cold = median(colds);
+    const double change = bench::median(switches), cold = bench::median(colds);
     if (change < 0 || cold < 0) {
         std::fprintf(stderr, "no frame painted\n");
         return 1;

@@ -1,4 +1,5 @@
 #include "MediaFiles.h"
+#include "Support.h"
 
 #include "platform/media/MediaDevice.h"
 
@@ -19,19 +20,6 @@ namespace {
 using platform::MediaCode;
 using platform::MediaDevice;
 using platform::MediaMode;
-
-// Waits, asleep between looks, up to `ms` for the condition.
-bool waitUntil(const std::function<bool()>& condition, int ms = 8000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-    }
-    return true;
-}
 
 std::uint32_t positionOf(MediaDevice& device) {
     std::uint32_t p = 0;
@@ -93,14 +81,14 @@ TEST_F(Media, SeeksPausesResumesAndPlaysOn) {
     EXPECT_EQ(device.resume().code, MediaCode::NotPaused);
     ASSERT_TRUE(device.play().ok());
     EXPECT_EQ(modeOf(device), MediaMode::Playing);
-    ASSERT_TRUE(waitUntil([&] { return positionOf(device) >= 7400; }));
+    ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) >= 7400; }));
     device.pause();
     EXPECT_EQ(modeOf(device), MediaMode::Paused);
     const std::uint32_t paused = positionOf(device);
     QThread::msleep(400);
     EXPECT_LE(positionOf(device), paused + 50);
     ASSERT_TRUE(device.resume().ok());
-    ASSERT_TRUE(waitUntil([&] { return positionOf(device) >= paused + 300; }));
+    ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) >= paused + 300; }));
     EXPECT_EQ(device.seek(12001).code, MediaCode::OutOfRange);
 }
 
@@ -110,17 +98,17 @@ TEST_F(Media, StopsAtTheEndAndPlaysAgainFromTheStart) {
     display.show();
     ASSERT_TRUE(device.window(&display).ok());
     device.play();
-    ASSERT_TRUE(waitUntil([&] { return modeOf(device) == MediaMode::Stopped; }));
+    ASSERT_TRUE(test::waitUntil([&] { return modeOf(device) == MediaMode::Stopped; }));
     std::uint32_t length = 0;
     device.length(length);
     EXPECT_EQ(positionOf(device), length);
     ASSERT_TRUE(device.seekToStart().ok());
     EXPECT_EQ(positionOf(device), 0u);
     device.play();
-    ASSERT_TRUE(waitUntil([&] { return positionOf(device) > 300; }));
+    ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) > 300; }));
     EXPECT_LT(positionOf(device), length);
     // The picture reaches the surface at its natural size.
-    ASSERT_TRUE(waitUntil([&] { return !device.surface()->shownImage().isNull(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !device.surface()->shownImage().isNull(); }));
     EXPECT_EQ(device.surface()->shownImage().size(), QSize(100, 80));
 }
 
@@ -137,7 +125,7 @@ TEST_F(Media, SoundOnlyPlaysWithoutAPicture) {
     device.length(length);
     EXPECT_EQ(length, 3000u);
     device.play();
-    ASSERT_TRUE(waitUntil([&] { return positionOf(device) > 200; }));
+    ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) > 200; }));
 }
 
 TEST_F(Media, WithoutAnOpenDeviceEveryRequestSaysSo) {

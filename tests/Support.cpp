@@ -4,8 +4,10 @@
 #include <QCoreApplication>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
+#include <QThread>
 
 #include <stdexcept>
 
@@ -92,6 +94,18 @@ QJsonObject registryKey(const QString& registryFile, const QString& path) {
         .toObject()
         .value(path)
         .toObject();
+}
+
+bool waitUntil(const std::function<bool()>& condition, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    return true;
 }
 
 void settle() {

@@ -195,6 +195,9 @@ inline QJsonObject firstDriverKey(const QString& registryFile) {
                        QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\##?#simulated#0"));
 }
 
+// Waits, letting events run and asleep between looks, up to `ms` for the condition.
+bool waitUntil(const std::function<bool()>& condition, int ms = 8000);
+
 // Lets the reports and other calls queued by the last event run, as the event loop would.
 void settle();
 

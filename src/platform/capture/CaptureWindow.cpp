@@ -273,16 +273,8 @@ void CaptureWindow::previewTick() {
 
 void CaptureWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!shown_) {
-        painter.fillRect(rect(), Qt::black);
-        return;
-    }
-    const QImage& image = shown_->image();
-    if (image.size() == size())
-        painter.drawImage(0, 0, image);
-    else
-        painter.drawImage(rect(), image);
-    emit framePainted();
+    if (VideoFrame::paint(painter, rect(), shown_.get()))
+        emit framePainted();
 }
 
 CaptureService::CaptureService(DriverTable drivers, Registry* registry,

@@ -2,6 +2,8 @@
 
 #include <gst/video/video.h>
 
+#include <QPainter>
+
 namespace platform {
 
 std::shared_ptr<const VideoFrame> VideoFrame::fromSample(gst::SamplePtr sample) {
@@ -29,6 +31,18 @@ std::shared_ptr<const VideoFrame> VideoFrame::fromSample(gst::SamplePtr sample) 
     frame->image_ = QImage(static_cast<const uchar*>(frame->map_.data), width, height, stride,
                            QImage::Format_RGB32);
     return frame;
+}
+
+bool VideoFrame::paint(QPainter& painter, const QRect& area, const VideoFrame* frame) {
+    if (!frame) {
+        painter.fillRect(area, Qt::black);
+        return false;
+    }
+    if (frame->image_.size() == area.size())
+        painter.drawImage(area.topLeft(), frame->image_);
+    else
+        painter.drawImage(area, frame->image_);
+    return true;
 }
 
 VideoFrame::~VideoFrame() {

@@ -6,6 +6,9 @@
 
 #include <memory>
 
+class QPainter;
+class QRect;
+
 namespace platform {
 
 // One decoded preview frame, kept mapped for as long as anyone paints or copies it.
@@ -18,6 +21,10 @@ public:
     VideoFrame& operator=(const VideoFrame&) = delete;
 
     const QImage& image() const { return image_; }
+
+    // Paints the frame over `area`, scaled only when the sizes differ; black for no frame.
+    // False when there was no frame to paint.
+    static bool paint(QPainter& painter, const QRect& area, const VideoFrame* frame);
 
 private:
     VideoFrame() = default;

@@ -40,16 +40,8 @@ void VideoSurface::paintEvent(QPaintEvent*) {
     if (auto frame = VideoFrame::fromSample(std::move(sample)))
         shown_ = std::move(frame);
     QPainter painter(this);
-    if (!shown_) {
-        painter.fillRect(rect(), Qt::black);
-        return;
-    }
-    const QImage& image = shown_->image();
-    if (image.size() == size())
-        painter.drawImage(0, 0, image);
-    else
-        painter.drawImage(rect(), image);
-    emit framePainted();
+    if (VideoFrame::paint(painter, rect(), shown_.get()))
+        emit framePainted();
 }
 
 } // namespace platform

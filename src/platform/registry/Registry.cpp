@@ -185,6 +185,10 @@ struct JsonRegistry::Store {
     bool write(qsizetype at, const QString& name, const QJsonValue& data) {
         std::vector<Value>& values = keys[at].values;
         if (Value* value = find(keys[at], name)) {
+            // The start-up restore writes what is mostly there already: no need to touch
+            // the disk for it.
+            if (value->data == data)
+                return true;
             const QJsonValue before = value->data;
             value->data = data;
             if (save())
@@ -283,7 +287,7 @@ QString registryFilePath() {
     if (!chosen.isEmpty())
         return chosen;
     QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    // The base directory specification ignores a relative XDG_CONFIG_HOME.
+    // A relative XDG_CONFIG_HOME means nothing to rely on: it is ignored.
     if (!QDir::isAbsolutePath(config))
         config = QDir::homePath() + QStringLiteral("/.config");
     return config + QStringLiteral("/nimbacast/registry.json");
