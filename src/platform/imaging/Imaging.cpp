@@ -1,5 +1,7 @@
 #include "platform/imaging/Imaging.h"
 
+#include "platform/imaging/DibCheck.h"
+
 #include "platform/files/WholeFile.h"
 
 #include <turbojpeg.h>
@@ -11,120 +13,14 @@ namespace platform {
 
 namespace {
 
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
-
 void put32(QByteArray& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
-constexpr std::uint32_t kRgb = 0, kRle8 = 1, kRle4 = 2, kBitfields = 3, kAlphaBitfields = 6;
-// Larger pictures than this are no frames of ours and not worth the memory.
-constexpr std::int64_t kMaxPixels = std::int64_t(1) << 26;
-
-struct DibLayout {
-    std::int64_t offset = -1; // where the pixels start; -1: the header does not hold together
-    std::int64_t width = 0, height = 0, stride = 0;
-    std::uint16_t bitCount = 0;
-    std::uint32_t compression = 0;
-    std::int64_t colours = 0;
-};
-
-// Where the pixels start inside the packed DIB and how they lie; offset -1 when the header
-// does not hold together with the DIB's size.
-DibLayout layoutOf(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset) {
-    DibLayout bad;
-    if (size < 4)
-        return bad;
-    const std::uint32_t headerSize = le32(dib);
-    const bool core = headerSize == 12;
-    if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 64 &&
-        headerSize != 108 && headerSize != 124)
-        return bad;
-    if (size < headerSize)
-        return bad;
-
-    std::int64_t width, height;
-    std::uint16_t planes, bitCount;
-    std::uint32_t compression = kRgb, coloursUsed = 0, imageSize = 0;
-    if (core) {
-        width = le16(dib + 4);
-        height = std::int16_t(le16(dib + 6));
-        planes = le16(dib + 8);
-        bitCount = le16(dib + 10);
-    } else {
-        width = std::int32_t(le32(dib + 4));
-        height = std::int32_t(le32(dib + 8));
-        planes = le16(dib + 12);
-        bitCount = le16(dib + 14);
-        compression = le32(dib + 16);
-        imageSize = le32(dib + 20);
-        coloursUsed = le32(dib + 32);
-    }
-    const std::int64_t rows = height < 0 ? -height : height;
-    if (planes != 1 || width <= 0 || rows == 0 || width * rows > kMaxPixels)
-        return bad;
-    switch (bitCount) {
-    case 1:
-    case 4:
-    case 8:
-    case 16:
-    case 24:
-    case 32:
-        break;
-    default:
-        return bad;
-    }
-
-    std::int64_t offset = headerSize;
-    if (headerSize == 40 && (compression == kBitfields || compression == kAlphaBitfields))
-        offset += compression == kBitfields ? 12 : 16;
-    std::int64_t colours = coloursUsed;
-    if (bitCount <= 8) {
-        if (colours == 0)
-            colours = std::int64_t(1) << bitCount;
-        if (colours > (std::int64_t(1) << bitCount))
-            return bad;
-    } else if (colours > 256) {
-        return bad;
-    }
-    const std::int64_t paletteStart = offset;
-    offset += colours * (core ? 3 : 4);
-    // A file may say where its pixels start, leaving a gap after the colour table (or
-    // ending a table that claims more entries early); its word counts.
-    if (pixelOffset >= 0) {
-        if (pixelOffset < paletteStart || pixelOffset > static_cast<std::int64_t>(size))
-            return bad;
-        offset = pixelOffset;
-    }
-
-    const std::int64_t stride = ((width * bitCount + 31) / 32) * 4;
-    std::int64_t pixelBytes;
-    if (compression == kRgb || compression == kBitfields || compression == kAlphaBitfields) {
-        if ((compression != kRgb) && bitCount != 16 && bitCount != 32)
-            return bad;
-        pixelBytes = stride * rows;
-    } else if ((compression == kRle8 && bitCount == 8) || (compression == kRle4 && bitCount == 4)) {
-        if (height < 0 || imageSize == 0)
-            return bad; // compressed rows run bottom-up and need their length
-        pixelBytes = imageSize;
-    } else {
-        return bad;
-    }
-    if (offset + pixelBytes > static_cast<std::int64_t>(size))
-        return bad;
-    return {offset, width, height, stride, bitCount, core ? kRgb : compression, colours};
-}
-
 // Takes the rows of an uncompressed 24- or 32-bit DIB as they are; false for other kinds.
 bool keepRows(BitmapRecord* bitmap, const std::uint8_t* dib, const DibLayout& l) {
-    if (l.compression != kRgb || (l.bitCount != 24 && l.bitCount != 32))
+    if (l.compression != kDibRgb || (l.bitCount != 24 && l.bitCount != 32))
         return false;
     const std::int64_t rows = l.height < 0 ? -l.height : l.height;
     const std::uint8_t* first = dib + l.offset;
@@ -160,7 +56,7 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
                     std::int64_t pixelOffset) {
     if (!bitmap || !dib)
         return kErrorBadDib;
-    const DibLayout layout = layoutOf(dib, size, pixelOffset);
+    const DibLayout layout = checkDib(dib, size, pixelOffset);
     const std::int64_t offset = layout.offset;
     if (offset < 0)
         return kErrorBadDib;
@@ -184,8 +80,7 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
     QImage image;
     if (!image.loadFromData(file, "BMP") || image.isNull())
         return kErrorBadDib;
-    const std::uint32_t headerSize = le32(dib);
-    bitmap->BitsPerPixel = headerSize == 12 ? le16(dib + 10) : le16(dib + 14);
+    bitmap->BitsPerPixel = layout.bitCount;
     bitmap->image = std::move(image);
     return kSuccess;
 }

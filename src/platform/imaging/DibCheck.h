@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+inline constexpr std::uint32_t kDibRgb = 0, kDibRle8 = 1, kDibRle4 = 2, kDibBitfields = 3,
+                               kDibAlphaBitfields = 6;
+
+// How the pixels of a packed DIB lie. `offset` is -1 when the DIB does not hold together.
+struct DibLayout {
+    std::int64_t offset = -1; // where the pixels start inside the DIB
+    std::int64_t width = 0, height = 0, stride = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::int64_t colours = 0;
+};
+
+// Checks a packed DIB of `size` bytes (info header, colour table or masks, pixels) through to
+// its last pixel: the header's fields, the colour table, the masks, every colour index and
+// every run of compressed rows must stay inside the picture and inside the given bytes. The
+// pixels follow the colour table, or start at `pixelOffset` bytes into the DIB when the file
+// says so. Returns the layout, or one with offset -1 and `why` (when given) saying what is
+// wrong, in words for the user.
+DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset,
+                   QString* why = nullptr);
+
+// Checks a whole BMP file: its file header against the file's length, then the DIB inside it.
+// Returns an empty string for a sound file, otherwise what is wrong with it.
+QString bmpFault(QByteArrayView file);
+
+} // namespace platform
