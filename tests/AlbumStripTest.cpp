@@ -201,6 +201,24 @@ TEST_F(StripRun, AScrollStepThatCannotLoadEveryFrameChangesNothing) {
     EXPECT_EQ(QImage(target).pixelColor(10, 10).rgb(), colourOf(2).rgb());
 }
 
+TEST_F(StripRun, AFrameFileRewrittenWhileOnShowIsShownAsItIsNow) {
+    captureFrames(6); // frames 3, 4, 5 on show
+    // Rewritten in place, same size and name, and replaced by another file.
+    QImage changed(64, 48, QImage::Format_RGB32);
+    changed.fill(colourOf(40));
+    ASSERT_TRUE(changed.save(state.FramePath[4], "BMP"));
+    changed.fill(colourOf(50));
+    ASSERT_TRUE(changed.save(run.dir.path() + "/other.bmp", "BMP"));
+    ASSERT_TRUE(QFile::remove(state.FramePath[3]));
+    ASSERT_TRUE(QFile::rename(run.dir.path() + "/other.bmp", state.FramePath[3]));
+    album.ScrollBarScroll(4); // frames 2, 3, 4
+    EXPECT_EQ(album.thumbnail(2).pixelColor(40, 30).rgb(), colourOf(50).rgb());
+    EXPECT_EQ(album.thumbnail(3).pixelColor(40, 30).rgb(), colourOf(40).rgb());
+    EXPECT_EQ(album.SlotPicture[3].pixelColor(10, 10).rgb(), colourOf(40).rgb());
+    album.ScrollBarScroll(5); // and back: frame 5 as it was
+    EXPECT_EQ(album.thumbnail(3).pixelColor(40, 30).rgb(), colourOf(5).rgb());
+}
+
 TEST_F(StripRun, AHeldArrowWhoseStepFailsGivesOneReportAndTheBarWorksOn) {
     captureFrames(6);
     album.show();

@@ -1,6 +1,7 @@
 #include "DibBuilder.h"
 #include "Support.h"
 
+#include "platform/imaging/BmpRows.h"
 #include "platform/imaging/DibCheck.h"
 #include "platform/imaging/Imaging.h"
 
@@ -287,6 +288,58 @@ TEST(Imaging, ABmpFileHeaderIsCheckedAgainstTheFile) {
     };
     for (const Row& r : rows)
         EXPECT_EQ(!platform::bmpFault(r.file).isEmpty(), r.refused) << r.name;
+}
+
+// The fast frame codec against the toolkit's BMP codec: the same bytes written, the same
+// pixels read, for every row padding, both row orders and both depths.
+TEST(Imaging, FrameRowsMatchTheToolkitsBmpCodec) {
+    const auto toolkitBytes = [](const QImage& picture) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        picture.save(&buffer, "BMP");
+        return bytes;
+    };
+    const auto fileOf = [](std::vector<std::uint8_t> dib) {
+        QByteArray file("BM");
+        for (std::uint32_t v : {std::uint32_t(14 + dib.size()), 0u, 54u})
+            file.append(reinterpret_cast<const char*>(&v), 4);
+        return file + QByteArray(reinterpret_cast<const char*>(dib.data()), dib.size());
+    };
+    for (const QSize size :
+         {QSize(1, 1), QSize(2, 3), QSize(3, 2), QSize(5, 7), QSize(13, 4), QSize(640, 480)}) {
+        const std::string name = std::to_string(size.width()) + "x" + std::to_string(size.height());
+        QImage picture = testPicture(size.width(), size.height());
+        for (const int dpm : {0, 2835}) {
+            if (dpm)
+                picture.setDotsPerMeterX(dpm), picture.setDotsPerMeterY(dpm + 1);
+            const QByteArray bytes = toolkitBytes(picture);
+            EXPECT_EQ(platform::encodeBmpRows(picture), bytes) << name << " dpm " << dpm;
+            const QImage decoded = platform::decodeBmpRows(bytes);
+            EXPECT_EQ(decoded, QImage::fromData(bytes, "BMP")) << name;
+            EXPECT_EQ(decoded.dotsPerMeterY(), QImage::fromData(bytes, "BMP").dotsPerMeterY());
+        }
+        // Top-down 24-bit rows and 32-bit rows with a junk fourth byte.
+        for (const int bits : {24, 32}) {
+            for (const int sign : {1, -1}) {
+                auto dib = test::infoHeader({size.width(), sign * size.height(), bits});
+                const int stride = (size.width() * bits + 31) / 32 * 4;
+                for (int y = 0; y < size.height(); ++y)
+                    for (int x = 0; x < stride; ++x)
+                        dib.push_back(std::uint8_t(x * 31 + y * 7));
+                const QByteArray file = fileOf(dib);
+                ASSERT_TRUE(platform::bmpFault(file).isEmpty()) << name;
+                EXPECT_EQ(platform::decodeBmpRows(file), QImage::fromData(file, "BMP"))
+                    << name << " " << bits << " bits, sign " << sign;
+            }
+        }
+    }
+    // Other kinds are left to the toolkit.
+    EXPECT_TRUE(platform::encodeBmpRows(testPicture(4, 4).convertToFormat(QImage::Format_RGB888))
+                    .isEmpty());
+    EXPECT_TRUE(platform::decodeBmpRows(
+                    toolkitBytes(testPicture(4, 4).convertToFormat(QImage::Format_Indexed8)))
+                    .isNull());
 }
 
 TEST(Imaging, AnUnwritableTargetFailsAndSaysWhy) {

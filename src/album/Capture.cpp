@@ -23,12 +23,14 @@ void shutterSignal(const CaptureContext& ctx) {
         if (ctx.state.CapWnd)
             ctx.state.CapWnd->update();
     };
+    // Only the frame's area changes: repainting the rest of the window would only cost time.
+    const QRect frameArea = ctx.main.SFrame->geometry();
     ctx.main.SFrame->setBrushColor(Qt::white);
     invalidateCapture();
-    ctx.main.repaint();
+    ctx.main.repaint(frameArea);
     ctx.sound.playSync(ctx.systemDirectory + QStringLiteral("/Camera.wav"));
     ctx.main.SFrame->setBrushColor(app::TMainForm::kFrameColour);
-    ctx.main.repaint();
+    ctx.main.repaint(frameArea);
     invalidateCapture();
 }
 

@@ -1,5 +1,6 @@
 #include "album/PictureLoad.h"
 
+#include "platform/imaging/BmpRows.h"
 #include "platform/imaging/DibCheck.h"
 #include "ui/ErrorReport.h"
 
@@ -15,13 +16,7 @@ namespace {
 constexpr qint64 kMaxPictureFile = (qint64(1) << 28) + (qint64(1) << 20);
 } // namespace
 
-QImage loadPicture(const QString& path, const QByteArray& format) {
-    if (!format.isNull() && !QImageReader::supportedImageFormats().contains(format))
-        throw ui::ToolkitError(
-            QStringLiteral("Cannot load the picture \"%1\": there is no picture type for %2.")
-                .arg(path, format.isEmpty() ? QStringLiteral("a file name without extension")
-                                            : QStringLiteral("the extension \".%1\"")
-                                                  .arg(QString::fromLatin1(format))));
+QByteArray readPictureFile(const QString& path) {
     // A FIFO or a device would block the open or never end; only plain files are pictures.
     if (const QFileInfo info(path); info.exists() && !info.isFile())
         throw ui::ToolkitError(
@@ -30,8 +25,6 @@ QImage loadPicture(const QString& path, const QByteArray& format) {
     if (!file.open(QIODevice::ReadOnly))
         throw ui::ToolkitError(
             QStringLiteral("Cannot open the picture \"%1\": %2.").arg(path, file.errorString()));
-    // Read whole, so that a BMP's structure is checked to its last byte before decoding: the
-    // toolkit's reader shows part of a damaged one rather than refusing it.
     if (file.size() > kMaxPictureFile)
         throw ui::ToolkitError(QStringLiteral("Cannot load the picture \"%1\": its %2 bytes are "
                                               "more than a picture of this program may have.")
@@ -41,14 +34,29 @@ QImage loadPicture(const QString& path, const QByteArray& format) {
     if (file.error() != QFileDevice::NoError)
         throw ui::ToolkitError(
             QStringLiteral("Cannot read the picture \"%1\": %2.").arg(path, file.errorString()));
+    return bytes;
+}
+
+QImage decodePicture(const QString& path, const QByteArray& bytes, const QByteArray& format) {
+    if (!format.isNull() && !QImageReader::supportedImageFormats().contains(format))
+        throw ui::ToolkitError(
+            QStringLiteral("Cannot load the picture \"%1\": there is no picture type for %2.")
+                .arg(path, format.isEmpty() ? QStringLiteral("a file name without extension")
+                                            : QStringLiteral("the extension \".%1\"")
+                                                  .arg(QString::fromLatin1(format))));
+    // A BMP's structure is checked to its last byte before decoding: the toolkit's reader
+    // shows part of a damaged one rather than refusing it.
     const bool bmp = format.isNull() ? bytes.startsWith("BM") : format == "bmp";
     if (bmp) {
         const QString fault = platform::bmpFault(bytes);
         if (!fault.isEmpty())
             throw ui::ToolkitError(
                 QStringLiteral("Cannot load the picture \"%1\": %2.").arg(path, fault));
+        if (QImage frame = platform::decodeBmpRows(bytes); !frame.isNull())
+            return frame;
     }
-    QBuffer buffer(&bytes);
+    QByteArray data = bytes;
+    QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(format.isNull());
@@ -57,6 +65,12 @@ QImage loadPicture(const QString& path, const QByteArray& format) {
         throw ui::ToolkitError(
             QStringLiteral("Cannot load the picture \"%1\": %2.").arg(path, reader.errorString()));
     return picture;
+}
+
+QImage loadPicture(const QString& path, const QByteArray& format) {
+    if (!format.isNull() && !QImageReader::supportedImageFormats().contains(format))
+        return decodePicture(path, {}, format); // says there is no such type
+    return decodePicture(path, readPictureFile(path), format);
 }
 
 } // namespace album

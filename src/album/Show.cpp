@@ -146,7 +146,12 @@ void TAlbum::FormCreate() {
 }
 
 void TAlbum::loadSlots(std::initializer_list<std::pair<int, int>> loads) {
-    std::array<QImage, kSlots + 1> pictures;
+    struct Loaded {
+        QImage picture;
+        QPixmap thumbnail;
+        QByteArray bytes;
+    };
+    std::array<Loaded, kSlots + 1> loaded;
     for (const auto& [s, frame] : loads) {
         if (frame < 0 || frame >= app::kFramePaths)
             throw ui::ToolkitError(QStringLiteral("There is no frame %1.").arg(frame));
@@ -154,12 +159,27 @@ void TAlbum::loadSlots(std::initializer_list<std::pair<int, int>> loads) {
             throw ui::ToolkitError(QStringLiteral("Frame %1 was not captured: %2.")
                                        .arg(frame)
                                        .arg(state_.FrameFault[frame]));
-        pictures[s] = loadPicture(state_.FramePath[frame]);
+        const QString& path = state_.FramePath[frame];
+        QByteArray bytes = readPictureFile(path);
+        // A scroll step or a capture moves frames already on show to the next slot; a file
+        // whose bytes are the ones shown need not be decoded and scaled again.
+        int shown = 0;
+        for (int i = 1; i <= kSlots; ++i)
+            if (!SlotPicture[i].isNull() && slotBytes_[i] == bytes)
+                shown = i;
+        if (shown) {
+            loaded[s] = {SlotPicture[shown], ImageFrame[shown]->pixmap(), slotBytes_[shown]};
+            continue;
+        }
+        QImage picture = decodePicture(path, bytes);
+        QPixmap thumbnail = QPixmap::fromImage(
+            picture.scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        loaded[s] = {std::move(picture), std::move(thumbnail), std::move(bytes)};
     }
     for (const auto& [s, frame] : loads) {
-        ImageFrame[s]->setPixmap(QPixmap::fromImage(
-            pictures[s].scaled(kThumbnail, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
-        SlotPicture[s] = std::move(pictures[s]);
+        ImageFrame[s]->setPixmap(loaded[s].thumbnail);
+        SlotPicture[s] = std::move(loaded[s].picture);
+        slotBytes_[s] = std::move(loaded[s].bytes);
         strip.SlotFrame[s] = frame;
     }
 }

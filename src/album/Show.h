@@ -96,6 +96,9 @@ private:
     // Runs the save dialog with the current filter; the chosen path, or nothing on cancel.
     std::optional<QString> runSaveDialog(const QString& suffix);
 
+    // The file bytes each slot's picture was decoded from ([1..3]).
+    std::array<QByteArray, kSlots + 1> slotBytes_;
+
     app::MainState& state_;
     const app::Windows& windows_;
     ui::Modal& modal_;

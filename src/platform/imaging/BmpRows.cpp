@@ -1,0 +1,108 @@
+#include "platform/imaging/BmpRows.h"
+
+#include <QtEndian>
+
+#include <cstdint>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+constexpr int kFileHeader = 14;
+constexpr int kInfoHeader = 40;
+
+template <typename T> T field(QByteArrayView file, int at) {
+    return qFromLittleEndian<T>(file.data() + at);
+}
+
+template <typename T> void put(char*& out, T value) {
+    qToLittleEndian<T>(value, out);
+    out += sizeof(T);
+}
+
+} // namespace
+
+QImage decodeBmpRows(QByteArrayView file) {
+    if (file.size() < kFileHeader + kInfoHeader || field<quint32>(file, 14) != kInfoHeader)
+        return {};
+    const qint32 width = field<qint32>(file, 18);
+    const qint32 height = field<qint32>(file, 22);
+    const quint16 bitCount = field<quint16>(file, 28);
+    const quint32 offset = field<quint32>(file, 10);
+    if (field<quint32>(file, 30) != 0 || (bitCount != 24 && bitCount != 32) || width <= 0 ||
+        height == 0)
+        return {};
+    const qint64 rows = height < 0 ? -qint64(height) : height;
+    const qint64 stride = ((qint64(width) * bitCount + 31) / 32) * 4;
+    if (offset < kFileHeader + kInfoHeader || offset + stride * rows > file.size())
+        return {};
+
+    QImage picture(width, static_cast<int>(rows), QImage::Format_RGB32);
+    if (picture.isNull())
+        return {};
+    const auto* pixels = reinterpret_cast<const std::uint8_t*>(file.data()) + offset;
+    for (qint64 y = 0; y < rows; ++y) {
+        // Bottom-up rows unless the height says otherwise.
+        const std::uint8_t* in = pixels + (height > 0 ? rows - 1 - y : y) * stride;
+        auto* out = reinterpret_cast<quint32*>(picture.scanLine(static_cast<int>(y)));
+        if (bitCount == 32) {
+            for (qint32 x = 0; x < width; ++x)
+                out[x] = 0xFF000000u | qFromLittleEndian<quint32>(in + 4 * x);
+            continue;
+        }
+        // B, G, R as the low three bytes of a little-endian word read one byte early for the
+        // last pixel, so that no read passes the end of the file.
+        qint32 x = 0;
+        for (; x + 1 < width; ++x)
+            out[x] = 0xFF000000u | qFromLittleEndian<quint32>(in + 3 * x);
+        if (x < width)
+            out[x] = 0xFF000000u | qFromLittleEndian<quint32>(in + 3 * x - 1) >> 8;
+    }
+    // The toolkit keeps the header's resolution with the picture.
+    if (const qint32 dpm = field<qint32>(file, 38); dpm > 0)
+        picture.setDotsPerMeterX(dpm);
+    if (const qint32 dpm = field<qint32>(file, 42); dpm > 0)
+        picture.setDotsPerMeterY(dpm);
+    return picture;
+}
+
+QByteArray encodeBmpRows(const QImage& picture) {
+    if (picture.format() != QImage::Format_RGB32 || picture.isNull())
+        return {};
+    const int width = picture.width();
+    const int height = picture.height();
+    const qint64 stride = ((qint64(width) * 24 + 31) / 32) * 4;
+    const qint64 pixelBytes = stride * height;
+    QByteArray file(kFileHeader + kInfoHeader + pixelBytes, '\0');
+    char* out = file.data();
+    *out++ = 'B';
+    *out++ = 'M';
+    put<quint32>(out, static_cast<quint32>(file.size()));
+    put<quint32>(out, 0);
+    put<quint32>(out, kFileHeader + kInfoHeader);
+    put<quint32>(out, kInfoHeader);
+    put<qint32>(out, width);
+    put<qint32>(out, height);
+    put<quint16>(out, 1);
+    put<quint16>(out, 24);
+    put<quint32>(out, 0);
+    put<quint32>(out, static_cast<quint32>(pixelBytes));
+    put<qint32>(out, picture.dotsPerMeterX());
+    put<qint32>(out, picture.dotsPerMeterY());
+    put<quint32>(out, 0);
+    put<quint32>(out, 0);
+    for (int y = 0; y < height; ++y) {
+        const auto* in = reinterpret_cast<const quint32*>(picture.constScanLine(height - 1 - y));
+        auto* row = reinterpret_cast<std::uint8_t*>(out + y * stride);
+        for (int x = 0; x < width; ++x) {
+            const quint32 p = in[x];
+            row[3 * x] = std::uint8_t(p);
+            row[3 * x + 1] = std::uint8_t(p >> 8);
+            row[3 * x + 2] = std::uint8_t(p >> 16);
+        }
+    }
+    return file;
+}
+
+} // namespace platform
