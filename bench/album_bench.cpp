@@ -16,6 +16,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,17 @@ double medianMs(int runs, const std::function<void()>& work) {
     }
     std::sort(ms.begin(), ms.end());
     return ms[ms.size() / 2];
+}
+
+// VmRSS of this process in MB (2^20 bytes).
+double residentMegabytes() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    return -1;
 }
 
 } // namespace
@@ -87,12 +99,19 @@ int main(int argc, char** argv) {
     std::printf("capture click: %.2f ms (goal 66 ms); BMP write+read baseline %.2f ms; "
                 "ratio %.2f\n",
                 click, fileRoundTrip, click / fileRoundTrip);
+    std::printf("= capture_click %.3f %.3f\n", click, fileRoundTrip);
 
     album::TAlbum& album = program.Album();
     int p = 2;
     const double scroll = medianMs(100, [&] {
         p = p == captures - 1 ? 2 : p + 1;
         album.ScrollBarScroll(p);
+    });
+    // A page step: three frames none of which is on show, each decoded and scaled.
+    int q = 2;
+    const double page = medianMs(60, [&] {
+        q = q + 3 > captures - 1 ? 2 + (q + 4) % 3 : q + 3;
+        album.ScrollBarScroll(q);
     });
     // Baseline: decoding the three frame files a scroll step shows.
     const double threeLoads = medianMs(100, [&] {
@@ -102,5 +121,15 @@ int main(int argc, char** argv) {
     std::printf("album scroll step: %.2f ms (goal 10 ms); three BMP loads baseline %.2f ms; "
                 "ratio %.2f\n",
                 scroll, threeLoads, scroll / threeLoads);
+    std::printf("= scroll_step %.3f %.3f\n", scroll, threeLoads);
+    std::printf("album page step (three frames not on show): %.2f ms; three BMP loads "
+                "baseline %.2f ms; ratio %.2f\n",
+                page, threeLoads, page / threeLoads);
+    std::printf("= page_step %.3f %.3f\n", page, threeLoads);
+
+    // Resident memory with the preview on and the run's hundred frames captured.
+    while (program.state().FrameCount < static_cast<std::uint32_t>(app::kFramePaths))
+        main.B_CapFramesClick();
+    std::printf("= memory_100 %.1f 60\n", residentMegabytes());
     return 0;
 }

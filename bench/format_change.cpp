@@ -80,5 +80,6 @@ int main(int argc, char** argv) {
     std::printf("format change to first frame: %.1f ms; cold connect to first frame %.1f ms; "
                 "ratio %.2f\n",
                 change, cold, change / cold);
+    std::printf("= format_change %.3f %.3f\n", change, cold);
     return 0;
 }

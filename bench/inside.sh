@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# The benchmarks, run inside an X server.
+# The benchmarks, run inside an X server: every figure RUNS times (5 unless
+# NIMBACAST_BENCH_RUNS says otherwise), each run's figure against its baseline measured in
+# the same run, then the medians.
 set -euo pipefail
 build=$1 out=$2
+runs=${NIMBACAST_BENCH_RUNS:-5}
 export XDG_RUNTIME_DIR=$out/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM
@@ -15,36 +18,28 @@ done
 for element in videotestsrc videoconvert ximagesink; do
     gst-inspect-1.0 --exists "$element" || missing "the GStreamer element $element"
 done
-drivers=$out/drivers640.json
-echo '{"drivers":[{"index":0,"name":"Quorix Bench","width":640,"height":480}]}' >"$drivers"
-caps='video/x-raw,width=640,height=480,framerate=30/1'
+drivers_of() { # WIDTH HEIGHT: a drivers file with one test-picture driver of that size
+    local file=$out/drivers$1x$2.json
+    echo "{\"drivers\":[{\"index\":0,\"name\":\"Quorix Bench\",\"width\":$1,\"height\":$2}]}" >"$file"
+    echo "$file"
+}
+drivers=$(drivers_of 640 480)
+drivers720=$(drivers_of 1280 720)
+caps_of() { echo "video/x-raw,width=$1,height=$2,framerate=30/1"; }
+caps=$(caps_of 640 480)
 
 now() { date +%s.%N; }
-median() { sort -g | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
-
-# --- start to first preview frame painted, median of five runs -----------------------
-# medians_of OURS BASE: runs the two commands in turn five times; prints the median seconds
-# of each.
-medians_of() {
-    local ours=() base=() t0 t1 t2
-    for _ in 1 2 3 4 5; do
-        t0=$(now)
-        $1 >/dev/null 2>&1
-        t1=$(now)
-        $2 >/dev/null 2>&1
-        t2=$(now)
-        ours+=("$(echo "$t1 - $t0" | bc -l)")
-        base+=("$(echo "$t2 - $t1" | bc -l)")
-    done
-    echo "$(printf '%s\n' "${ours[@]}" | median) $(printf '%s\n' "${base[@]}" | median)"
+# Each measurement appends "KEY OURS BASELINE" to this file, once a run.
+figures=$out/figures.txt
+: >"$figures"
+figure() { echo "$1 $2 $3" >>"$figures"; }
+secs() { # command...: wall seconds it took
+    local t0 t1
+    t0=$(now)
+    "$@" >/dev/null 2>&1
+    t1=$(now)
+    echo "$t1 - $t0" | bc -l
 }
-ours_first_frame() { (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$drivers "$build/bin/bench_first_frame"); }
-bare_first_frame() { gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink; }
-read -r o b < <(medians_of ours_first_frame bare_first_frame)
-printf 'first frame: program %.0f ms, gst-launch to first frame %.0f ms, ratio %.2f\n' \
-    "$(echo "$o*1000" | bc -l)" "$(echo "$b*1000" | bc -l)" "$(echo "$o/$b" | bc -l)"
-
-# --- CPU while previewing 640 x 480 at 30 frames per second ---------------------------
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 cpu_of() { # command...: CPU seconds used over a 10 s window after a 3 s settle
     "$@" >/dev/null 2>&1 &
@@ -56,39 +51,9 @@ cpu_of() { # command...: CPU seconds used over a 10 s window after a 3 s settle
     kill $pid; wait $pid 2>/dev/null || true
     echo "($b - $a) / $(getconf CLK_TCK)" | bc -l
 }
-prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/bin/nimbacast")
-bare=$(cpu_of gst-launch-1.0 -q videotestsrc is-live=true ! "$caps" ! videoconvert ! ximagesink)
-printf 'preview CPU over 10 s: program %.2f s, gst-launch %.2f s, ratio %.2f\n' \
-    "$prog" "$bare" "$(echo "$prog/$bare" | bc -l)"
+machine() { sed -n 's/^= //p'; } # the "= KEY OURS BASE" lines of a benchmark
 
-# --- capture click and album scroll step at 640 x 480 ---------------------------------
-(cd "$out" && "$build/bin/bench_album")
-
-# --- JPEG export at each sampling against tjbench on the same pixels -------------------
-export_out=$("$build/bin/bench_export" "$out")
-quality=$(echo "$export_out" | sed -n 's/^libjpeg quality //p')
-for s in 411 422 444; do
-    read -r whole encode < <(echo "$export_out" | awk -v s=$s '$1 == s {print $2, $3}')
-    theirs=$(tjbench "$out/Frame0.bmp" "$quality" -subsamp $s -componly -nowrite -quiet \
-        -bottomup -benchtime 2 -warmup 0.5 | awk '$1 == "BGR" {print $7}')
-    printf 'JPEG %s:%s:%s q%s: tjbench %s Mpix/s; convert+encode %s Mpix/s, ratio %.2f; whole export (read, convert, encode, write whole) %s Mpix/s, ratio %.2f\n' \
-        "${s:0:1}" "${s:1:1}" "${s:2:1}" "$quality" "$theirs" "$encode" "$(echo "$encode/$theirs" | bc -l)" \
-        "$whole" "$(echo "$whole/$theirs" | bc -l)"
-done
-
-# --- a size change in the driver's format dialog, against a cold connect at that size ---
-(cd "$out" && "$build/bin/bench_format_change")
-
-# --- the preview at 15 against 30 frames a second, 640 x 480 ---------------------------
-at15=$(cpu_of "$build/bin/bench_preview_rate" 15)
-at30=$(cpu_of "$build/bin/bench_preview_rate" 30)
-printf 'preview CPU over 10 s at 15 fps: %.2f s; at 30 fps %.2f s; ratio %.2f\n' \
-    "$at15" "$at30" "$(echo "$at15/$at30" | bc -l)"
-
-# --- "Select Source" switching drivers ---------------------------------------------------
-(cd "$out" && "$build/bin/bench_switch_driver")
-
-# --- AVI playback: open to first frame painted, and CPU while playing 640 x 480 at 30 -----
+# AVI files for the playback figures, made once.
 media=$out/media
 mkdir -p "$media"
 mpeg4=avenc_mpeg4
@@ -99,12 +64,84 @@ gst-launch-1.0 -q videotestsrc pattern=ball num-buffers=600 ! "$caps" ! $mpeg4 !
     filesink location="$media/play640.avi" >/dev/null 2>&1
 nodrivers=$out/nodrivers.json
 echo '{"drivers":[]}' >"$nodrivers"
-ours_open() { (cd "$out" && NIMBACAST_CAPTURE_DRIVERS=$nodrivers "$build/bin/bench_playback" "$media/one.avi"); }
-bare_open() { gst-launch-1.0 -q playbin uri="file://$media/one.avi" video-sink=ximagesink; }
-read -r o b < <(medians_of ours_open bare_open)
-printf 'AVI open to first frame: program %.0f ms, gst-launch playbin %.0f ms, ratio %.2f\n' \
-    "$(echo "$o*1000" | bc -l)" "$(echo "$b*1000" | bc -l)" "$(echo "$o/$b" | bc -l)"
-prog=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/play640.avi" --play)
-bare=$(cpu_of gst-launch-1.0 -q playbin uri="file://$media/play640.avi" video-sink=ximagesink)
-printf 'AVI playback CPU over 10 s (640 x 480 at 30, %s): program %.2f s, gst-launch playbin %.2f s, ratio %.2f\n' \
-    "$mpeg4" "$prog" "$bare" "$(echo "$prog/$bare" | bc -l)"
+
+preview_cpu() { # WIDTH HEIGHT KEY: the program's preview against a bare pipeline to ximagesink
+    local file ours bare
+    file=$(drivers_of "$1" "$2")
+    ours=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$file" "$build/bin/nimbacast")
+    bare=$(cpu_of gst-launch-1.0 -q videotestsrc is-live=true ! "$(caps_of "$1" "$2")" ! \
+        videoconvert ! ximagesink)
+    figure "$3" "$ours" "$bare"
+}
+
+for run in $(seq "$runs"); do
+    echo "bench: run $run of $runs" >&2
+    # Start to first preview frame painted, against gst-launch to its first frame.
+    figure first_frame \
+        "$(secs env -C "$out" NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/bin/bench_first_frame")" \
+        "$(secs gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink)"
+
+    preview_cpu 640 480 preview_cpu_640
+    preview_cpu 1280 720 preview_cpu_1280
+
+    figure preview_15_30 "$(cpu_of "$build/bin/bench_preview_rate" 15)" \
+        "$(cpu_of "$build/bin/bench_preview_rate" 30)"
+
+    # Capture click, scroll and page steps, memory after a hundred frames.
+    (cd "$out" && "$build/bin/bench_album") | machine >>"$figures"
+
+    # JPEG export at each sampling against tjbench on the same pixels: Mpixels a second, so
+    # the figure is tjbench's time over ours.
+    export_out=$("$build/bin/bench_export" "$out")
+    quality=$(echo "$export_out" | sed -n 's/^libjpeg quality //p')
+    for s in 411 422 444; do
+        encode=$(echo "$export_out" | awk -v s=$s '$1 == s {print $3}')
+        theirs=$(tjbench "$out/Frame0.bmp" "$quality" -subsamp $s -componly -nowrite -quiet \
+            -bottomup -benchtime 2 -warmup 0.5 | awk '$1 == "BGR" {print $7}')
+        figure "jpeg_$s" "$(echo "1 / $encode" | bc -l)" "$(echo "1 / $theirs" | bc -l)"
+    done
+
+    (cd "$out" && "$build/bin/bench_format_change") | machine >>"$figures"
+    (cd "$out" && "$build/bin/bench_switch_driver") | machine >>"$figures"
+
+    figure avi_open \
+        "$(secs env -C "$out" NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/one.avi")" \
+        "$(secs gst-launch-1.0 -q playbin uri="file://$media/one.avi" video-sink=ximagesink)"
+    figure avi_play_cpu \
+        "$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/play640.avi" --play)" \
+        "$(cpu_of gst-launch-1.0 -q playbin uri="file://$media/play640.avi" video-sink=ximagesink)"
+done
+
+# KEY LABEL UNIT SCALE GOAL: one line of the summary, medians over the runs.
+summary() {
+    awk -v key="$1" -v label="$2" -v unit="$3" -v scale="$4" -v goal="$5" '
+        function median(a, n,   i, j, t) {
+            for (i = 2; i <= n; i++)
+                for (j = i; j > 1 && a[j - 1] > a[j]; j--) { t = a[j]; a[j] = a[j - 1]; a[j - 1] = t }
+            return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+        }
+        $1 == key { n++; o[n] = $2 * scale; b[n] = $3 * scale; r[n] = $2 / $3 }
+        END {
+            if (!n) { printf "%-58s no figure\n", label; exit }
+            printf "%-58s %9.2f %-4s %9.2f %-4s ratio %5.2f (%s; %d runs)\n", label,
+                median(o, n), unit, median(b, n), unit, median(r, n), goal, n
+        }' "$figures"
+}
+echo
+echo "median of $runs runs: program, baseline, ratio of each run's pair (program / baseline)"
+summary first_frame "start to first preview frame / gst-launch" ms 1000 "goal <= 1.2"
+summary preview_cpu_640 "preview CPU 640x480 30 fps / gst-launch ximagesink" "s" 1 "goal <= 1.3"
+summary preview_cpu_1280 "preview CPU 1280x720 30 fps / gst-launch ximagesink" "s" 1 "goal <= 1.3"
+summary preview_15_30 "preview CPU at 15 fps / at 30 fps" "s" 1 "goal <= 0.6"
+summary capture_click "capture click (no sound) / BMP write+read" ms 1 "goal <= 2.0"
+summary scroll_step "album scroll step / three BMP loads" ms 1 "goal <= 1.2"
+summary page_step "album page step (none on show) / three BMP loads" ms 1 "for reference"
+for s in 411 422 444; do
+    summary "jpeg_$s" "JPEG ${s:0:1}:${s:1:1}:${s:2:1} ms per Mpixel, convert+encode / tjbench" ms 1000 \
+        "goal <= 1.05, i.e. speed >= 0.95"
+done
+summary memory_100 "resident memory, preview on, 100 frames / goal" MB 1 "goal <= 1.0"
+summary format_change "format change to first frame / cold connect" ms 1 "for reference"
+summary driver_switch "driver switch to first frame / cold connect" ms 1 "for reference"
+summary avi_open "AVI open to first frame / gst-launch playbin" ms 1000 "goal <= 1.5"
+summary avi_play_cpu "AVI playback CPU 640x480 30 fps / gst-launch playbin" "s" 1 "goal <= 1.5"

@@ -117,5 +117,6 @@ int main(int argc, char** argv) {
     std::printf("driver switch, OK to first frame: %.1f ms; cold connect to first frame %.1f ms; "
                 "ratio %.2f\n",
                 change, cold, change / cold);
+    std::printf("= driver_switch %.3f %.3f\n", change, cold);
     return 0;
 }
