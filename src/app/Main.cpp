@@ -132,10 +132,18 @@ void TMainForm::setClientSize(int width, int height) {
     StatusBar->setGeometry(0, height - kStatusBarHeight, width, kStatusBarHeight);
 }
 
-void TMainForm::keepControlsAbove() {
-    Panel2->raise();
-    Panel3->raise();
-    StatusBar->raise();
+void TMainForm::keepControlsAbove(const QWidget& below) {
+    for (QWidget* control : {static_cast<QWidget*>(Panel2), static_cast<QWidget*>(Panel3),
+                             static_cast<QWidget*>(StatusBar)}) {
+        // Over a window of the X server's own (where the preview is drawn straight in), only
+        // another such window stays on top.
+        if (below.internalWinId()) {
+            control->setAttribute(Qt::WA_NativeWindow);
+            // A window of its own shows nothing of what lies beneath it: fill it.
+            control->setAutoFillBackground(true);
+        }
+        control->raise();
+    }
 }
 
 QString TMainForm::statusText() const {

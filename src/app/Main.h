@@ -76,7 +76,7 @@ public:
 
     // A picture larger than the video frame overhangs it on every side; the buttons and
     // the status line stay above it, visible and within reach.
-    void keepControlsAbove();
+    void keepControlsAbove(const QWidget& below);
 
     // The status line: the simple text of the status bar.
     QString statusText() const;

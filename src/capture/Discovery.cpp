@@ -38,7 +38,10 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
         // Why a preview cannot start or has stopped goes to the status line.
         QObject::connect(s.CapWnd, &platform::CaptureWindow::previewFailed, &form,
                          &app::TMainForm::setStatusText);
-        form.keepControlsAbove();
+        form.keepControlsAbove(*s.CapWnd);
+        platform::CaptureWindow* window = s.CapWnd;
+        QObject::connect(window, &platform::CaptureWindow::nativeWindowMade, &form,
+                         [&form, window] { form.keepControlsAbove(*window); });
     }
 
     s.DriverCount = 0;

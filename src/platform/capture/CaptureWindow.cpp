@@ -6,9 +6,11 @@
 #include "platform/files/WholeFile.h"
 #include "platform/registry/Registry.h"
 
+#include <QGuiApplication>
 #include <QPainter>
 
 #include <chrono>
+#include <utility>
 
 namespace platform {
 
@@ -29,6 +31,55 @@ CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget*
     previewTimer_.setInterval(kDefaultPreviewRateMs);
     previewTimer_.setTimerType(Qt::PreciseTimer);
     connect(&previewTimer_, &QTimer::timeout, this, &CaptureWindow::previewTick);
+    // On an X display the sink draws into a window of its own over this one; elsewhere (and
+    // when NIMBACAST_PREVIEW=toolkit asks for it) the frames are painted here.
+    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+        qEnvironmentVariable("NIMBACAST_PREVIEW") != QLatin1String("toolkit") &&
+        PreviewPipeline::canDrawIntoWindows()) {
+        overlay_ = new VideoOverlay(this);
+        overlay_->setOnExpose([this] {
+            if (pipeline_)
+                pipeline_->expose();
+        });
+        overlay_->hide();
+    }
+}
+
+void CaptureWindow::showEvent(QShowEvent*) {
+    // The overlay's X window is used once this window is shown, when the top-level window has
+    // made it along with its own: asked for earlier, it would make the top-level's X window
+    // before the top-level is placed by its frame.
+    if (!overlay_ || overlayShown_)
+        return;
+    overlayShown_ = true;
+    const guintptr id = overlay_->winId();
+    emit nativeWindowMade();
+    if (pipeline_ && !pipeline_->hasWindow())
+        pipeline_->setWindow(id);
+    if (std::exchange(playWhenShown_, false) && pipeline_ && previewOn_)
+        startPreview();
+}
+
+std::unique_ptr<PreviewPipeline> CaptureWindow::openPipeline(const CaptureMode& mode,
+                                                             std::string& error) {
+    const int interval = std::max(1, previewTimer_.interval());
+    return PreviewPipeline::open(*driver_, mode, error, overlay_ != nullptr,
+                                 overlayShown_ ? overlay_->internalWinId() : 0,
+                                 (1000 + interval / 2) / interval);
+}
+
+void CaptureWindow::takeOverFromOverlay() {
+    if (!overlay_ || !pipeline_ || !pipeline_->drawsIntoWindow())
+        return;
+    if (auto frame = pipeline_->takeNewest())
+        shown_ = std::move(frame);
+    overlay_->hide();
+    update();
+}
+
+void CaptureWindow::resizeEvent(QResizeEvent*) {
+    if (overlay_)
+        overlay_->setGeometry(rect());
 }
 
 CaptureWindow::~CaptureWindow() = default;
@@ -44,12 +95,13 @@ int CaptureWindow::driverConnect(int index) {
     driverDisconnect();
     const CaptureMode mode = startMode(*driver, setup_->registry);
     std::string error;
-    pipeline_ = PreviewPipeline::open(*driver, mode, error);
+    driver_ = &*driver;
+    pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {
+        driver_ = nullptr;
         lastError_ = driver->name + ": " + error;
         return 0;
     }
-    driver_ = &*driver;
     mode_ = mode;
     look_ = TestPictureLook{};
     lastError_.clear();
@@ -59,12 +111,14 @@ int CaptureWindow::driverConnect(int index) {
 bool CaptureWindow::reopen(const CaptureMode& mode) {
     const bool previewing = previewOn_;
     previewTimer_.stop();
+    if (overlay_)
+        overlay_->hide();
     // The old pipeline lets go of the device before the new one opens it.
     pipeline_.reset();
     shown_.reset();
     grabbed_ = QImage();
     std::string error;
-    pipeline_ = PreviewPipeline::open(*driver_, mode, error);
+    pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {
         lastError_ = driver_->name + ": " + error;
         failure_ = lastError_;
@@ -110,6 +164,8 @@ int CaptureWindow::dlgVideoSource() {
 int CaptureWindow::driverDisconnect() {
     previewTimer_.stop();
     previewOn_ = false;
+    if (overlay_)
+        overlay_->hide();
     pipeline_.reset();
     driver_ = nullptr;
     shown_.reset();
@@ -129,10 +185,12 @@ int CaptureWindow::setPreviewRate(int milliseconds) {
     // after decoding them.
     CaptureMode wanted = mode_;
     wanted.fps = rateFor(*driver_, mode_, (1000 + milliseconds / 2) / milliseconds);
-    if (effectiveFps(*driver_, wanted) != effectiveFps(*driver_, mode_))
+    if (effectiveFps(*driver_, wanted) != effectiveFps(*driver_, mode_)) {
         reopen(wanted);
-    else
+    } else {
         mode_.fps = wanted.fps;
+        pipeline_->limitRate((1000 + milliseconds / 2) / milliseconds);
+    }
     return 1;
 }
 
@@ -144,6 +202,7 @@ int CaptureWindow::setPreview(bool on) {
         startPreview();
     } else {
         previewTimer_.stop();
+        takeOverFromOverlay();
         pipeline_->halt();
     }
     return 1;
@@ -152,6 +211,11 @@ int CaptureWindow::setPreview(bool on) {
 void CaptureWindow::startPreview() {
     failure_.clear();
     stalled_ = false;
+    // A sink without its window would open one of its own.
+    if (pipeline_->drawsIntoWindow() && !pipeline_->hasWindow()) {
+        playWhenShown_ = true;
+        return;
+    }
     std::string error;
     if (!pipeline_->play(error)) {
         lastError_ = error;
@@ -167,6 +231,7 @@ void CaptureWindow::fail(const std::string& why, bool lost) {
     previewTimer_.stop();
     failure_ = lost ? "the capture device was lost (" + why + ")" : why;
     lastError_ = failure_;
+    takeOverFromOverlay();
     // The pipeline lets go of a device that has gone; choosing the driver again opens it anew.
     if (lost && pipeline_)
         pipeline_->halt();
@@ -195,6 +260,7 @@ int CaptureWindow::getDriverCaps(CaptureDriverCaps& caps) const {
 int CaptureWindow::stop() {
     if (pipeline_ && previewOn_) {
         previewTimer_.stop();
+        takeOverFromOverlay();
         pipeline_->halt();
     }
     return 1;
@@ -256,7 +322,19 @@ int CaptureWindow::fileSaveDib(const QString& path) {
 void CaptureWindow::previewTick() {
     if (!pipeline_)
         return;
-    if (takeNewestFrame()) {
+    bool arrived;
+    if (pipeline_->drawsIntoWindow()) {
+        // The sink has drawn the frame already; the overlay shows from the first one on.
+        arrived = pipeline_->takeArrival();
+        if (arrived) {
+            if (overlay_->isHidden())
+                overlay_->show();
+            emit framePainted();
+        }
+    } else {
+        arrived = takeNewestFrame();
+    }
+    if (arrived) {
         stalled_ = false;
     } else if (!stalled_ && pipeline_->sinceLastFrame() > kStall) {
         stalled_ = true;

@@ -4,6 +4,7 @@
 #include "platform/capture/DriverTable.h"
 #include "platform/capture/PreviewPipeline.h"
 #include "platform/capture/SourceDialog.h"
+#include "platform/capture/VideoOverlay.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -80,11 +81,20 @@ signals:
     void framePainted();
     // The preview could not start or has stopped; `why` says so in a sentence.
     void previewFailed(const QString& why);
+    // This window has just been given an X window of its own to draw the preview into.
+    void nativeWindowMade();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
+    // A pipeline for the connected driver in `mode`, drawing into the overlay when there is one.
+    std::unique_ptr<PreviewPipeline> openPipeline(const CaptureMode& mode, std::string& error);
+    // Before the pipeline stops or goes: the toolkit paints its last frame in place of the
+    // overlay, as it does without one.
+    void takeOverFromOverlay();
     void previewTick();
     void startPreview();
     // Builds the connected driver's pipeline anew in `mode`, the preview as it was.
@@ -99,11 +109,16 @@ private:
     const DriverSpec* driver_ = nullptr;
     CaptureMode mode_;
     TestPictureLook look_;
+    // Where the pipeline draws, on an X display; null where the toolkit paints every frame.
+    VideoOverlay* overlay_ = nullptr;
     std::unique_ptr<PreviewPipeline> pipeline_;
     std::shared_ptr<const VideoFrame> shown_;
     QImage grabbed_;
     QTimer previewTimer_;
     bool previewOn_ = false;
+    // The preview was asked to start before the overlay had its X window.
+    bool playWhenShown_ = false;
+    bool overlayShown_ = false;
     // Why the running pipeline stopped; a grab refuses to take an old picture after it.
     std::string failure_;
     // The driver has gone quiet without an error; cleared when frames come again.

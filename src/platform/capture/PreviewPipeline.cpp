@@ -1,8 +1,13 @@
 #include "platform/capture/PreviewPipeline.h"
 
+#include "platform/capture/DriverModes.h"
 #include "platform/capture/V4l2Device.h"
 
+#include <gst/video/videooverlay.h>
+
+#include <algorithm>
 #include <initializer_list>
+#include <utility>
 
 namespace platform {
 
@@ -56,22 +61,47 @@ bool addChain(GstBin* bin, std::initializer_list<GstElement*> chain, std::string
 
 } // namespace
 
-std::unique_ptr<PreviewPipeline>
-PreviewPipeline::open(const DriverSpec& driver, const CaptureMode& mode, std::string& error) {
+bool PreviewPipeline::canDrawIntoWindows() {
+    gst::ensureInitialised();
+    GstElementFactory* factory = gst_element_factory_find("ximagesink");
+    if (!factory)
+        return false;
+    gst_object_unref(factory);
+    return true;
+}
+
+std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
+                                                       const CaptureMode& mode, std::string& error,
+                                                       bool intoWindow, guintptr window,
+                                                       int maxFps) {
     gst::ensureInitialised();
     std::unique_ptr<PreviewPipeline> p(new PreviewPipeline);
     p->pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("capture"))));
     GstBin* bin = GST_BIN(p->pipeline_.get());
     p->width_ = mode.size.width;
     p->height_ = mode.size.height;
+    p->intoWindow_ = intoWindow;
 
-    GstElement* sink = make("appsink", error);
-    if (sink) {
-        // Only the newest frame matters to a preview; an unbounded queue grows without end.
-        g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
-        gst::CapsPtr caps(
-            gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
-        gst_app_sink_set_caps(GST_APP_SINK(sink), caps.get());
+    // Frames are BGRx at the sink either way: what the toolkit paints without converting, what
+    // a 24-bit X visual shows as it is, and what a grab takes.
+    GstElement* sink;
+    if (intoWindow) {
+        sink = make("ximagesink", error);
+        if (sink) {
+            // The window belongs to the program: the sink neither makes one nor takes its
+            // events, and keeps the frame on show for a grab.
+            g_object_set(sink, "handle-events", FALSE, "force-aspect-ratio", FALSE,
+                         "enable-last-sample", TRUE, "sync", FALSE, nullptr);
+        }
+    } else {
+        sink = make("appsink", error);
+        if (sink) {
+            // Only the newest frame matters to a preview; an unbounded queue grows without end.
+            g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
+            gst::CapsPtr caps(
+                gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
+            gst_app_sink_set_caps(GST_APP_SINK(sink), caps.get());
+        }
     }
 
     bool built;
@@ -114,19 +144,54 @@ PreviewPipeline::open(const DriverSpec& driver, const CaptureMode& mode, std::st
             gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.fps, 1, nullptr);
         GstElement* filter = capsFilter(std::move(caps), error);
         if (mode.compressed)
-            built = addChain(
-                bin, {source, filter, make("jpegdec", error), make("videoconvert", error), sink},
-                error);
+            built = addChain(bin,
+                             {source, filter, make("jpegdec", error), make("videoconvert", error),
+                              capsFilter(rawCaps(p->width_, p->height_, "BGRx"), error), sink},
+                             error);
         else
-            built = addChain(bin, {source, filter, make("videoconvert", error), sink}, error);
+            built = addChain(bin,
+                             {source, filter, make("videoconvert", error),
+                              capsFilter(rawCaps(p->width_, p->height_, "BGRx"), error), sink},
+                             error);
     }
     if (!built)
         return nullptr;
 
     p->sink_ = sink;
-    GstAppSinkCallbacks callbacks{};
-    callbacks.new_sample = &PreviewPipeline::onNewSample;
-    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, p.get(), nullptr);
+    if (window)
+        p->setWindow(window);
+    if (intoWindow) {
+        // A camera may only offer more frames a second than the preview shows: drop the rest
+        // before they are drawn.
+        if (maxFps > 0 && !driver.node.empty() && effectiveFps(driver, mode) > maxFps) {
+            GstElement* rate = make("videorate", error);
+            if (!rate)
+                return nullptr;
+            g_object_set(rate, "drop-only", TRUE, "max-rate", maxFps, nullptr);
+            GstPad* into = gst_element_get_static_pad(sink, "sink");
+            GstPad* from = gst_pad_get_peer(into);
+            GstElement* before = gst_pad_get_parent_element(from);
+            gst_element_unlink(before, sink);
+            gst_bin_add(bin, rate);
+            const bool linked = gst_element_link_many(before, rate, sink, nullptr);
+            gst_object_unref(before);
+            gst_object_unref(from);
+            gst_object_unref(into);
+            if (!linked) {
+                error = "the preview pipeline could not be linked";
+                return nullptr;
+            }
+            p->rate_ = rate;
+        }
+        GstPad* pad = gst_element_get_static_pad(sink, "sink");
+        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::arrivalProbe, p.get(),
+                          nullptr);
+        gst_object_unref(pad);
+    } else {
+        GstAppSinkCallbacks callbacks{};
+        callbacks.new_sample = &PreviewPipeline::onNewSample;
+        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, p.get(), nullptr);
+    }
 
     if (gst_element_set_state(p->pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
         error = p->takeError();
@@ -168,6 +233,40 @@ void PreviewPipeline::halt() {
     gst_element_set_state(pipeline_.get(), GST_STATE_READY);
     std::lock_guard lock(mutex_);
     newest_.reset();
+    fresh_ = false;
+}
+
+void PreviewPipeline::setWindow(guintptr window) {
+    if (!intoWindow_)
+        return;
+    window_ = window;
+    gst_video_overlay_set_window_handle(GST_VIDEO_OVERLAY(sink_), window);
+}
+
+void PreviewPipeline::expose() {
+    if (window_)
+        gst_video_overlay_expose(GST_VIDEO_OVERLAY(sink_));
+}
+
+void PreviewPipeline::limitRate(int fps) {
+    if (rate_)
+        g_object_set(rate_, "max-rate", std::max(1, fps), nullptr);
+}
+
+bool PreviewPipeline::takeArrival() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(fresh_, false);
+}
+
+GstPadProbeReturn PreviewPipeline::arrivalProbe(GstPad*, GstPadProbeInfo*, gpointer self) {
+    auto* pipeline = static_cast<PreviewPipeline*>(self);
+    {
+        std::lock_guard lock(pipeline->mutex_);
+        pipeline->fresh_ = true;
+        pipeline->lastArrival_ = std::chrono::steady_clock::now();
+    }
+    pipeline->arrived_.notify_all();
+    return GST_PAD_PROBE_OK;
 }
 
 GstFlowReturn PreviewPipeline::onNewSample(GstAppSink* sink, gpointer self) {
@@ -178,6 +277,7 @@ GstFlowReturn PreviewPipeline::onNewSample(GstAppSink* sink, gpointer self) {
     {
         std::lock_guard lock(pipeline->mutex_);
         pipeline->newest_ = std::move(sample);
+        pipeline->fresh_ = true;
         pipeline->lastArrival_ = std::chrono::steady_clock::now();
     }
     pipeline->arrived_.notify_all();
@@ -206,7 +306,7 @@ GstPadProbeReturn PreviewPipeline::stallProbe(GstPad* pad, GstPadProbeInfo*, gpo
 
 bool PreviewPipeline::waitForFrame(std::chrono::milliseconds bound) {
     std::unique_lock lock(mutex_);
-    return arrived_.wait_for(lock, bound, [this] { return newest_ != nullptr; });
+    return arrived_.wait_for(lock, bound, [this] { return fresh_; });
 }
 
 std::chrono::milliseconds PreviewPipeline::sinceLastFrame() const {
@@ -220,6 +320,12 @@ std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
     {
         std::lock_guard lock(mutex_);
         sample = std::move(newest_);
+        fresh_ = false;
+    }
+    if (intoWindow_) {
+        GstSample* shown = nullptr;
+        g_object_get(sink_, "last-sample", &shown, nullptr);
+        sample.reset(shown);
     }
     return VideoFrame::fromSample(std::move(sample));
 }

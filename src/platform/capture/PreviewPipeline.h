@@ -15,13 +15,21 @@
 namespace platform {
 
 // The GStreamer pipeline behind one connected driver: a V4L2 device or the moving test
-// picture, ending in an appsink that keeps only the newest frame.
+// picture, ending either in an appsink that keeps only the newest frame for the window to
+// paint, or, given an X window, in ximagesink drawing straight into that window. The second
+// spares a copy of every frame through the toolkit's backing store: the source renders into
+// the sink's shared-memory images and the X server shows them as they are.
 class PreviewPipeline {
 public:
     // Builds the pipeline for the driver in the given mode and brings it to READY (a device
-    // is opened there). On failure returns nothing and says why in `error`.
+    // is opened there). `intoWindow` draws the frames into an X window, `window` or one given
+    // later, no more often than `maxFps` a second when that is above 0. On failure returns
+    // nothing and says why in `error`.
     static std::unique_ptr<PreviewPipeline> open(const DriverSpec& driver, const CaptureMode& mode,
-                                                 std::string& error);
+                                                 std::string& error, bool intoWindow = false,
+                                                 guintptr window = 0, int maxFps = 0);
+    // Whether this machine can draw a preview straight into an X window.
+    static bool canDrawIntoWindows();
 
     // The elements the driver's source dialog adjusts: the picture's source, and for the
     // test picture its colour balance.
@@ -39,8 +47,20 @@ public:
     bool play(std::string& error);
     void halt();
 
-    // The newest frame since the last call, or null when none has arrived since.
+    // The newest frame since the last call, or null when none has arrived since. A pipeline
+    // that draws into a window answers with the frame on show, however old.
     std::shared_ptr<const VideoFrame> takeNewest();
+    // Whether a frame has arrived since the last call or the last takeNewest.
+    bool takeArrival();
+    // Draws the frame on show again (a window that draws into the window only).
+    void expose();
+    // At most this many frames a second reach the window (a window that draws into the
+    // window only; 0: every frame).
+    void limitRate(int fps);
+    bool drawsIntoWindow() const { return intoWindow_; }
+    bool hasWindow() const { return window_ != 0; }
+    // The X window to draw into, for a pipeline that draws into one; before it plays.
+    void setWindow(guintptr window);
     // Waits up to `bound` for a frame newer than the last one taken; no spinning.
     bool waitForFrame(std::chrono::milliseconds bound);
     // How long ago the last frame arrived, or since the pipeline started playing when none
@@ -53,12 +73,17 @@ public:
 private:
     PreviewPipeline() = default;
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
+    // Notes each frame that reaches a window-drawing sink.
+    static GstPadProbeReturn arrivalProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
     // Drops every buffer once the simulated driver's frames are used up, and when it is to
     // go away, says so as a device that has gone does.
     static GstPadProbeReturn stallProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
 
     gst::ElementPtr pipeline_;
     GstElement* sink_ = nullptr; // owned by pipeline_
+    GstElement* rate_ = nullptr; // owned by pipeline_; null when every frame is shown
+    bool intoWindow_ = false;
+    guintptr window_ = 0;
     int width_ = 0;
     int height_ = 0;
     // Frames a simulated driver still delivers before it falls silent or goes away;
@@ -70,6 +95,7 @@ private:
     std::condition_variable arrived_;
     // Guarded by mutex_; written on the streaming thread.
     gst::SamplePtr newest_;
+    bool fresh_ = false; // a frame has arrived since the last take
     std::chrono::steady_clock::time_point lastArrival_{};
 };
 
