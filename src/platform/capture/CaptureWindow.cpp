@@ -63,9 +63,17 @@ void CaptureWindow::showEvent(QShowEvent*) {
 std::unique_ptr<PreviewPipeline> CaptureWindow::openPipeline(const CaptureMode& mode,
                                                              std::string& error) {
     const int interval = std::max(1, previewTimer_.interval());
-    return PreviewPipeline::open(*driver_, mode, error, overlay_ != nullptr,
-                                 overlayShown_ ? overlay_->internalWinId() : 0,
-                                 (1000 + interval / 2) / interval);
+    auto pipeline = PreviewPipeline::open(*driver_, mode, error, overlay_ != nullptr,
+                                          overlayShown_ ? overlay_->internalWinId() : 0,
+                                          (1000 + interval / 2) / interval);
+    // The first picture shows at once rather than at the next look. The pipeline stops its
+    // streaming before it goes, and a call queued for a window that has gone is dropped.
+    if (pipeline && pipeline->drawsIntoWindow())
+        pipeline->setOnFirstFrame([this] {
+            QMetaObject::invokeMethod(
+                this, [this] { previewTick(); }, Qt::QueuedConnection);
+        });
+    return pipeline;
 }
 
 void CaptureWindow::takeOverFromOverlay() {

@@ -89,9 +89,11 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
         sink = make("ximagesink", error);
         if (sink) {
             // The window belongs to the program: the sink neither makes one nor takes its
-            // events, and keeps the frame on show for a grab.
-            g_object_set(sink, "handle-events", FALSE, "force-aspect-ratio", FALSE,
-                         "enable-last-sample", TRUE, "sync", FALSE, nullptr);
+            // events (the window asks it to draw again on an expose; the sink's own event
+            // thread would make every stop wait for its next 50 ms poll), and keeps the frame
+            // on show for a grab.
+            g_object_set(sink, "handle-events", FALSE, "handle-expose", FALSE, "force-aspect-ratio",
+                         FALSE, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
         }
     } else {
         sink = make("appsink", error);
@@ -211,6 +213,7 @@ bool PreviewPipeline::play(std::string& error) {
     {
         std::lock_guard lock(mutex_);
         lastArrival_ = std::chrono::steady_clock::now();
+        awaitingFirst_ = true;
     }
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         error = takeError();
@@ -260,12 +263,16 @@ bool PreviewPipeline::takeArrival() {
 
 GstPadProbeReturn PreviewPipeline::arrivalProbe(GstPad*, GstPadProbeInfo*, gpointer self) {
     auto* pipeline = static_cast<PreviewPipeline*>(self);
+    bool first;
     {
         std::lock_guard lock(pipeline->mutex_);
         pipeline->fresh_ = true;
         pipeline->lastArrival_ = std::chrono::steady_clock::now();
+        first = std::exchange(pipeline->awaitingFirst_, false);
     }
     pipeline->arrived_.notify_all();
+    if (first && pipeline->onFirstFrame_)
+        pipeline->onFirstFrame_();
     return GST_PAD_PROBE_OK;
 }
 

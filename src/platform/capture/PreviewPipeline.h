@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -61,6 +62,9 @@ public:
     bool hasWindow() const { return window_ != 0; }
     // The X window to draw into, for a pipeline that draws into one; before it plays.
     void setWindow(guintptr window);
+    // Called on the streaming thread as the first frame after play() reaches a window-drawing
+    // sink, so that the window need not wait for its next look to know.
+    void setOnFirstFrame(std::function<void()> call) { onFirstFrame_ = std::move(call); }
     // Waits up to `bound` for a frame newer than the last one taken; no spinning.
     bool waitForFrame(std::chrono::milliseconds bound);
     // How long ago the last frame arrived, or since the pipeline started playing when none
@@ -95,7 +99,9 @@ private:
     std::condition_variable arrived_;
     // Guarded by mutex_; written on the streaming thread.
     gst::SamplePtr newest_;
-    bool fresh_ = false; // a frame has arrived since the last take
+    bool fresh_ = false;         // a frame has arrived since the last take
+    bool awaitingFirst_ = false; // no frame has arrived since play()
+    std::function<void()> onFirstFrame_;
     std::chrono::steady_clock::time_point lastArrival_{};
 };
 
