@@ -126,6 +126,50 @@ TEST(Imaging, ConvertsEveryDibVariantTheToolkitReads) {
     }
 }
 
+// Handing the DIB over gives the same picture as copying it, for kept rows (either order,
+// a gap before the pixels) and for decoded kinds alike.
+TEST(Imaging, AHandedOverDibConvertsAsACopiedOne) {
+    const QImage source = testPicture(13, 7);
+    struct Row {
+        const char* name;
+        std::vector<std::uint8_t> dib;
+        std::int64_t pixelOffset;
+    } rows[] = {
+        {"24-bit bottom-up", test::dibOf(source.convertToFormat(QImage::Format_RGB888)), -1},
+        {"32-bit", test::dibOf(source.convertToFormat(QImage::Format_ARGB32)), -1},
+        {"8-bit palette", test::dibOf(source.convertToFormat(QImage::Format_Indexed8)), -1},
+        {"24-bit top-down after a gap",
+         [&] {
+             auto dib = test::infoHeader({13, -7, 24});
+             dib.resize(dib.size() + 16, 0xEE);
+             for (int y = 0; y < 7; ++y)
+                 for (int x = 0; x < 40; ++x)
+                     dib.push_back(std::uint8_t(x * 5 + y * 11));
+             return dib;
+         }(),
+         56},
+    };
+    for (Row& r : rows) {
+        BitmapRecord copied, handed;
+        ASSERT_EQ(platform::L_ChangeFromDIB(&copied, r.dib.data(), r.dib.size(), r.pixelOffset),
+                  platform::kSuccess)
+            << r.name;
+        ASSERT_EQ(platform::L_ChangeFromDIB(&handed, std::move(r.dib), r.pixelOffset),
+                  platform::kSuccess)
+            << r.name;
+        EXPECT_EQ(platform::pictureOf(handed), platform::pictureOf(copied)) << r.name;
+        std::vector<std::uint8_t> a, b;
+        ASSERT_EQ(platform::encodeJpeg(copied, platform::kJpegSampling422, 50, a),
+                  platform::kSuccess);
+        ASSERT_EQ(platform::encodeJpeg(handed, platform::kJpegSampling422, 50, b),
+                  platform::kSuccess);
+        EXPECT_EQ(a, b) << r.name;
+    }
+    std::vector<std::uint8_t> damaged{40, 0, 0};
+    BitmapRecord bitmap;
+    EXPECT_NE(platform::L_ChangeFromDIB(&bitmap, std::move(damaged), -1), platform::kSuccess);
+}
+
 TEST(Imaging, HandMadeDibsOfEachDepthAndOrder) {
     // A 2 x 2 picture at 16 bits with bitfields, top-down, and a 4-bit RLE one.
     {

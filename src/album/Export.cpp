@@ -74,9 +74,9 @@ FrameDib ReadFrameDib(const QString& path) {
     return dib;
 }
 
-int SaveDibAsJpeg(const FrameDib& dib, const QString& path, const SaveSettings& settings) {
+int SaveDibAsJpeg(FrameDib dib, const QString& path, const SaveSettings& settings) {
     platform::BitmapRecord bitmap;
-    if (platform::L_ChangeFromDIB(&bitmap, dib.bytes.data(), dib.bytes.size(), dib.pixelOffset) !=
+    if (platform::L_ChangeFromDIB(&bitmap, std::move(dib.bytes), dib.pixelOffset) !=
         platform::kSuccess)
         throw ui::ToolkitError(
             QStringLiteral("Cannot save \"%1\": the frame holds no picture that can be converted.")

@@ -28,7 +28,7 @@ FrameDib ReadFrameDib(const QString& path);
 // Converts the packed DIB and writes it to `path` as JPEG with the sampling and quality of
 // the settings. Returns 0 when the conversion failed, 1 after a save attempt. A failure to
 // convert or to write is reported by the toolkit error.
-int SaveDibAsJpeg(const FrameDib& dib, const QString& path, const SaveSettings& settings);
+int SaveDibAsJpeg(FrameDib dib, const QString& path, const SaveSettings& settings);
 
 // Writes a picture as a BMP file, whole or not at all; a failure raises the toolkit error.
 void SavePictureAsBmp(const QImage& picture, const QString& path);

@@ -283,9 +283,9 @@ void TAlbum::B_SaveClick() {
     if (settings.SaveAsJpeg) {
         SaveDialog.Filter = QStringLiteral("JPEG file|*.jpg");
         // The frame is read before the dialog opens; the block goes when this scope ends.
-        const FrameDib dib = ReadFrameDib(state_.FramePath[strip.SelectedFrame]);
+        FrameDib dib = ReadFrameDib(state_.FramePath[strip.SelectedFrame]);
         if (const auto path = runSaveDialog(QStringLiteral("jpg")))
-            SaveDibAsJpeg(dib, *path, settings);
+            SaveDibAsJpeg(std::move(dib), *path, settings);
         return;
     }
     SaveDialog.Filter = QStringLiteral("BMP file|*.bmp");

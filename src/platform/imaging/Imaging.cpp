@@ -18,19 +18,19 @@ void put32(QByteArray& out, std::uint32_t v) {
         out.append(char((v >> (8 * i)) & 0xFF));
 }
 
-// Takes the rows of an uncompressed 24- or 32-bit DIB as they are; false for other kinds.
-bool keepRows(BitmapRecord* bitmap, const std::uint8_t* dib, const DibLayout& l) {
-    if (l.compression != kDibRgb || (l.bitCount != 24 && l.bitCount != 32))
-        return false;
-    const std::int64_t rows = l.height < 0 ? -l.height : l.height;
-    const std::uint8_t* first = dib + l.offset;
-    bitmap->rows.assign(first, first + l.stride * rows);
+// Whether the DIB's rows are kept as they are: uncompressed 24- or 32-bit ones.
+bool keepsRows(const DibLayout& l) {
+    return l.compression == kDibRgb && (l.bitCount == 24 || l.bitCount == 32);
+}
+
+// Describes the kept rows of the DIB in `bitmap`, whose `rows` and `firstRow` are set.
+void describeRows(BitmapRecord* bitmap, const DibLayout& l) {
     bitmap->layout = l.bitCount == 24 ? BitmapRecord::Rows::Bgr24 : BitmapRecord::Rows::Bgrx32;
     bitmap->width = static_cast<int>(l.width);
-    bitmap->height = static_cast<int>(rows);
+    bitmap->height = static_cast<int>(l.height < 0 ? -l.height : l.height);
     bitmap->pitch = static_cast<int>(l.stride);
     bitmap->bottomUp = l.height > 0;
-    return true;
+    bitmap->BitsPerPixel = l.bitCount;
 }
 
 struct TjDestroy {
@@ -61,8 +61,11 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
     if (offset < 0)
         return kErrorBadDib;
     *bitmap = BitmapRecord{};
-    if (keepRows(bitmap, dib, layout)) {
-        bitmap->BitsPerPixel = layout.bitCount;
+    if (keepsRows(layout)) {
+        const std::uint8_t* first = dib + offset;
+        const std::int64_t rows = layout.height < 0 ? -layout.height : layout.height;
+        bitmap->rows.assign(first, first + layout.stride * rows);
+        describeRows(bitmap, layout);
         return kSuccess;
     }
 
@@ -82,6 +85,20 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
         return kErrorBadDib;
     bitmap->BitsPerPixel = layout.bitCount;
     bitmap->image = std::move(image);
+    return kSuccess;
+}
+
+int L_ChangeFromDIB(BitmapRecord* bitmap, std::vector<std::uint8_t>&& dib,
+                    std::int64_t pixelOffset) {
+    if (!bitmap)
+        return kErrorBadDib;
+    const DibLayout layout = checkDib(dib.data(), dib.size(), pixelOffset);
+    if (layout.offset < 0 || !keepsRows(layout))
+        return L_ChangeFromDIB(bitmap, dib.data(), dib.size(), pixelOffset);
+    *bitmap = BitmapRecord{};
+    bitmap->rows = std::move(dib);
+    bitmap->firstRow = static_cast<std::size_t>(layout.offset);
+    describeRows(bitmap, layout);
     return kSuccess;
 }
 
@@ -113,7 +130,7 @@ int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
     const unsigned char* pixels;
     int width, height, pitch, pixelFormat, flags = 0;
     if (bitmap.layout != BitmapRecord::Rows::None) {
-        pixels = bitmap.rows.data();
+        pixels = bitmap.rowData();
         width = bitmap.width;
         height = bitmap.height;
         pitch = bitmap.pitch;
@@ -172,11 +189,11 @@ QImage pictureOf(const BitmapRecord& bitmap) {
         return bitmap.image;
     // DIB rows are B, G, R(, X) in memory.
     const QImage picture = bitmap.layout == BitmapRecord::Rows::Bgr24
-                               ? QImage(bitmap.rows.data(), bitmap.width, bitmap.height,
-                                        bitmap.pitch, QImage::Format_RGB888)
+                               ? QImage(bitmap.rowData(), bitmap.width, bitmap.height, bitmap.pitch,
+                                        QImage::Format_RGB888)
                                      .rgbSwapped()
-                               : QImage(bitmap.rows.data(), bitmap.width, bitmap.height,
-                                        bitmap.pitch, QImage::Format_RGB32)
+                               : QImage(bitmap.rowData(), bitmap.width, bitmap.height, bitmap.pitch,
+                                        QImage::Format_RGB32)
                                      .copy();
     return bitmap.bottomUp ? picture.mirrored(false, true) : picture;
 }

@@ -18,6 +18,8 @@ struct BitmapRecord {
     QImage image;
     Rows layout = Rows::None;
     std::vector<std::uint8_t> rows;
+    std::size_t firstRow = 0; // where the rows start in `rows`
+    const std::uint8_t* rowData() const { return rows.data() + firstRow; }
     int width = 0;
     int height = 0;
     int pitch = 0;
@@ -52,6 +54,10 @@ inline constexpr int kErrorWrite = -5;
 // when the file it came from says so. Returns kSuccess, or an error code when the DIB is
 // damaged, lies about its size or has no pixels. Nothing outside the given bytes is read.
 int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
+                    std::int64_t pixelOffset = -1);
+// The same, taking over the DIB's bytes: rows that are kept as they are stay where they lie
+// instead of being copied. The bytes are left empty or as they were.
+int L_ChangeFromDIB(BitmapRecord* bitmap, std::vector<std::uint8_t>&& dib,
                     std::int64_t pixelOffset = -1);
 
 // Writes `bitmap` to `path` as a baseline JFIF JPEG with the sampling of `format` and the
