@@ -8,6 +8,7 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
 
 #include <chrono>
 #include <utility>
@@ -33,7 +34,10 @@ CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget*
     connect(&previewTimer_, &QTimer::timeout, this, &CaptureWindow::previewTick);
     // On an X display the sink draws into a window of its own over this one; elsewhere (and
     // when NIMBACAST_PREVIEW=toolkit asks for it) the frames are painted here.
-    if (QGuiApplication::platformName() == QLatin1String("xcb") &&
+    // The frames are BGRx: a screen of fewer than 24 bits could not show them as they are.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && screen &&
+        screen->depth() >= 24 &&
         qEnvironmentVariable("NIMBACAST_PREVIEW") != QLatin1String("toolkit") &&
         PreviewPipeline::canDrawIntoWindows()) {
         overlay_ = new VideoOverlay(this);
