@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace bench {
@@ -28,6 +29,14 @@ inline double untilPaintedAt(platform::CaptureWindow& window, platform::PictureS
     loop.exec();
     QObject::disconnect(painted);
     return at;
+}
+
+// Prints a figure against its baseline for a reader, and as "= KEY OURS BASE" for
+// bench/inside.sh.
+inline void report(const char* what, const char* baseline, const char* key, double ours,
+                   double base) {
+    std::printf("%s: %.1f ms; %s %.1f ms; ratio %.2f\n", what, ours, baseline, base, ours / base);
+    std::printf("= %s %.3f %.3f\n", key, ours, base);
 }
 
 inline double median(std::vector<double> v) {

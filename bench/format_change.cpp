@@ -77,9 +77,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no frame painted\n");
         return 1;
     }
-    std::printf("format change to first frame: %.1f ms; cold connect to first frame %.1f ms; "
-                "ratio %.2f\n",
-                change, cold, change / cold);
-    std::printf("= format_change %.3f %.3f\n", change, cold);
+    bench::report("format change to first frame", "cold connect to first frame", "format_change",
+                  change, cold);
     return 0;
 }

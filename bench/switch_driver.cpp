@@ -114,9 +114,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no frame painted\n");
         return 1;
     }
-    std::printf("driver switch, OK to first frame: %.1f ms; cold connect to first frame %.1f ms; "
-                "ratio %.2f\n",
-                change, cold, change / cold);
-    std::printf("= driver_switch %.3f %.3f\n", change, cold);
+    bench::report("driver switch, OK to first frame", "cold connect to first frame",
+                  "driver_switch", change, cold);
     return 0;
 }

@@ -14,6 +14,16 @@ namespace album {
 namespace {
 // 2^26 pixels of 32 bits, the largest picture the checks let through, with room for headers.
 constexpr qint64 kMaxPictureFile = (qint64(1) << 28) + (qint64(1) << 20);
+
+// A picture type named by a file's extension must be one the toolkit reads.
+void requireType(const QString& path, const QByteArray& format) {
+    if (!format.isNull() && !QImageReader::supportedImageFormats().contains(format))
+        throw ui::ToolkitError(
+            QStringLiteral("Cannot load the picture \"%1\": there is no picture type for %2.")
+                .arg(path, format.isEmpty() ? QStringLiteral("a file name without extension")
+                                            : QStringLiteral("the extension \".%1\"")
+                                                  .arg(QString::fromLatin1(format))));
+}
 } // namespace
 
 QByteArray readPictureFile(const QString& path) {
@@ -38,12 +48,6 @@ QByteArray readPictureFile(const QString& path) {
 }
 
 QImage decodePicture(const QString& path, const QByteArray& bytes, const QByteArray& format) {
-    if (!format.isNull() && !QImageReader::supportedImageFormats().contains(format))
-        throw ui::ToolkitError(
-            QStringLiteral("Cannot load the picture \"%1\": there is no picture type for %2.")
-                .arg(path, format.isEmpty() ? QStringLiteral("a file name without extension")
-                                            : QStringLiteral("the extension \".%1\"")
-                                                  .arg(QString::fromLatin1(format))));
     // A BMP's structure is checked to its last byte before decoding: the toolkit's reader
     // shows part of a damaged one rather than refusing it.
     const bool bmp = format.isNull() ? bytes.startsWith("BM") : format == "bmp";
@@ -68,8 +72,7 @@ QImage decodePicture(const QString& path, const QByteArray& bytes, const QByteAr
 }
 
 QImage loadPicture(const QString& path, const QByteArray& format) {
-    if (!format.isNull() && !QImageReader::supportedImageFormats().contains(format))
-        return decodePicture(path, {}, format); // says there is no such type
+    requireType(path, format); // before the file is opened: its name alone rules it out
     return decodePicture(path, readPictureFile(path), format);
 }
 

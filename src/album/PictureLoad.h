@@ -10,7 +10,8 @@ namespace album {
 // is read as that type only; without one the type is told from the contents.
 QImage loadPicture(const QString& path, const QByteArray& format = {});
 
-// The two halves of loadPicture: the file's bytes, and the picture decoded from them.
+// The two halves of loadPicture: the file's bytes, and the picture decoded from them (as
+// a type the toolkit reads, or told from the contents when `format` is null).
 QByteArray readPictureFile(const QString& path);
 QImage decodePicture(const QString& path, const QByteArray& bytes, const QByteArray& format = {});
 

@@ -6,8 +6,8 @@
 #include <gst/video/videooverlay.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -37,7 +37,7 @@ GstElement* capsFilter(gst::CapsPtr caps, std::string& error) {
 
 // Adds the elements to the bin and links them in order; elements that could not be made
 // are released and make the whole chain fail.
-bool addChain(GstBin* bin, std::initializer_list<GstElement*> chain, std::string& error) {
+bool addChain(GstBin* bin, const std::vector<GstElement*>& chain, std::string& error) {
     bool complete = true;
     for (GstElement* e : chain)
         complete = complete && e;
@@ -144,17 +144,21 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
                 : rawCaps(p->width_, p->height_, nullptr);
         if (mode.fps > 0)
             gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.fps, 1, nullptr);
-        GstElement* filter = capsFilter(std::move(caps), error);
+        std::vector<GstElement*> chain{source, capsFilter(std::move(caps), error)};
         if (mode.compressed)
-            built = addChain(bin,
-                             {source, filter, make("jpegdec", error), make("videoconvert", error),
-                              capsFilter(rawCaps(p->width_, p->height_, "BGRx"), error), sink},
-                             error);
-        else
-            built = addChain(bin,
-                             {source, filter, make("videoconvert", error),
-                              capsFilter(rawCaps(p->width_, p->height_, "BGRx"), error), sink},
-                             error);
+            chain.push_back(make("jpegdec", error));
+        chain.push_back(make("videoconvert", error));
+        chain.push_back(capsFilter(rawCaps(p->width_, p->height_, "BGRx"), error));
+        // A camera may only offer more frames a second than the preview shows: a sink that
+        // draws every frame it gets has the rest dropped before it.
+        if (intoWindow && maxFps > 0 && effectiveFps(driver, mode) > maxFps) {
+            p->rate_ = make("videorate", error);
+            if (p->rate_)
+                g_object_set(p->rate_, "drop-only", TRUE, "max-rate", maxFps, nullptr);
+            chain.push_back(p->rate_);
+        }
+        chain.push_back(sink);
+        built = addChain(bin, chain, error);
     }
     if (!built)
         return nullptr;
@@ -163,28 +167,6 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
     if (window)
         p->setWindow(window);
     if (intoWindow) {
-        // A camera may only offer more frames a second than the preview shows: drop the rest
-        // before they are drawn.
-        if (maxFps > 0 && !driver.node.empty() && effectiveFps(driver, mode) > maxFps) {
-            GstElement* rate = make("videorate", error);
-            if (!rate)
-                return nullptr;
-            g_object_set(rate, "drop-only", TRUE, "max-rate", maxFps, nullptr);
-            GstPad* into = gst_element_get_static_pad(sink, "sink");
-            GstPad* from = gst_pad_get_peer(into);
-            GstElement* before = gst_pad_get_parent_element(from);
-            gst_element_unlink(before, sink);
-            gst_bin_add(bin, rate);
-            const bool linked = gst_element_link_many(before, rate, sink, nullptr);
-            gst_object_unref(before);
-            gst_object_unref(from);
-            gst_object_unref(into);
-            if (!linked) {
-                error = "the preview pipeline could not be linked";
-                return nullptr;
-            }
-            p->rate_ = rate;
-        }
         GstPad* pad = gst_element_get_static_pad(sink, "sink");
         gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::arrivalProbe, p.get(),
                           nullptr);

@@ -52,23 +52,12 @@ int jpegQualityOf(int qualityFactor) {
     return static_cast<int>(std::lround(100.0 - (f - kQualityFactorBest) * 99.0 / 98.0));
 }
 
-int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
-                    std::int64_t pixelOffset) {
-    if (!bitmap || !dib)
-        return kErrorBadDib;
-    const DibLayout layout = checkDib(dib, size, pixelOffset);
-    const std::int64_t offset = layout.offset;
-    if (offset < 0)
-        return kErrorBadDib;
-    *bitmap = BitmapRecord{};
-    if (keepsRows(layout)) {
-        const std::uint8_t* first = dib + offset;
-        const std::int64_t rows = layout.height < 0 ? -layout.height : layout.height;
-        bitmap->rows.assign(first, first + layout.stride * rows);
-        describeRows(bitmap, layout);
-        return kSuccess;
-    }
+namespace {
 
+// Decodes a checked DIB of a kind whose rows are not kept into `bitmap`.
+int decodeDib(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
+              const DibLayout& layout) {
+    const std::int64_t offset = layout.offset;
     // A BMP file around the DIB, so that the toolkit's own reader decodes every variant; it
     // reads from this copy only.
     constexpr std::uint32_t kFileHeader = 14;
@@ -88,14 +77,35 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
     return kSuccess;
 }
 
+} // namespace
+
+int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
+                    std::int64_t pixelOffset) {
+    if (!bitmap || !dib)
+        return kErrorBadDib;
+    const DibLayout layout = checkDib(dib, size, pixelOffset);
+    if (layout.offset < 0)
+        return kErrorBadDib;
+    *bitmap = BitmapRecord{};
+    if (!keepsRows(layout))
+        return decodeDib(bitmap, dib, size, layout);
+    const std::uint8_t* first = dib + layout.offset;
+    const std::int64_t rows = layout.height < 0 ? -layout.height : layout.height;
+    bitmap->rows.assign(first, first + layout.stride * rows);
+    describeRows(bitmap, layout);
+    return kSuccess;
+}
+
 int L_ChangeFromDIB(BitmapRecord* bitmap, std::vector<std::uint8_t>&& dib,
                     std::int64_t pixelOffset) {
     if (!bitmap)
         return kErrorBadDib;
     const DibLayout layout = checkDib(dib.data(), dib.size(), pixelOffset);
-    if (layout.offset < 0 || !keepsRows(layout))
-        return L_ChangeFromDIB(bitmap, dib.data(), dib.size(), pixelOffset);
+    if (layout.offset < 0)
+        return kErrorBadDib;
     *bitmap = BitmapRecord{};
+    if (!keepsRows(layout))
+        return decodeDib(bitmap, dib.data(), dib.size(), layout);
     bitmap->rows = std::move(dib);
     bitmap->firstRow = static_cast<std::size_t>(layout.offset);
     describeRows(bitmap, layout);
