@@ -6,6 +6,7 @@
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
+#include "platform/capture/SimulatedDriver.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"
@@ -74,7 +75,7 @@ int main(int argc, char** argv) {
     bench.width = 640;
     bench.height = 480;
     bench.sizes = {{640, 480}};
-    drivers[0] = bench;
+    drivers[0] = std::make_shared<platform::SimulatedDriver>(bench);
     const platform::CaptureService capture(drivers);
     NoHelp help;
     Silent sound;

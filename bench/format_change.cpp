@@ -5,6 +5,7 @@
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/FormatDialog.h"
+#include "platform/capture/SimulatedDriver.h"
 #include "platform/registry/Registry.h"
 #include "ui/ErrorReport.h"
 
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
     driver.name = "Quorix Bench";
     driver.devicePath = "\\\\?\\bench\\0";
     driver.sizes = {kSmall, kLarge};
-    drivers[0] = driver;
+    drivers[0] = std::make_shared<platform::SimulatedDriver>(driver);
     platform::installRegistryKeys(drivers, registry);
     platform::PictureSize wanted = kLarge;
     const platform::CaptureService service(drivers, &registry, [&](QDialog& dialog) {
@@ -48,7 +49,7 @@ int main(int argc, char** argv) {
     std::vector<double> changes, colds;
     for (int run = 0; run < 5; ++run) {
         // A size change in a running preview, from the small size to the large one.
-        platform::storePictureSize(registry, driver, kSmall);
+        platform::storePictureSize(registry, *drivers[0], kSmall);
         auto* window = service.createCaptureWindow(&parent, QRect(0, 0, 640, 480), 1);
         window->driverConnect(0);
         window->setPreviewRate(33);
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
         delete window;
 
         // A connect from cold at the large size.
-        platform::storePictureSize(registry, driver, kLarge);
+        platform::storePictureSize(registry, *drivers[0], kLarge);
         clock.restart();
         window = service.createCaptureWindow(&parent, QRect(0, 0, 640, 480), 1);
         window->driverConnect(0);

@@ -8,6 +8,7 @@
 #include "capture/Config.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
+#include "platform/capture/SimulatedDriver.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
         driver.width = i == 0 ? 320 : 640;
         driver.height = i == 0 ? 240 : 480;
         driver.sizes = {{driver.width, driver.height}};
-        drivers[i] = driver;
+        drivers[i] = std::make_shared<platform::SimulatedDriver>(driver);
     }
     platform::installRegistryKeys(drivers, registry);
     const platform::CaptureService capture(drivers, &registry);

@@ -1,5 +1,7 @@
 #include "Support.h"
 
+#include "platform/capture/SimulatedDriver.h"
+
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -15,19 +17,19 @@ TEST(DriverFile, FieldsAndDefaults) {
          "width":640,"height":480,"futureField":[1,2]},
         {"index":9}]})");
     ASSERT_TRUE(table[2]);
-    EXPECT_EQ(table[2]->name, "Quorix VideoCam");
-    EXPECT_EQ(table[2]->version, "5.1.0");
-    EXPECT_TRUE(table[2]->acceptsConnect);
-    EXPECT_EQ(table[2]->width, 640);
-    EXPECT_EQ(table[2]->height, 480);
-    EXPECT_TRUE(table[2]->node.empty());
-    EXPECT_EQ(table[2]->devicePath, "\\\\?\\simulated\\2");
+    EXPECT_EQ(table[2]->spec().name, "Quorix VideoCam");
+    EXPECT_EQ(table[2]->spec().version, "5.1.0");
+    EXPECT_TRUE(table[2]->spec().acceptsConnect);
+    EXPECT_EQ(table[2]->spec().width, 640);
+    EXPECT_EQ(table[2]->spec().height, 480);
+    EXPECT_TRUE(dynamic_cast<const platform::SimulatedDriver*>(table[2].get()));
+    EXPECT_EQ(table[2]->spec().devicePath, "\\\\?\\simulated\\2");
     ASSERT_TRUE(table[9]);
-    EXPECT_EQ(table[9]->name, "");
-    EXPECT_EQ(table[9]->version, "");
-    EXPECT_TRUE(table[9]->acceptsConnect);
-    EXPECT_EQ(table[9]->width, 320);
-    EXPECT_EQ(table[9]->height, 240);
+    EXPECT_EQ(table[9]->spec().name, "");
+    EXPECT_EQ(table[9]->spec().version, "");
+    EXPECT_TRUE(table[9]->spec().acceptsConnect);
+    EXPECT_EQ(table[9]->spec().width, 320);
+    EXPECT_EQ(table[9]->spec().height, 240);
     for (int i : {0, 1, 3, 4, 5, 6, 7, 8})
         EXPECT_FALSE(table[i]) << i;
 }
@@ -108,8 +110,8 @@ TEST(DriverFile, TheEnvironmentVariableReplacesTheMachinesDrivers) {
         if (machine.table[i])
             last = i;
     ASSERT_GE(last, 0);
-    EXPECT_EQ(machine.table[last]->name, "Test Pattern");
-    EXPECT_TRUE(machine.table[last]->node.empty());
+    EXPECT_EQ(machine.table[last]->spec().name, "Test Pattern");
+    EXPECT_TRUE(dynamic_cast<const platform::TestPatternDriver*>(machine.table[last].get()));
 }
 
 } // namespace

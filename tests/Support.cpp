@@ -143,8 +143,13 @@ QString writtenFiles(const StartDir& dir, const std::string& registryJson,
 
 TestProgram::TestProgram(const std::string& driversJson, const std::string& registryJson,
                          const std::string& cameraIni)
+    : TestProgram([&](const StartDir& in) { return simulatedDrivers(in, driversJson); },
+                  registryJson, cameraIni) {}
+
+TestProgram::TestProgram(const std::function<platform::DriverTable(const StartDir&)>& drivers,
+                         const std::string& registryJson, const std::string& cameraIni)
     : registryFile(writtenFiles(dir, registryJson, cameraIni)), registry(registryFile),
-      capture(installed(simulatedDrivers(dir, driversJson), registry), &registry,
+      capture(installed(drivers(dir), registry), &registry,
               [this](QDialog& dialog) {
                   return driverDialogs ? driverDialogs(dialog) : int(QDialog::Rejected);
               }),

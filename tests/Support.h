@@ -210,6 +210,9 @@ platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& j
 struct TestProgram {
     explicit TestProgram(const std::string& driversJson, const std::string& registryJson = {},
                          const std::string& cameraIni = {});
+    // The same with the given drivers (the machine's, say) instead of simulated ones.
+    explicit TestProgram(const std::function<platform::DriverTable(const StartDir&)>& drivers,
+                         const std::string& registryJson = {}, const std::string& cameraIni = {});
     StartDir dir;
     QString registryFile;
     platform::JsonRegistry registry;

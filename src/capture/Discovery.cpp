@@ -5,6 +5,7 @@
 #include "capture/FitWindow.h"
 #include "platform/capture/CaptureWindow.h"
 #include "resources/TextTable.h"
+#include "ui/ErrorReport.h"
 #include "ui/FixedText.h"
 #include "ui/Hints.h"
 
@@ -38,6 +39,9 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
         // Why a preview cannot start or has stopped goes to the status line.
         QObject::connect(s.CapWnd, &platform::CaptureWindow::previewFailed, &form,
                          &app::TMainForm::setStatusText);
+        // A device that will not stream at all (another program holds it) is worth a box.
+        QObject::connect(s.CapWnd, &platform::CaptureWindow::streamRefused, &form,
+                         [](const QString& why) { ui::application().reportError(why); });
         form.keepControlsAbove(*s.CapWnd);
         platform::CaptureWindow* window = s.CapWnd;
         QObject::connect(window, &platform::CaptureWindow::nativeWindowMade, &form,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdlib>
 #include <vector>
 
@@ -21,8 +22,8 @@ struct PictureSize {
 // How a connected driver delivers its pictures.
 struct CaptureMode {
     PictureSize size;
-    // A device's compressed (MJPEG) stream rather than its raw one.
-    bool compressed = false;
+    // The device's pixel format (a V4L2 fourcc); 0 for a driver that has only one.
+    std::uint32_t fourcc = 0;
     // Frames per second asked of the device; 0: whatever it gives.
     int fps = 0;
     friend bool operator==(const CaptureMode&, const CaptureMode&) = default;

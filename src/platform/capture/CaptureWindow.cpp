@@ -3,6 +3,7 @@
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/DriverModes.h"
 #include "platform/capture/FormatDialog.h"
+#include "platform/capture/SourceDialog.h"
 #include "platform/files/WholeFile.h"
 #include "platform/registry/Registry.h"
 
@@ -96,26 +97,31 @@ void CaptureWindow::resizeEvent(QResizeEvent*) {
 
 CaptureWindow::~CaptureWindow() = default;
 
+TestPictureLook CaptureWindow::look() const {
+    const auto* testPicture = dynamic_cast<const TestPictureSettings*>(settings_.get());
+    return testPicture ? testPicture->look() : TestPictureLook{};
+}
+
 int CaptureWindow::driverConnect(int index) {
     if (index < 0 || index >= kDriverSlots || !setup_)
         return 0;
     const auto& driver = setup_->drivers[index];
-    if (!driver || !driver->acceptsConnect) {
+    if (!driver || !driver->spec().acceptsConnect) {
         lastError_ = "no driver accepts a connection at index " + std::to_string(index);
         return 0;
     }
     driverDisconnect();
     const CaptureMode mode = startMode(*driver, setup_->registry);
     std::string error;
-    driver_ = &*driver;
+    driver_ = driver.get();
     pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {
         driver_ = nullptr;
-        lastError_ = driver->name + ": " + error;
+        lastError_ = driver->deviceName() + ": " + error;
         return 0;
     }
     mode_ = mode;
-    look_ = TestPictureLook{};
+    settings_ = driver->sourceSettings();
     lastError_.clear();
     return 1;
 }
@@ -132,15 +138,14 @@ bool CaptureWindow::reopen(const CaptureMode& mode) {
     std::string error;
     pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {
-        lastError_ = driver_->name + ": " + error;
+        lastError_ = driver_->deviceName() + ": " + error;
         failure_ = lastError_;
         emit previewFailed(QStringLiteral("The preview could not start: %1")
                                .arg(QString::fromStdString(lastError_)));
         return false;
     }
     mode_ = mode;
-    if (driver_->node.empty())
-        applyLook(*pipeline_, look_);
+    settings_->apply(*pipeline_);
     if (previewing)
         startPreview();
     update();
@@ -148,7 +153,7 @@ bool CaptureWindow::reopen(const CaptureMode& mode) {
 }
 
 int CaptureWindow::dlgVideoFormat() {
-    if (!pipeline_ || !driver_->hasFormatDialog)
+    if (!pipeline_ || !driver_->spec().hasFormatDialog)
         return 0;
     VideoFormatDialog dialog(*driver_, mode_, this);
     const int result = setup_->runDialog ? setup_->runDialog(dialog) : dialog.exec();
@@ -163,9 +168,9 @@ int CaptureWindow::dlgVideoFormat() {
 }
 
 int CaptureWindow::dlgVideoSource() {
-    if (!pipeline_ || !driver_->hasSourceDialog)
+    if (!pipeline_ || !driver_->spec().hasSourceDialog)
         return 0;
-    VideoSourceDialog dialog(*driver_, pipeline_.get(), look_, this);
+    VideoSourceDialog dialog(*settings_, pipeline_.get(), this);
     if (setup_->runDialog)
         setup_->runDialog(dialog);
     else
@@ -180,6 +185,7 @@ int CaptureWindow::driverDisconnect() {
         overlay_->hide();
     pipeline_.reset();
     driver_ = nullptr;
+    settings_.reset();
     shown_.reset();
     grabbed_ = QImage();
     failure_.clear();
@@ -196,8 +202,8 @@ int CaptureWindow::setPreviewRate(int milliseconds) {
     // Ask the driver for no more frames than the preview shows, rather than drop the rest
     // after decoding them.
     CaptureMode wanted = mode_;
-    wanted.fps = rateFor(*driver_, mode_, (1000 + milliseconds / 2) / milliseconds);
-    if (effectiveFps(*driver_, wanted) != effectiveFps(*driver_, mode_)) {
+    wanted.fps = driver_->rateFor(mode_, (1000 + milliseconds / 2) / milliseconds);
+    if (driver_->effectiveFps(wanted) != driver_->effectiveFps(mode_)) {
         reopen(wanted);
     } else {
         mode_.fps = wanted.fps;
@@ -247,6 +253,16 @@ void CaptureWindow::fail(const std::string& why, bool lost) {
     // The pipeline lets go of a device that has gone; choosing the driver again opens it anew.
     if (lost && pipeline_)
         pipeline_->halt();
+    if (!lost && pipeline_ && !pipeline_->delivered()) {
+        // Not one frame: the device would not stream at all. It is let go, so that another
+        // try (choosing it again in "Select Source") starts afresh.
+        pipeline_->halt();
+        failure_ = lastError_ = driver_->deviceName() + ": " + why;
+        const QString text = QString::fromStdString(lastError_);
+        emit previewFailed(QStringLiteral("The preview could not start: %1").arg(text));
+        emit streamRefused(QStringLiteral("Cannot start the preview of %1.").arg(text));
+        return;
+    }
     emit previewFailed(
         lost ? QStringLiteral("The capture device was lost: %1").arg(QString::fromStdString(why))
              : QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
@@ -264,8 +280,8 @@ int CaptureWindow::getDriverCaps(CaptureDriverCaps& caps) const {
     caps = CaptureDriverCaps{};
     if (!pipeline_)
         return 0;
-    caps.fHasDlgVideoFormat = driver_->hasFormatDialog ? 1 : 0;
-    caps.fHasDlgVideoSource = driver_->hasSourceDialog ? 1 : 0;
+    caps.fHasDlgVideoFormat = driver_->spec().hasFormatDialog ? 1 : 0;
+    caps.fHasDlgVideoSource = driver_->spec().hasSourceDialog ? 1 : 0;
     return 1;
 }
 
@@ -373,9 +389,9 @@ CaptureService::CaptureService(DriverTable drivers, Registry* registry,
           CaptureSetup{std::move(drivers), registry, std::move(runDialog)})) {}
 
 std::optional<DriverSpec> CaptureService::driverDescription(int index) const {
-    if (index < 0 || index >= kDriverSlots)
+    if (index < 0 || index >= kDriverSlots || !setup_->drivers[index])
         return std::nullopt;
-    return setup_->drivers[index];
+    return setup_->drivers[index]->spec();
 }
 
 CaptureWindow* CaptureService::createCaptureWindow(QWidget* parent, const QRect& geometry,

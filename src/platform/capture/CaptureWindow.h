@@ -3,7 +3,8 @@
 #include "platform/capture/CaptureMode.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/capture/PreviewPipeline.h"
-#include "platform/capture/SourceDialog.h"
+#include "platform/capture/SourceSettings.h"
+#include "platform/capture/TestPictureSettings.h"
 #include "platform/capture/VideoOverlay.h"
 
 #include <QTimer>
@@ -72,15 +73,19 @@ public:
 
     // Why the last request or the running preview failed; empty when nothing failed.
     const std::string& lastError() const { return lastError_; }
-    // How the connected driver delivers its pictures, and how a test picture looks.
+    // How the connected driver delivers its pictures, and how a test picture looks (as it
+    // looks by default for any other driver).
     const CaptureMode& mode() const { return mode_; }
-    const TestPictureLook& look() const { return look_; }
+    TestPictureLook look() const;
 
 signals:
     // A preview frame has just been drawn.
     void framePainted();
     // The preview could not start or has stopped; `why` says so in a sentence.
     void previewFailed(const QString& why);
+    // The device took the connection but refused to stream (another program holds it, say):
+    // a sentence that names the device and why, for a message of its own.
+    void streamRefused(const QString& why);
     // This window has just been given an X window of its own to draw the preview into.
     void nativeWindowMade();
 
@@ -106,9 +111,10 @@ private:
 
     std::shared_ptr<const CaptureSetup> setup_;
     // The connected driver, in the setup's table; null when none is.
-    const DriverSpec* driver_ = nullptr;
+    const CaptureDriver* driver_ = nullptr;
     CaptureMode mode_;
-    TestPictureLook look_;
+    // What the driver's source dialog has set for this connection.
+    std::unique_ptr<SourceSettings> settings_;
     // Where the pipeline draws, on an X display; null where the toolkit paints every frame.
     VideoOverlay* overlay_ = nullptr;
     std::unique_ptr<PreviewPipeline> pipeline_;

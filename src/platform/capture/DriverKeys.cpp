@@ -1,6 +1,5 @@
 #include "platform/capture/DriverKeys.h"
 
-#include "platform/capture/V4l2Device.h"
 #include "platform/registry/Registry.h"
 
 namespace platform {
@@ -23,17 +22,10 @@ QString driverKeyPath(const std::string& devicePath) {
            QString::fromStdString(devicePath).replace(QLatin1Char('\\'), QLatin1Char('#'));
 }
 
-bool storePictureSize(Registry& registry, const DriverSpec& driver, PictureSize size) {
-    auto key = registry.openKey(driverKeyPath(driver.devicePath));
+bool storePictureSize(Registry& registry, const CaptureDriver& driver, PictureSize size) {
+    auto key = registry.openKey(driverKeyPath(driver.spec().devicePath));
     return key && key->writeDword(kImageWidth, static_cast<std::uint32_t>(size.width)) &&
            key->writeDword(kImageHeight, static_cast<std::uint32_t>(size.height));
-}
-
-PictureSize defaultSize(const DriverSpec& driver) {
-    if (!driver.node.empty())
-        if (const auto format = v4l2::currentFormat(driver.node))
-            return {format->width, format->height};
-    return {driver.width, driver.height};
 }
 
 void installRegistryKeys(const DriverTable& drivers, Registry& registry) {
@@ -41,23 +33,23 @@ void installRegistryKeys(const DriverTable& drivers, Registry& registry) {
         key && !key->readString(QStringLiteral("VersionNumber")))
         key->writeString(QStringLiteral("VersionNumber"), kSystemVersion);
 
-    const DriverSpec* first = nullptr;
+    const CaptureDriver* first = nullptr;
     for (const auto& driver : drivers)
         if (driver && !first)
-            first = &*driver;
+            first = driver.get();
     if (first)
         if (auto key = registry.createKey(kMediaResourcesKey);
             key && !key->readString(QStringLiteral("DevicePath")))
             key->writeString(QStringLiteral("DevicePath"),
-                             QString::fromStdString(first->devicePath));
+                             QString::fromStdString(first->spec().devicePath));
 
     for (const auto& driver : drivers) {
         if (!driver)
             continue;
-        auto key = registry.createKey(driverKeyPath(driver->devicePath));
+        auto key = registry.createKey(driverKeyPath(driver->spec().devicePath));
         if (!key)
             continue;
-        const PictureSize size = defaultSize(*driver);
+        const PictureSize size = driver->currentMode().size;
         if (!key->readDword(kImageWidth))
             key->writeDword(kImageWidth, static_cast<std::uint32_t>(size.width));
         if (!key->readDword(kImageHeight))

@@ -14,10 +14,7 @@ class Registry;
 QString driverKeyPath(const std::string& devicePath);
 
 // Writes the driver's picture size into its key; false when the key cannot be written.
-bool storePictureSize(Registry& registry, const DriverSpec& driver, PictureSize size);
-
-// The size a driver starts at before anything has been chosen for it.
-PictureSize defaultSize(const DriverSpec& driver);
+bool storePictureSize(Registry& registry, const CaptureDriver& driver, PictureSize size);
 
 // What an operating system sets up for its capture drivers, made sure of at start-up before
 // the program reads anything: the system version on the branch of newer systems, the media

@@ -1,6 +1,8 @@
 #include "platform/capture/DriverTable.h"
 
-#include "platform/capture/V4l2Device.h"
+#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/TestPatternDriver.h"
+#include "platform/capture/V4l2Driver.h"
 #include "platform/files/SmallFile.h"
 
 #include <QByteArray>
@@ -135,7 +137,7 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
             return where + ": \"" + key + "\" must be a whole number from 0";
         *target = static_cast<int>(v);
     }
-    table[slot] = std::move(spec);
+    table[slot] = std::make_shared<SimulatedDriver>(std::move(spec));
     return {};
 }
 
@@ -143,27 +145,10 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
 
 LoadedDrivers loadMachineDrivers() {
     LoadedDrivers loaded;
-    int slot = 0;
-    for (const auto& device : v4l2::captureDevices()) {
-        if (slot == kDriverSlots)
-            return loaded;
-        DriverSpec spec;
-        spec.name = device.card;
-        spec.version = device.driverVersion;
-        spec.node = device.path;
-        // The bus a camera hangs on names it across restarts and other devices coming.
-        spec.devicePath = "\\\\?\\v4l2\\" + (device.busInfo.empty() ? device.path : device.busInfo);
-        loaded.table[slot++] = std::move(spec);
-    }
-    if (slot < kDriverSlots) {
-        DriverSpec pattern;
-        pattern.name = "Test Pattern";
-        pattern.version = "1.0";
-        pattern.devicePath = "\\\\?\\nimbacast\\test-pattern";
-        pattern.sizes = {{160, 120}, {176, 144}, {320, 240}, {352, 288},
-                         {640, 480}, {704, 576}, {800, 600}, {1280, 720}};
-        loaded.table[slot] = std::move(pattern);
-    }
+    std::vector<std::shared_ptr<const CaptureDriver>> found = V4l2Driver::discover();
+    found.push_back(TestPatternDriver::builtIn());
+    for (std::size_t slot = 0; slot < found.size() && slot < loaded.table.size(); ++slot)
+        loaded.table[slot] = std::move(found[slot]);
     return loaded;
 }
 

@@ -1,8 +1,5 @@
 #include "platform/capture/FormatDialog.h"
 
-#include "platform/capture/DriverModes.h"
-#include "platform/capture/V4l2Device.h"
-
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -13,24 +10,25 @@ namespace {
 constexpr int kSizeRole = Qt::UserRole;
 }
 
-VideoFormatDialog::VideoFormatDialog(const DriverSpec& driver, const CaptureMode& current,
+VideoFormatDialog::VideoFormatDialog(const CaptureDriver& driver, const CaptureMode& current,
                                      QWidget* parent)
-    : QDialog(parent), driver_(driver), deviceCompressed_(current.compressed) {
+    : QDialog(parent), driver_(driver), currentFourcc_(current.fourcc) {
     setObjectName(QStringLiteral("VideoFormat"));
     setWindowTitle(QStringLiteral("Video Format"));
     auto* layout = new QVBoxLayout(this);
 
-    if (!driver.node.empty()) {
-        const v4l2::Formats formats = v4l2::formats(driver.node);
-        if (formats.compressed && formats.raw) {
-            layout->addWidget(new QLabel(QStringLiteral("Format:"), this));
-            Kind = new QComboBox(this);
-            Kind->setObjectName(QStringLiteral("Kind"));
-            Kind->addItem(QStringLiteral("Uncompressed"), false);
-            Kind->addItem(QStringLiteral("Compressed (MJPEG)"), true);
-            Kind->setCurrentIndex(current.compressed ? 1 : 0);
-            layout->addWidget(Kind);
-        }
+    const std::vector<PixelFormat> formats = driver.pixelFormats();
+    if (formats.size() > 1) {
+        auto* formatLabel = new QLabel(QStringLiteral("Pixel &format:"), this);
+        layout->addWidget(formatLabel);
+        Format = new QComboBox(this);
+        Format->setObjectName(QStringLiteral("Format"));
+        formatLabel->setBuddy(Format);
+        for (const PixelFormat& format : formats)
+            Format->addItem(QString::fromStdString(format.description), format.fourcc);
+        const int at = Format->findData(current.fourcc);
+        Format->setCurrentIndex(at >= 0 ? at : 0);
+        layout->addWidget(Format);
     }
 
     auto* sizeLabel = new QLabel(QStringLiteral("&Picture size:"), this);
@@ -40,10 +38,12 @@ VideoFormatDialog::VideoFormatDialog(const DriverSpec& driver, const CaptureMode
     sizeLabel->setBuddy(Sizes);
     layout->addWidget(Sizes);
 
-    if (!driver.node.empty()) {
-        layout->addWidget(new QLabel(QStringLiteral("Frame rate:"), this));
+    if (driver.choosesRate()) {
+        auto* rateLabel = new QLabel(QStringLiteral("Frame &rate:"), this);
+        layout->addWidget(rateLabel);
         Rate = new QComboBox(this);
         Rate->setObjectName(QStringLiteral("Rate"));
+        rateLabel->setBuddy(Rate);
         layout->addWidget(Rate);
     }
 
@@ -56,8 +56,8 @@ VideoFormatDialog::VideoFormatDialog(const DriverSpec& driver, const CaptureMode
 
     fillSizes(current.size);
     fillRates(current.fps);
-    if (Kind)
-        connect(Kind, &QComboBox::currentIndexChanged, this, [this] {
+    if (Format)
+        connect(Format, &QComboBox::currentIndexChanged, this, [this] {
             fillSizes(chosen().size);
             fillRates(0);
         });
@@ -66,12 +66,13 @@ VideoFormatDialog::VideoFormatDialog(const DriverSpec& driver, const CaptureMode
     Sizes->setFocus();
 }
 
-bool VideoFormatDialog::compressed() const {
-    return Kind ? Kind->currentData().toBool() : deviceCompressed_;
+std::uint32_t VideoFormatDialog::fourcc() const {
+    return Format ? Format->currentData().toUInt() : currentFourcc_;
 }
 
 void VideoFormatDialog::fillSizes(PictureSize keep) {
-    const std::vector<PictureSize> sizes = offeredSizes(driver_, compressed());
+    const std::vector<PictureSize> sizes = driver_.offeredSizes(fourcc());
+    const QSignalBlocker quiet(Sizes);
     Sizes->clear();
     for (const PictureSize& size : sizes) {
         auto* item =
@@ -89,7 +90,7 @@ void VideoFormatDialog::fillRates(int keep) {
         return;
     Rate->clear();
     Rate->addItem(QStringLiteral("Default"), 0);
-    for (const int fps : v4l2::frameRates(driver_.node, compressed(), chosen().size))
+    for (const int fps : driver_.frameRates(fourcc(), chosen().size))
         Rate->addItem(QStringLiteral("%1 frames per second").arg(fps), fps);
     const int at = Rate->findData(keep);
     Rate->setCurrentIndex(at >= 0 ? at : 0);
@@ -97,7 +98,7 @@ void VideoFormatDialog::fillRates(int keep) {
 
 CaptureMode VideoFormatDialog::chosen() const {
     CaptureMode mode;
-    mode.compressed = compressed();
+    mode.fourcc = fourcc();
     if (const QListWidgetItem* item = Sizes->currentItem()) {
         const QSize size = item->data(kSizeRole).toSize();
         mode.size = {size.width(), size.height()};

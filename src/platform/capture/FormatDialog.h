@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/capture/CaptureMode.h"
-#include "platform/capture/DriverTable.h"
+#include "platform/capture/CaptureDriver.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -9,30 +8,31 @@
 
 namespace platform {
 
-// The driver's own "Video Format" dialog: the picture sizes it offers, ascending, with the
-// current one chosen; for a device also the kind of format and the frame rate. Nothing
-// changes until OK.
+// The driver's own "Video Format" dialog: the pixel formats it offers, in its own order, the
+// picture sizes of the chosen one, ascending, and the frame rates at the chosen size, each
+// with the current one chosen. Nothing changes until OK.
 class VideoFormatDialog : public QDialog {
     Q_OBJECT
 public:
-    VideoFormatDialog(const DriverSpec& driver, const CaptureMode& current, QWidget* parent);
+    VideoFormatDialog(const CaptureDriver& driver, const CaptureMode& current, QWidget* parent);
 
     // What the dialog shows chosen.
     CaptureMode chosen() const;
 
+    // The pixel formats; null when the driver offers none to choose between.
+    QComboBox* Format = nullptr;
     QListWidget* Sizes = nullptr;
-    // A device's compressed or raw formats; null when it offers one kind only.
-    QComboBox* Kind = nullptr;
-    // A device's frame rates at the chosen size, "Default" first; null for a test picture.
+    // The frame rates at the chosen size, "Default" first; null for a driver that gives any
+    // rate asked of it.
     QComboBox* Rate = nullptr;
 
 private:
     void fillSizes(PictureSize keep);
     void fillRates(int keep);
-    bool compressed() const;
+    std::uint32_t fourcc() const;
 
-    const DriverSpec& driver_;
-    bool deviceCompressed_ = false;
+    const CaptureDriver& driver_;
+    std::uint32_t currentFourcc_ = 0;
 };
 
 } // namespace platform

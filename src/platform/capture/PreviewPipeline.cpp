@@ -1,7 +1,6 @@
 #include "platform/capture/PreviewPipeline.h"
 
-#include "platform/capture/DriverModes.h"
-#include "platform/capture/V4l2Device.h"
+#include "platform/capture/PipelineParts.h"
 
 #include <gst/video/videooverlay.h>
 
@@ -12,28 +11,6 @@
 namespace platform {
 
 namespace {
-
-GstElement* make(const char* factory, std::string& error) {
-    GstElement* element = gst_element_factory_make(factory, nullptr);
-    if (!element && error.empty())
-        error = std::string("the GStreamer element \"") + factory + "\" is not installed";
-    return element;
-}
-
-gst::CapsPtr rawCaps(int width, int height, const char* format) {
-    GstCaps* caps = gst_caps_new_simple("video/x-raw", "width", G_TYPE_INT, width, "height",
-                                        G_TYPE_INT, height, nullptr);
-    if (format)
-        gst_caps_set_simple(caps, "format", G_TYPE_STRING, format, nullptr);
-    return gst::CapsPtr(caps);
-}
-
-GstElement* capsFilter(gst::CapsPtr caps, std::string& error) {
-    GstElement* filter = make("capsfilter", error);
-    if (filter)
-        g_object_set(filter, "caps", caps.get(), nullptr);
-    return filter;
-}
 
 // Adds the elements to the bin and links them in order; elements that could not be made
 // are released and make the whole chain fail.
@@ -70,12 +47,13 @@ bool PreviewPipeline::canDrawIntoWindows() {
     return true;
 }
 
-std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
+std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driver,
                                                        const CaptureMode& mode, std::string& error,
                                                        bool intoWindow, guintptr window,
                                                        int maxFps) {
     gst::ensureInitialised();
     std::unique_ptr<PreviewPipeline> p(new PreviewPipeline);
+    p->driver_ = &driver;
     p->pipeline_.reset(GST_ELEMENT(gst_object_ref_sink(gst_pipeline_new("capture"))));
     GstBin* bin = GST_BIN(p->pipeline_.get());
     p->width_ = mode.size.width;
@@ -86,7 +64,7 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
     // a 24-bit X visual shows as it is, and what a grab takes.
     GstElement* sink;
     if (intoWindow) {
-        sink = make("ximagesink", error);
+        sink = pipeline::make("ximagesink", error);
         if (sink) {
             // The window belongs to the program: the sink neither makes one nor takes its
             // events (the window asks it to draw again on an expose; the sink's own event
@@ -96,7 +74,7 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
                          FALSE, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
         }
     } else {
-        sink = make("appsink", error);
+        sink = pipeline::make("appsink", error);
         if (sink) {
             // Only the newest frame matters to a preview; an unbounded queue grows without end.
             g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
@@ -106,61 +84,19 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
         }
     }
 
-    bool built;
-    if (driver.node.empty()) {
-        GstElement* source = make("videotestsrc", error);
-        if (source) {
-            gst_object_set_name(GST_OBJECT(source), kSourceName);
-            g_object_set(source, "is-live", TRUE, "horizontal-speed", 2, nullptr);
-            gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
-        }
-        gst::CapsPtr caps = rawCaps(p->width_, p->height_, "BGRx");
-        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION,
-                            mode.fps > 0 ? mode.fps : kTestPictureFps, 1, nullptr);
-        // The picture's colours, adjusted from the source dialog; it passes frames through
-        // untouched while every setting is at its default.
-        GstElement* balance = make("videobalance", error);
-        if (balance)
-            gst_object_set_name(GST_OBJECT(balance), kBalanceName);
-        built = addChain(bin, {source, capsFilter(std::move(caps), error), balance, sink}, error);
-        if (built && (driver.stallAfterFrames >= 0 || driver.failAfterFrames >= 0)) {
-            p->framesBeforeStall_ = driver.stallAfterFrames;
-            p->framesBeforeFailure_ = driver.failAfterFrames;
-            GstPad* pad = gst_element_get_static_pad(source, "src");
-            gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::stallProbe, p.get(),
-                              nullptr);
-            gst_object_unref(pad);
-        }
-    } else {
-        GstElement* source = make("v4l2src", error);
-        if (source) {
-            gst_object_set_name(GST_OBJECT(source), kSourceName);
-            g_object_set(source, "device", driver.node.c_str(), nullptr);
-        }
-        gst::CapsPtr caps =
-            mode.compressed
-                ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, p->width_,
-                                                   "height", G_TYPE_INT, p->height_, nullptr))
-                : rawCaps(p->width_, p->height_, nullptr);
-        if (mode.fps > 0)
-            gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.fps, 1, nullptr);
-        std::vector<GstElement*> chain{source, capsFilter(std::move(caps), error)};
-        if (mode.compressed)
-            chain.push_back(make("jpegdec", error));
-        chain.push_back(make("videoconvert", error));
-        chain.push_back(capsFilter(rawCaps(p->width_, p->height_, "BGRx"), error));
-        // A camera may only offer more frames a second than the preview shows: a sink that
-        // draws every frame it gets has the rest dropped before it.
-        if (intoWindow && maxFps > 0 && effectiveFps(driver, mode) > maxFps) {
-            p->rate_ = make("videorate", error);
-            if (p->rate_)
-                g_object_set(p->rate_, "drop-only", TRUE, "max-rate", maxFps, nullptr);
-            chain.push_back(p->rate_);
-        }
-        chain.push_back(sink);
-        built = addChain(bin, chain, error);
+    std::vector<GstElement*> chain;
+    driver.appendSource(chain, mode, error);
+    // A camera may only offer more frames a second than the preview shows: a sink that draws
+    // every frame it gets has the rest dropped before it. (A driver without a choice of rates
+    // gives whatever rate it is asked for.)
+    if (intoWindow && maxFps > 0 && driver.choosesRate() && driver.effectiveFps(mode) > maxFps) {
+        p->rate_ = pipeline::make("videorate", error);
+        if (p->rate_)
+            g_object_set(p->rate_, "drop-only", TRUE, "max-rate", maxFps, nullptr);
+        chain.push_back(p->rate_);
     }
-    if (!built)
+    chain.push_back(sink);
+    if (!addChain(bin, chain, error))
         return nullptr;
 
     p->sink_ = sink;
@@ -176,6 +112,7 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const DriverSpec& driver,
         callbacks.new_sample = &PreviewPipeline::onNewSample;
         gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, p.get(), nullptr);
     }
+    driver.attach(*p);
 
     if (gst_element_set_state(p->pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
         error = p->takeError();
@@ -267,30 +204,16 @@ GstFlowReturn PreviewPipeline::onNewSample(GstAppSink* sink, gpointer self) {
         std::lock_guard lock(pipeline->mutex_);
         pipeline->newest_ = std::move(sample);
         pipeline->fresh_ = true;
+        pipeline->awaitingFirst_ = false;
         pipeline->lastArrival_ = std::chrono::steady_clock::now();
     }
     pipeline->arrived_.notify_all();
     return GST_FLOW_OK;
 }
 
-GstPadProbeReturn PreviewPipeline::stallProbe(GstPad* pad, GstPadProbeInfo*, gpointer self) {
-    auto* pipeline = static_cast<PreviewPipeline*>(self);
-    if (pipeline->framesBeforeFailure_ == 0) {
-        pipeline->framesBeforeFailure_ = -2; // said once
-        gst::ElementPtr source(gst_pad_get_parent_element(pad));
-        GError* gone = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
-                                           "Could not read from resource: No such device.");
-        gst_element_post_message(source.get(),
-                                 gst_message_new_error(GST_OBJECT(source.get()), gone, nullptr));
-        g_error_free(gone);
-    }
-    if (pipeline->framesBeforeFailure_ < -1 || pipeline->framesBeforeStall_ == 0)
-        return GST_PAD_PROBE_DROP;
-    if (pipeline->framesBeforeStall_ > 0)
-        --pipeline->framesBeforeStall_;
-    if (pipeline->framesBeforeFailure_ > 0)
-        --pipeline->framesBeforeFailure_;
-    return GST_PAD_PROBE_OK;
+bool PreviewPipeline::delivered() const {
+    std::lock_guard lock(mutex_);
+    return !awaitingFirst_;
 }
 
 bool PreviewPipeline::waitForFrame(std::chrono::milliseconds bound) {
@@ -333,8 +256,7 @@ std::string PreviewPipeline::takeError(bool* lost) {
         GError* err = nullptr;
         gst_message_parse_error(msg.get(), &err, nullptr);
         text = err ? err->message : "unknown streaming error";
-        // A camera pulled from its port fails its reads, or is no longer found.
-        if (lost && err && err->domain == GST_RESOURCE_ERROR)
+        if (lost && err && driver_->deviceLost(*err))
             *lost = true;
         g_clear_error(&err);
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/capture/DriverTable.h"
+#include "platform/capture/CaptureDriver.h"
 #include "platform/capture/VideoFrame.h"
 #include "platform/gst/GstHandles.h"
 
@@ -15,8 +15,8 @@
 
 namespace platform {
 
-// The GStreamer pipeline behind one connected driver: a V4L2 device or the moving test
-// picture, ending either in an appsink that keeps only the newest frame for the window to
+// The GStreamer pipeline behind one connected driver: the driver's source of pictures,
+// ending either in an appsink that keeps only the newest frame for the window to
 // paint, or, given an X window, in ximagesink drawing straight into that window. The second
 // spares a copy of every frame through the toolkit's backing store: the source renders into
 // the sink's shared-memory images and the X server shows them as they are.
@@ -26,14 +26,15 @@ public:
     // is opened there). `intoWindow` draws the frames into an X window, `window` or one given
     // later, no more often than `maxFps` a second when that is above 0. On failure returns
     // nothing and says why in `error`.
-    static std::unique_ptr<PreviewPipeline> open(const DriverSpec& driver, const CaptureMode& mode,
-                                                 std::string& error, bool intoWindow = false,
-                                                 guintptr window = 0, int maxFps = 0);
+    static std::unique_ptr<PreviewPipeline> open(const CaptureDriver& driver,
+                                                 const CaptureMode& mode, std::string& error,
+                                                 bool intoWindow = false, guintptr window = 0,
+                                                 int maxFps = 0);
     // Whether this machine can draw a preview straight into an X window.
     static bool canDrawIntoWindows();
 
-    // The elements the driver's source dialog adjusts: the picture's source, and for the
-    // test picture its colour balance.
+    // Elements a driver names to find them again: the picture's source, and for the test
+    // picture its colour balance.
     static constexpr char kSourceName[] = "source";
     static constexpr char kBalanceName[] = "balance";
     // The element of that name in the pipeline, owned by it; null when there is none.
@@ -65,13 +66,16 @@ public:
     // Called on the streaming thread as the first frame after play() reaches a window-drawing
     // sink, so that the window need not wait for its next look to know.
     void setOnFirstFrame(std::function<void()> call) { onFirstFrame_ = std::move(call); }
+    // Whether a frame has arrived since the pipeline last started playing.
+    bool delivered() const;
     // Waits up to `bound` for a frame newer than the last one taken; no spinning.
     bool waitForFrame(std::chrono::milliseconds bound);
     // How long ago the last frame arrived, or since the pipeline started playing when none
     // has arrived since then.
     std::chrono::milliseconds sinceLastFrame() const;
     // Why the pipeline stopped (an error it posted, or the end of the stream) since the
-    // last call; empty when it did not. `lost` tells whether the device itself went away.
+    // last call; empty when it did not. `lost` tells whether the device itself went away, as
+    // the driver judges it.
     std::string takeError(bool* lost = nullptr);
 
 private:
@@ -79,10 +83,7 @@ private:
     static GstFlowReturn onNewSample(GstAppSink* sink, gpointer self);
     // Notes each frame that reaches a window-drawing sink.
     static GstPadProbeReturn arrivalProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
-    // Drops every buffer once the simulated driver's frames are used up, and when it is to
-    // go away, says so as a device that has gone does.
-    static GstPadProbeReturn stallProbe(GstPad* pad, GstPadProbeInfo* info, gpointer self);
-
+    const CaptureDriver* driver_ = nullptr;
     gst::ElementPtr pipeline_;
     GstElement* sink_ = nullptr; // owned by pipeline_
     GstElement* rate_ = nullptr; // owned by pipeline_; null when every frame is shown
@@ -90,10 +91,6 @@ private:
     guintptr window_ = 0;
     int width_ = 0;
     int height_ = 0;
-    // Frames a simulated driver still delivers before it falls silent or goes away;
-    // streaming thread only.
-    int framesBeforeStall_ = -1;
-    int framesBeforeFailure_ = -1;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;

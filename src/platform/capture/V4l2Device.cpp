@@ -7,15 +7,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 namespace platform::v4l2 {
 namespace {
 
+// An open device node, closed when it goes; remembers why the last request failed.
 class Fd {
 public:
-    explicit Fd(const std::string& path) : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK)) {}
+    explicit Fd(const std::string& path)
+        : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)), error_(fd_ < 0 ? errno : 0) {}
     ~Fd() {
         if (fd_ >= 0)
             ::close(fd_);
@@ -25,18 +29,25 @@ public:
     bool valid() const { return fd_ >= 0; }
 
     template <class T> bool query(unsigned long request, T& out) const {
+        if (fd_ < 0)
+            return false;
         int r;
         do {
             r = ::ioctl(fd_, request, &out);
         } while (r < 0 && errno == EINTR);
+        error_ = r == 0 ? 0 : errno;
         return r == 0;
+    }
+    std::string why() const {
+        return error_ ? std::strerror(error_) : std::string("the device did not answer");
     }
 
 private:
     int fd_;
+    mutable int error_;
 };
 
-// "/dev/video12" -> 12, anything else -> -1.
+// "video12" -> 12, anything else -> -1.
 int deviceNumber(const std::string& name) {
     constexpr std::string_view prefix = "video";
     if (name.rfind(prefix, 0) != 0 || name.size() == prefix.size())
@@ -57,17 +68,54 @@ std::string fixedText(const __u8* text, std::size_t size) {
     return std::string(begin, strnlen(begin, size));
 }
 
+// Sizes people know a camera by, for a device that offers a range.
+constexpr PictureSize kCommonSizes[] = {{160, 120},   {176, 144},   {320, 240},  {352, 288},
+                                        {640, 360},   {640, 480},   {704, 576},  {800, 600},
+                                        {960, 540},   {1024, 768},  {1280, 720}, {1280, 1024},
+                                        {1920, 1080}, {2560, 1440}, {3840, 2160}};
+constexpr int kCommonRates[] = {5, 10, 15, 20, 24, 25, 30, 50, 60, 90, 120};
+
+bool reaches(std::uint32_t value, std::uint32_t low, std::uint32_t high, std::uint32_t step) {
+    return value >= low && value <= high && (step <= 1 || (value - low) % step == 0);
+}
+
+int fpsOf(const v4l2_fract& interval) {
+    if (interval.numerator == 0 || interval.denominator == 0)
+        return 0;
+    return static_cast<int>(std::lround(double(interval.denominator) / interval.numerator));
+}
+
 } // namespace
+
+std::string deviceDirectory() {
+    const char* dir = std::getenv("NIMBACAST_DEVICE_DIR");
+    return dir && *dir ? dir : "/dev";
+}
 
 std::string versionText(std::uint32_t version) {
     return std::to_string((version >> 16) & 0xFF) + "." + std::to_string((version >> 8) & 0xFF) +
            "." + std::to_string(version & 0xFF);
 }
 
+std::string fourccText(std::uint32_t fourcc) {
+    std::string text;
+    for (int i = 0; i < 4; ++i) {
+        const char c = static_cast<char>((fourcc >> (8 * i)) & 0xFF);
+        text += c >= ' ' && c < 127 ? c : '?';
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
+bool isJpeg(std::uint32_t fourcc) {
+    return fourcc == V4L2_PIX_FMT_MJPEG || fourcc == V4L2_PIX_FMT_JPEG;
+}
+
 std::vector<DeviceInfo> captureDevices() {
     std::vector<std::pair<int, std::string>> nodes;
     std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator("/dev", ec)) {
+    for (const auto& entry : std::filesystem::directory_iterator(deviceDirectory(), ec)) {
         const int n = deviceNumber(entry.path().filename().string());
         if (n >= 0)
             nodes.emplace_back(n, entry.path().string());
@@ -78,11 +126,13 @@ std::vector<DeviceInfo> captureDevices() {
     for (const auto& [number, path] : nodes) {
         Fd fd(path);
         v4l2_capability cap{};
-        if (!fd.valid() || !fd.query(VIDIOC_QUERYCAP, cap))
+        if (!fd.query(VIDIOC_QUERYCAP, cap))
             continue;
         const std::uint32_t caps =
             (cap.capabilities & V4L2_CAP_DEVICE_CAPS) ? cap.device_caps : cap.capabilities;
-        if (!(caps & V4L2_CAP_VIDEO_CAPTURE))
+        // A codec captures too, but only what is written to it.
+        if (!(caps & V4L2_CAP_VIDEO_CAPTURE) ||
+            (caps & (V4L2_CAP_VIDEO_OUTPUT | V4L2_CAP_VIDEO_M2M)))
             continue;
         devices.push_back({path, fixedText(cap.card, sizeof cap.card), versionText(cap.version),
                            fixedText(cap.bus_info, sizeof cap.bus_info)});
@@ -90,100 +140,106 @@ std::vector<DeviceInfo> captureDevices() {
     return devices;
 }
 
-namespace {
-
-bool isCompressed(std::uint32_t fourcc) {
-    return fourcc == V4L2_PIX_FMT_MJPEG || fourcc == V4L2_PIX_FMT_JPEG;
+bool present(const std::string& path) {
+    Fd fd(path);
+    v4l2_capability cap{};
+    return fd.query(VIDIOC_QUERYCAP, cap);
 }
 
-// The pixel formats of the kind asked for.
-std::vector<std::uint32_t> pixelFormats(const Fd& fd, bool compressed) {
-    std::vector<std::uint32_t> found;
+std::vector<PixelFormatInfo> pixelFormats(const std::string& path) {
+    Fd fd(path);
+    std::vector<PixelFormatInfo> found;
     for (std::uint32_t i = 0; i < 64; ++i) {
         v4l2_fmtdesc desc{};
         desc.index = i;
         desc.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
         if (!fd.query(VIDIOC_ENUM_FMT, desc))
             break;
-        if (isCompressed(desc.pixelformat) == compressed)
-            found.push_back(desc.pixelformat);
+        found.push_back({desc.pixelformat, fixedText(desc.description, sizeof desc.description),
+                         (desc.flags & V4L2_FMT_FLAG_COMPRESSED) != 0 || isJpeg(desc.pixelformat)});
     }
     return found;
 }
 
-} // namespace
-
-Formats formats(const std::string& path) {
-    Fd fd(path);
-    Formats f;
-    if (!fd.valid())
-        return f;
-    f.compressed = !pixelFormats(fd, true).empty();
-    f.raw = !pixelFormats(fd, false).empty();
-    return f;
-}
-
-std::vector<PictureSize> frameSizes(const std::string& path, bool compressed) {
+std::vector<PictureSize> frameSizes(const std::string& path, std::uint32_t fourcc) {
     Fd fd(path);
     std::vector<PictureSize> sizes;
-    if (!fd.valid())
-        return sizes;
-    for (const std::uint32_t pixelFormat : pixelFormats(fd, compressed)) {
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            v4l2_frmsizeenum size{};
-            size.index = i;
-            size.pixel_format = pixelFormat;
-            if (!fd.query(VIDIOC_ENUM_FRAMESIZES, size) || size.type != V4L2_FRMSIZE_TYPE_DISCRETE)
-                break;
-            const PictureSize s{static_cast<int>(size.discrete.width),
-                                static_cast<int>(size.discrete.height)};
-            if (std::find(sizes.begin(), sizes.end(), s) == sizes.end())
-                sizes.push_back(s);
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        v4l2_frmsizeenum size{};
+        size.index = i;
+        size.pixel_format = fourcc;
+        if (!fd.query(VIDIOC_ENUM_FRAMESIZES, size))
+            break;
+        if (size.type == V4L2_FRMSIZE_TYPE_DISCRETE) {
+            sizes.push_back(
+                {static_cast<int>(size.discrete.width), static_cast<int>(size.discrete.height)});
+            continue;
         }
+        // A range is given once, at index 0.
+        const v4l2_frmsize_stepwise& range = size.stepwise;
+        const bool continuous = size.type == V4L2_FRMSIZE_TYPE_CONTINUOUS;
+        const std::uint32_t stepW = continuous ? 1 : range.step_width;
+        const std::uint32_t stepH = continuous ? 1 : range.step_height;
+        sizes.push_back({static_cast<int>(range.min_width), static_cast<int>(range.min_height)});
+        sizes.push_back({static_cast<int>(range.max_width), static_cast<int>(range.max_height)});
+        for (const PictureSize& common : kCommonSizes)
+            if (reaches(common.width, range.min_width, range.max_width, stepW) &&
+                reaches(common.height, range.min_height, range.max_height, stepH))
+                sizes.push_back(common);
+        break;
     }
     if (sizes.empty())
-        if (const auto current = currentFormat(path))
+        if (const auto current = currentFormat(path); current && current->fourcc == fourcc)
             sizes.push_back({current->width, current->height});
     std::sort(sizes.begin(), sizes.end());
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+    std::erase_if(sizes, [](const PictureSize& s) { return s.width <= 0 || s.height <= 0; });
     return sizes;
 }
 
-std::vector<int> frameRates(const std::string& path, bool compressed, PictureSize size) {
+std::vector<int> frameRates(const std::string& path, std::uint32_t fourcc, PictureSize size) {
     Fd fd(path);
     std::vector<int> rates;
-    if (!fd.valid())
-        return rates;
-    for (const std::uint32_t pixelFormat : pixelFormats(fd, compressed)) {
-        for (std::uint32_t i = 0; i < 64; ++i) {
-            v4l2_frmivalenum interval{};
-            interval.index = i;
-            interval.pixel_format = pixelFormat;
-            interval.width = static_cast<std::uint32_t>(size.width);
-            interval.height = static_cast<std::uint32_t>(size.height);
-            if (!fd.query(VIDIOC_ENUM_FRAMEINTERVALS, interval) ||
-                interval.type != V4L2_FRMIVAL_TYPE_DISCRETE || interval.discrete.numerator == 0)
-                break;
-            const int fps =
-                static_cast<int>(interval.discrete.denominator / interval.discrete.numerator);
-            if (fps > 0 && std::find(rates.begin(), rates.end(), fps) == rates.end())
+    for (std::uint32_t i = 0; i < 64; ++i) {
+        v4l2_frmivalenum interval{};
+        interval.index = i;
+        interval.pixel_format = fourcc;
+        interval.width = static_cast<std::uint32_t>(size.width);
+        interval.height = static_cast<std::uint32_t>(size.height);
+        if (!fd.query(VIDIOC_ENUM_FRAMEINTERVALS, interval))
+            break;
+        if (interval.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
+            if (const int fps = fpsOf(interval.discrete); fps > 0)
                 rates.push_back(fps);
+            continue;
         }
+        // The shortest interval is the highest rate.
+        const int highest = fpsOf(interval.stepwise.min);
+        const int lowest = std::max(1, fpsOf(interval.stepwise.max));
+        if (highest > 0) {
+            rates.push_back(lowest);
+            rates.push_back(highest);
+            for (const int common : kCommonRates)
+                if (common > lowest && common < highest)
+                    rates.push_back(common);
+        }
+        break;
     }
     std::sort(rates.begin(), rates.end());
+    rates.erase(std::unique(rates.begin(), rates.end()), rates.end());
     return rates;
 }
 
 std::vector<Control> controls(const std::string& path) {
     Fd fd(path);
     std::vector<Control> found;
-    if (!fd.valid())
-        return found;
     v4l2_queryctrl query{};
     query.id = V4L2_CTRL_FLAG_NEXT_CTRL;
-    while (fd.query(VIDIOC_QUERYCTRL, query)) {
+    // Bounded: a device that keeps answering with the same id must not hang the dialog.
+    for (int guard = 0; guard < 1024 && fd.query(VIDIOC_QUERYCTRL, query); ++guard) {
         const std::uint32_t id = query.id;
         query.id |= V4L2_CTRL_FLAG_NEXT_CTRL;
-        if (query.flags & (V4L2_CTRL_FLAG_DISABLED | V4L2_CTRL_FLAG_READ_ONLY))
+        if (query.flags & V4L2_CTRL_FLAG_DISABLED)
             continue;
         Control c;
         c.id = id;
@@ -192,6 +248,8 @@ std::vector<Control> controls(const std::string& path) {
         c.maximum = query.maximum;
         c.step = std::max(1, query.step);
         c.defaultValue = query.default_value;
+        c.inactive = (query.flags & V4L2_CTRL_FLAG_INACTIVE) != 0;
+        c.readOnly = (query.flags & V4L2_CTRL_FLAG_READ_ONLY) != 0;
         switch (query.type) {
         case V4L2_CTRL_TYPE_INTEGER:
             c.kind = Control::Kind::Integer;
@@ -209,31 +267,36 @@ std::vector<Control> controls(const std::string& path) {
                     c.menu.emplace_back(i, fixedText(item.name, sizeof item.name));
             }
             break;
+        case V4L2_CTRL_TYPE_BUTTON:
+            c.kind = Control::Kind::Button;
+            found.push_back(std::move(c));
+            continue; // a button has no value to read
         default:
-            continue; // buttons, strings and the like have no place in the dialog
+            continue; // classes, texts and the like have no place in the dialog
         }
         v4l2_control value{};
         value.id = id;
-        if (!fd.query(VIDIOC_G_CTRL, value))
-            continue;
-        c.value = value.value;
+        if (fd.query(VIDIOC_G_CTRL, value))
+            c.value = value.value;
+        else
+            c.value = c.defaultValue;
         found.push_back(std::move(c));
     }
     return found;
 }
 
-bool setControl(const std::string& path, std::uint32_t id, int value) {
+std::string setControl(const std::string& path, std::uint32_t id, int value) {
     Fd fd(path);
     v4l2_control control{};
     control.id = id;
     control.value = value;
-    return fd.valid() && fd.query(VIDIOC_S_CTRL, control);
+    return fd.query(VIDIOC_S_CTRL, control) ? std::string() : fd.why();
 }
 
 std::vector<std::string> inputs(const std::string& path) {
     Fd fd(path);
     std::vector<std::string> names;
-    for (std::uint32_t i = 0; fd.valid() && i < 32; ++i) {
+    for (std::uint32_t i = 0; i < 32; ++i) {
         v4l2_input input{};
         input.index = i;
         if (!fd.query(VIDIOC_ENUMINPUT, input))
@@ -246,23 +309,22 @@ std::vector<std::string> inputs(const std::string& path) {
 int currentInput(const std::string& path) {
     Fd fd(path);
     int index = -1;
-    return fd.valid() && fd.query(VIDIOC_G_INPUT, index) ? index : -1;
+    return fd.query(VIDIOC_G_INPUT, index) ? index : -1;
 }
 
-bool setInput(const std::string& path, int index) {
+std::string setInput(const std::string& path, int index) {
     Fd fd(path);
-    return fd.valid() && fd.query(VIDIOC_S_INPUT, index);
+    return fd.query(VIDIOC_S_INPUT, index) ? std::string() : fd.why();
 }
 
 std::optional<Format> currentFormat(const std::string& path) {
     Fd fd(path);
     v4l2_format fmt{};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    if (!fd.valid() || !fd.query(VIDIOC_G_FMT, fmt))
+    if (!fd.query(VIDIOC_G_FMT, fmt))
         return std::nullopt;
     const auto& pix = fmt.fmt.pix;
-    return Format{static_cast<int>(pix.width), static_cast<int>(pix.height),
-                  pix.pixelformat == V4L2_PIX_FMT_MJPEG || pix.pixelformat == V4L2_PIX_FMT_JPEG};
+    return Format{static_cast<int>(pix.width), static_cast<int>(pix.height), pix.pixelformat};
 }
 
 } // namespace platform::v4l2

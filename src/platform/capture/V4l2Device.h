@@ -5,9 +5,13 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::v4l2 {
+
+// Where the device nodes are: NIMBACAST_DEVICE_DIR when set and not empty, else /dev.
+std::string deviceDirectory();
 
 struct DeviceInfo {
     std::string path;
@@ -16,49 +20,61 @@ struct DeviceInfo {
     std::string busInfo;
 };
 
+// Video-capture devices in the device directory, in device-number order (video0 first).
+// Nodes that are not capture nodes (metadata, output, memory-to-memory codecs) are left out.
+std::vector<DeviceInfo> captureDevices();
+// Whether the node is still there and answers, as it does until its camera is unplugged.
+bool present(const std::string& path);
+
 struct Format {
     int width = 0;
     int height = 0;
-    bool mjpeg = false;
+    std::uint32_t fourcc = 0;
 };
-
-// Video-capture devices of this machine, in device-number order (/dev/video0 first).
-// Nodes that are not capture nodes (metadata, output, codecs) are left out.
-std::vector<DeviceInfo> captureDevices();
-
 // The device's current capture format, or nothing when the node cannot be queried.
 std::optional<Format> currentFormat(const std::string& path);
 
 // "major.minor.patch" of a V4L2 driver version number.
 std::string versionText(std::uint32_t version);
+// "YUYV" of a fourcc.
+std::string fourccText(std::uint32_t fourcc);
+// A JPEG stream rather than raw pixels.
+bool isJpeg(std::uint32_t fourcc);
 
-// The sizes the device offers in its compressed (MJPEG) or raw formats, ascending; a
-// device that gives ranges instead of a list offers its current size only.
-std::vector<PictureSize> frameSizes(const std::string& path, bool compressed);
-// The frame rates (frames per second, whole) the device offers at that size, ascending.
-std::vector<int> frameRates(const std::string& path, bool compressed, PictureSize size);
-// Whether the device offers compressed and raw formats at all.
-struct Formats {
+struct PixelFormatInfo {
+    std::uint32_t fourcc = 0;
+    std::string description;
     bool compressed = false;
-    bool raw = false;
 };
-Formats formats(const std::string& path);
+// The capture formats the device offers, in its own order.
+std::vector<PixelFormatInfo> pixelFormats(const std::string& path);
+// The sizes the device offers in that pixel format, ascending. A device that gives a range
+// offers its smallest, its largest and the common sizes in between that its steps reach.
+std::vector<PictureSize> frameSizes(const std::string& path, std::uint32_t fourcc);
+// The frame rates (whole frames a second) offered at that size, ascending; for a range of
+// intervals its ends and the common rates in between.
+std::vector<int> frameRates(const std::string& path, std::uint32_t fourcc, PictureSize size);
 
-// One of the device's picture controls (brightness, contrast, ...).
+// One of the device's controls (brightness, contrast, white balance, ...).
 struct Control {
     std::uint32_t id = 0;
-    enum class Kind { Integer, Boolean, Menu } kind = Kind::Integer;
+    enum class Kind { Integer, Boolean, Menu, Button } kind = Kind::Integer;
     std::string name;
     int minimum = 0, maximum = 0, step = 1, defaultValue = 0, value = 0;
-    // Menu entries by their value.
+    // Set automatically by another control for now (a temperature while the white balance
+    // is automatic), or never to be set by the program.
+    bool inactive = false;
+    bool readOnly = false;
+    // Menu entries by their value; values the device skips are left out.
     std::vector<std::pair<int, std::string>> menu;
 };
 std::vector<Control> controls(const std::string& path);
-bool setControl(const std::string& path, std::uint32_t id, int value);
+// Each returns why the device refused, or an empty text when it took the request.
+std::string setControl(const std::string& path, std::uint32_t id, int value);
 
 // The device's video inputs, and the one in use (-1 when it does not say).
 std::vector<std::string> inputs(const std::string& path);
 int currentInput(const std::string& path);
-bool setInput(const std::string& path, int index);
+std::string setInput(const std::string& path, int index);
 
 } // namespace platform::v4l2

@@ -26,6 +26,7 @@ using BusPtr = std::unique_ptr<GstBus, ObjectUnref>;
 using SamplePtr = std::unique_ptr<GstSample, SampleUnref>;
 using MessagePtr = std::unique_ptr<GstMessage, MessageUnref>;
 using CapsPtr = std::unique_ptr<GstCaps, CapsUnref>;
+template <class T> using ObjectPtr = std::unique_ptr<T, ObjectUnref>;
 
 // GStreamer must be initialised once per process before the first element is made.
 void ensureInitialised();

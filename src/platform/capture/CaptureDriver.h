@@ -1,0 +1,100 @@
+#pragma once
+
+#include "platform/capture/CaptureMode.h"
+
+#include <gst/gst.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+class PreviewPipeline;
+class SourceSettings;
+
+// What a driver says of itself, and how the moving test picture of a built-in or simulated
+// driver behaves.
+struct DriverSpec {
+    std::string name;
+    std::string version;
+    // The driver's stable device path in the system's form ("\\?\..."); its registry key is
+    // named after it.
+    std::string devicePath;
+    // false: the driver refuses every connect.
+    bool acceptsConnect = true;
+    // Default picture size of the test picture; a device reports its own.
+    int width = 320;
+    int height = 240;
+    // The sizes a test picture offers; a device enumerates its own.
+    std::vector<PictureSize> sizes;
+    // Whether the driver offers its own format and source dialogs.
+    bool hasFormatDialog = true;
+    bool hasSourceDialog = true;
+    // A simulated driver that falls silent after this many frames (0: it never delivers
+    // one), without an error, as a camera that stops streaming; -1: it never does.
+    int stallAfterFrames = -1;
+    // A simulated driver whose device goes away after this many frames, with the error a
+    // camera pulled from its port gives; -1: it never does.
+    int failAfterFrames = -1;
+};
+
+// A pixel format a driver offers for the user to choose.
+struct PixelFormat {
+    std::uint32_t fourcc = 0;
+    std::string description;
+    bool compressed = false;
+};
+
+// One kind of capture driver (the test picture, a camera reached through some camera stack):
+// what it offers, how its pictures come into a preview pipeline, what its source dialog
+// adjusts and how it tells that its device has gone. Nothing outside a driver's own file
+// asks which kind it is.
+class CaptureDriver {
+public:
+    explicit CaptureDriver(DriverSpec spec) : spec_(std::move(spec)) {}
+    virtual ~CaptureDriver() = default;
+    CaptureDriver(const CaptureDriver&) = delete;
+    CaptureDriver& operator=(const CaptureDriver&) = delete;
+
+    const DriverSpec& spec() const { return spec_; }
+
+    // The format the driver is in before anything has been asked of it; its size is the one
+    // its registry key is first made with.
+    virtual CaptureMode currentMode() const = 0;
+    // The pixel formats the user may choose between, in the driver's own order; empty when
+    // there is nothing to choose.
+    virtual std::vector<PixelFormat> pixelFormats() const { return {}; }
+    // The sizes offered in that pixel format, ascending.
+    virtual std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const = 0;
+    // Whether the format dialog offers frame rates to choose from.
+    virtual bool choosesRate() const { return false; }
+    // The frame rates (whole frames a second) offered in that format and size, ascending.
+    virtual std::vector<int> frameRates(std::uint32_t, PictureSize) const { return {}; }
+    // The frame rate to ask of the driver in `mode` for a preview of `fps` frames a second
+    // (0: the driver's own choice).
+    virtual int rateFor(const CaptureMode& mode, int fps) const = 0;
+    // The frame rate the driver delivers in `mode` (0: the driver's own choice, unknown).
+    virtual int effectiveFps(const CaptureMode& mode) const = 0;
+
+    // Appends the elements that bring the driver's pictures into a pipeline, ending in BGRx
+    // frames of the mode's size. Elements that could not be made are appended as null, with
+    // the reason in `error`.
+    virtual void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+                              std::string& error) const = 0;
+    // Called once the pipeline is built and before it plays.
+    virtual void attach(PreviewPipeline&) const {}
+    // Whether the error a running pipeline posted means that the device itself has gone.
+    virtual bool deviceLost(const GError& error) const = 0;
+    // How messages name the driver's device.
+    virtual std::string deviceName() const { return spec_.name; }
+
+    // What the driver's source dialog adjusts, for one connection.
+    virtual std::unique_ptr<SourceSettings> sourceSettings() const = 0;
+
+private:
+    DriverSpec spec_;
+};
+
+} // namespace platform

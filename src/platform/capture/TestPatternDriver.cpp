@@ -1,0 +1,72 @@
+#include "platform/capture/TestPatternDriver.h"
+
+#include "platform/capture/PipelineParts.h"
+#include "platform/capture/PreviewPipeline.h"
+#include "platform/capture/TestPictureSettings.h"
+
+#include <algorithm>
+
+namespace platform {
+
+std::shared_ptr<const CaptureDriver> TestPatternDriver::builtIn() {
+    DriverSpec pattern;
+    pattern.name = "Test Pattern";
+    pattern.version = "1.0";
+    pattern.devicePath = "\\\\?\\nimbacast\\test-pattern";
+    pattern.sizes = {{160, 120}, {176, 144}, {320, 240}, {352, 288},
+                     {640, 480}, {704, 576}, {800, 600}, {1280, 720}};
+    return std::make_shared<TestPatternDriver>(std::move(pattern));
+}
+
+CaptureMode TestPatternDriver::currentMode() const {
+    CaptureMode mode;
+    mode.size = {spec().width, spec().height};
+    return mode;
+}
+
+std::vector<PictureSize> TestPatternDriver::offeredSizes(std::uint32_t) const {
+    std::vector<PictureSize> sizes = spec().sizes;
+    if (sizes.empty())
+        sizes.push_back({spec().width, spec().height});
+    std::sort(sizes.begin(), sizes.end());
+    sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
+    return sizes;
+}
+
+int TestPatternDriver::rateFor(const CaptureMode&, int fps) const {
+    return fps;
+}
+
+int TestPatternDriver::effectiveFps(const CaptureMode& mode) const {
+    return mode.fps > 0 ? mode.fps : kTestPictureFps;
+}
+
+void TestPatternDriver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+                                     std::string& error) const {
+    GstElement* source = pipeline::make("videotestsrc", error);
+    if (source) {
+        gst_object_set_name(GST_OBJECT(source), PreviewPipeline::kSourceName);
+        g_object_set(source, "is-live", TRUE, "horizontal-speed", 2, nullptr);
+        gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
+    }
+    gst::CapsPtr caps = pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx");
+    gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, effectiveFps(mode), 1, nullptr);
+    // The picture's colours, adjusted from the source dialog; it passes frames through
+    // untouched while every setting is at its default.
+    GstElement* balance = pipeline::make("videobalance", error);
+    if (balance)
+        gst_object_set_name(GST_OBJECT(balance), PreviewPipeline::kBalanceName);
+    chain.insert(chain.end(), {source, pipeline::capsFilter(std::move(caps), error), balance});
+}
+
+bool TestPatternDriver::deviceLost(const GError& error) const {
+    // Only a simulated driver's device goes away, with the error a camera pulled from its
+    // port gives.
+    return error.domain == GST_RESOURCE_ERROR;
+}
+
+std::unique_ptr<SourceSettings> TestPatternDriver::sourceSettings() const {
+    return std::make_unique<TestPictureSettings>();
+}
+
+} // namespace platform

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/capture/CaptureDriver.h"
+
+namespace platform {
+
+// The moving test picture: any size it lists, any frame rate asked of it, and a source
+// dialog of its pattern and colour balance.
+class TestPatternDriver : public CaptureDriver {
+public:
+    using CaptureDriver::CaptureDriver;
+    // The built-in one, listed after the machine's cameras.
+    static std::shared_ptr<const CaptureDriver> builtIn();
+
+    CaptureMode currentMode() const override;
+    std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
+    int rateFor(const CaptureMode& mode, int fps) const override;
+    int effectiveFps(const CaptureMode& mode) const override;
+    void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+                      std::string& error) const override;
+    bool deviceLost(const GError& error) const override;
+    std::unique_ptr<SourceSettings> sourceSettings() const override;
+};
+
+} // namespace platform

@@ -1,0 +1,156 @@
+#include "platform/capture/V4l2Driver.h"
+
+#include "platform/capture/PipelineParts.h"
+#include "platform/capture/PreviewPipeline.h"
+#include "platform/capture/V4l2Device.h"
+#include "platform/capture/V4l2Settings.h"
+
+#include <linux/videodev2.h>
+
+#include <algorithm>
+
+namespace platform {
+
+namespace {
+
+// GStreamer's name of a raw V4L2 pixel format; null for one it is not asked for by name.
+const char* rawFormatName(std::uint32_t fourcc) {
+    switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+        return "YUY2";
+    case V4L2_PIX_FMT_UYVY:
+        return "UYVY";
+    case V4L2_PIX_FMT_YVYU:
+        return "YVYU";
+    case V4L2_PIX_FMT_NV12:
+        return "NV12";
+    case V4L2_PIX_FMT_NV21:
+        return "NV21";
+    case V4L2_PIX_FMT_YUV420:
+        return "I420";
+    case V4L2_PIX_FMT_YVU420:
+        return "YV12";
+    case V4L2_PIX_FMT_GREY:
+        return "GRAY8";
+    case V4L2_PIX_FMT_RGB24:
+        return "RGB";
+    case V4L2_PIX_FMT_BGR24:
+        return "BGR";
+    case V4L2_PIX_FMT_RGB565:
+        return "RGB16";
+    case V4L2_PIX_FMT_XBGR32:
+        return "BGRx";
+    default:
+        return nullptr;
+    }
+}
+
+// The formats a preview can show: JPEG streams, which it decodes, and raw pixels GStreamer
+// converts.
+bool showable(std::uint32_t fourcc) {
+    return v4l2::isJpeg(fourcc) || rawFormatName(fourcc);
+}
+
+} // namespace
+
+V4l2Driver::V4l2Driver(DriverSpec spec, std::string node)
+    : CaptureDriver(std::move(spec)), node_(std::move(node)) {}
+
+std::vector<std::shared_ptr<const CaptureDriver>> V4l2Driver::discover() {
+    std::vector<std::shared_ptr<const CaptureDriver>> found;
+    for (const v4l2::DeviceInfo& device : v4l2::captureDevices()) {
+        DriverSpec spec;
+        spec.name = device.card;
+        spec.version = device.driverVersion;
+        // The bus a camera hangs on names it across restarts and other devices coming.
+        spec.devicePath = "\\\\?\\v4l2\\" + (device.busInfo.empty() ? device.path : device.busInfo);
+        found.push_back(std::make_shared<V4l2Driver>(std::move(spec), device.path));
+    }
+    return found;
+}
+
+CaptureMode V4l2Driver::currentMode() const {
+    CaptureMode mode;
+    if (const auto format = v4l2::currentFormat(node_)) {
+        mode.size = {format->width, format->height};
+        mode.fourcc = format->fourcc;
+    }
+    // A device set to a format the preview cannot show starts in one it can.
+    if (!showable(mode.fourcc)) {
+        const std::vector<PixelFormat> formats = pixelFormats();
+        if (!formats.empty()) {
+            mode.fourcc = formats.front().fourcc;
+            mode.size = nearestSize(offeredSizes(mode.fourcc), mode.size);
+        }
+    }
+    return mode;
+}
+
+std::vector<PixelFormat> V4l2Driver::pixelFormats() const {
+    std::vector<PixelFormat> formats;
+    for (const v4l2::PixelFormatInfo& info : v4l2::pixelFormats(node_))
+        if (showable(info.fourcc))
+            formats.push_back(
+                {info.fourcc,
+                 info.description.empty() ? v4l2::fourccText(info.fourcc) : info.description,
+                 info.compressed});
+    return formats;
+}
+
+std::vector<PictureSize> V4l2Driver::offeredSizes(std::uint32_t fourcc) const {
+    return v4l2::frameSizes(node_, fourcc);
+}
+
+std::vector<int> V4l2Driver::frameRates(std::uint32_t fourcc, PictureSize size) const {
+    return v4l2::frameRates(node_, fourcc, size);
+}
+
+int V4l2Driver::rateFor(const CaptureMode& mode, int fps) const {
+    const std::vector<int> rates = frameRates(mode.fourcc, mode.size);
+    if (rates.empty())
+        return 0;
+    const auto atLeast = std::lower_bound(rates.begin(), rates.end(), fps);
+    return atLeast != rates.end() ? *atLeast : rates.back();
+}
+
+void V4l2Driver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+                              std::string& error) const {
+    GstElement* source = pipeline::make("v4l2src", error);
+    if (source) {
+        gst_object_set_name(GST_OBJECT(source), PreviewPipeline::kSourceName);
+        g_object_set(source, "device", node_.c_str(), nullptr);
+    }
+    const bool jpeg = v4l2::isJpeg(mode.fourcc);
+    gst::CapsPtr caps =
+        jpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, mode.size.width,
+                                                "height", G_TYPE_INT, mode.size.height, nullptr))
+             : pipeline::rawCaps(mode.size.width, mode.size.height, rawFormatName(mode.fourcc));
+    // Cameras give their intervals in their own units (333333/10000000 for 30 a second): a
+    // whole rate is asked as the range around it.
+    if (mode.fps > 0)
+        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION_RANGE, 2 * mode.fps - 1, 2,
+                            2 * mode.fps + 1, 2, nullptr);
+    chain.insert(chain.end(), {source, pipeline::capsFilter(std::move(caps), error)});
+    if (jpeg)
+        chain.push_back(pipeline::make("jpegdec", error));
+    chain.insert(chain.end(),
+                 {pipeline::make("videoconvert", error),
+                  pipeline::capsFilter(pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx"),
+                                       error)});
+}
+
+bool V4l2Driver::deviceLost(const GError&) const {
+    // A camera pulled from its port takes its node with it, or leaves one that no longer
+    // answers; any other error leaves it there.
+    return !v4l2::present(node_);
+}
+
+std::string V4l2Driver::deviceName() const {
+    return spec().name + " (" + node_ + ")";
+}
+
+std::unique_ptr<SourceSettings> V4l2Driver::sourceSettings() const {
+    return std::make_unique<V4l2Settings>(node_);
+}
+
+} // namespace platform

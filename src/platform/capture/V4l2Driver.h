@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/capture/CaptureDriver.h"
+
+namespace platform {
+
+// A camera reached through its V4L2 capture node, streamed by v4l2src.
+class V4l2Driver : public CaptureDriver {
+public:
+    V4l2Driver(DriverSpec spec, std::string node);
+    // Every capture node of the device directory, in device order, named by its card.
+    static std::vector<std::shared_ptr<const CaptureDriver>> discover();
+
+    const std::string& node() const { return node_; }
+
+    CaptureMode currentMode() const override;
+    std::vector<PixelFormat> pixelFormats() const override;
+    std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
+    bool choosesRate() const override { return true; }
+    std::vector<int> frameRates(std::uint32_t fourcc, PictureSize size) const override;
+    int rateFor(const CaptureMode& mode, int fps) const override;
+    int effectiveFps(const CaptureMode& mode) const override { return mode.fps; }
+    void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+                      std::string& error) const override;
+    bool deviceLost(const GError& error) const override;
+    std::string deviceName() const override;
+    std::unique_ptr<SourceSettings> sourceSettings() const override;
+
+private:
+    std::string node_;
+};
+
+} // namespace platform

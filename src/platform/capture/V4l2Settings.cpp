@@ -1,0 +1,225 @@
+#include "platform/capture/V4l2Settings.h"
+
+#include "platform/capture/V4l2Device.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+
+#include <map>
+#include <vector>
+
+namespace platform {
+
+namespace {
+
+// One control's widget and how it shows the device's value.
+struct ControlView {
+    std::uint32_t id = 0;
+    QWidget* widget = nullptr;
+    std::function<void(const v4l2::Control&)> show;
+};
+
+class DevicePanel : public SourcePanel {
+public:
+    DevicePanel(QDialog& dialog, QFormLayout& form, std::string node)
+        : node_(std::move(node)), dialog_(dialog) {
+        buildInputs(form);
+        const std::vector<v4l2::Control> controls = v4l2::controls(node_);
+        for (const v4l2::Control& control : controls) {
+            addControl(form, control);
+            if (!control.readOnly && control.kind != v4l2::Control::Kind::Button) {
+                atStart_[control.id] = control.value;
+                defaults_[control.id] = control.defaultValue;
+            }
+        }
+        if (views_.empty() && inputAtStart_ < 0)
+            form.addRow(new QLabel(QStringLiteral("This device has no settings."), &dialog));
+        problem_ = new QLabel(&dialog);
+        problem_->setObjectName(QStringLiteral("Problem"));
+        problem_->setWordWrap(true);
+        problem_->hide();
+        form.addRow(problem_);
+        refresh(controls);
+    }
+
+    void restore() override {
+        if (inputAtStart_ >= 0 && inputNow_ != inputAtStart_)
+            v4l2::setInput(node_, inputAtStart_);
+        setAll(atStart_);
+    }
+    void reset() override {
+        setAll(defaults_);
+        refresh(v4l2::controls(node_));
+    }
+
+private:
+    void buildInputs(QFormLayout& form) {
+        const std::vector<std::string> inputs = v4l2::inputs(node_);
+        if (inputs.size() < 2)
+            return;
+        inputAtStart_ = inputNow_ = v4l2::currentInput(node_);
+        auto* input = new QComboBox(&dialog_);
+        input->setObjectName(QStringLiteral("Input"));
+        for (const std::string& name : inputs)
+            input->addItem(QString::fromStdString(name));
+        input->setCurrentIndex(inputAtStart_);
+        form.addRow(QStringLiteral("&Input:"), input);
+        QObject::connect(input, &QComboBox::currentIndexChanged, &dialog_, [this](int index) {
+            const std::string why = v4l2::setInput(node_, index);
+            if (why.empty())
+                inputNow_ = index;
+            say(why.empty() ? QString()
+                            : QStringLiteral("Cannot switch to input %1: %2")
+                                  .arg(index + 1)
+                                  .arg(QString::fromStdString(why)));
+        });
+    }
+
+    void addControl(QFormLayout& form, const v4l2::Control& control) {
+        const QString name = QString::fromStdString(control.name);
+        const std::uint32_t id = control.id;
+        ControlView view{id, nullptr, {}};
+        switch (control.kind) {
+        case v4l2::Control::Kind::Integer: {
+            auto* row = new QWidget(&dialog_);
+            auto* layout = new QHBoxLayout(row);
+            layout->setContentsMargins(0, 0, 0, 0);
+            auto* slider = new QSlider(Qt::Horizontal, row);
+            slider->setObjectName(name);
+            slider->setRange(control.minimum, control.maximum);
+            slider->setSingleStep(control.step);
+            slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
+            slider->setMinimumWidth(180);
+            auto* value = new QLabel(row);
+            value->setMinimumWidth(value->fontMetrics().horizontalAdvance(
+                QString::number(std::min(control.minimum, -control.maximum))));
+            layout->addWidget(slider);
+            layout->addWidget(value);
+            form.addRow(name + QLatin1Char(':'), row);
+            QObject::connect(slider, &QSlider::valueChanged, &dialog_, [this, id, value](int now) {
+                value->setNum(now);
+                set(id, now);
+            });
+            view.widget = slider;
+            view.show = [slider, value](const v4l2::Control& now) {
+                const QSignalBlocker quiet(slider);
+                slider->setValue(now.value);
+                value->setNum(now.value);
+            };
+            break;
+        }
+        case v4l2::Control::Kind::Boolean: {
+            auto* box = new QCheckBox(name, &dialog_);
+            box->setObjectName(name);
+            form.addRow(QString(), box);
+            QObject::connect(box, &QCheckBox::toggled, &dialog_,
+                             [this, id](bool on) { set(id, on ? 1 : 0); });
+            view.widget = box;
+            view.show = [box](const v4l2::Control& now) {
+                const QSignalBlocker quiet(box);
+                box->setChecked(now.value != 0);
+            };
+            break;
+        }
+        case v4l2::Control::Kind::Menu: {
+            auto* menu = new QComboBox(&dialog_);
+            menu->setObjectName(name);
+            for (const auto& [value, text] : control.menu)
+                menu->addItem(QString::fromStdString(text), value);
+            form.addRow(name + QLatin1Char(':'), menu);
+            QObject::connect(menu, &QComboBox::activated, &dialog_,
+                             [this, id, menu](int) { set(id, menu->currentData().toInt()); });
+            view.widget = menu;
+            view.show = [menu](const v4l2::Control& now) {
+                const QSignalBlocker quiet(menu);
+                menu->setCurrentIndex(menu->findData(now.value));
+            };
+            break;
+        }
+        case v4l2::Control::Kind::Button: {
+            auto* button = new QPushButton(name, &dialog_);
+            button->setObjectName(name);
+            button->setAutoDefault(false);
+            form.addRow(QString(), button);
+            QObject::connect(button, &QPushButton::clicked, &dialog_, [this, id] { set(id, 1); });
+            view.widget = button;
+            break;
+        }
+        }
+        views_.push_back(std::move(view));
+    }
+
+    // Shows the device's values, and which controls it lets the user set now.
+    void refresh(const std::vector<v4l2::Control>& controls) {
+        for (ControlView& view : views_)
+            for (const v4l2::Control& now : controls)
+                if (now.id == view.id) {
+                    if (view.show)
+                        view.show(now);
+                    view.widget->setEnabled(!now.readOnly && !now.inactive);
+                }
+    }
+
+    void set(std::uint32_t id, int value) {
+        const std::string why = v4l2::setControl(node_, id, value);
+        const std::vector<v4l2::Control> controls = v4l2::controls(node_);
+        say(why.empty() ? QString()
+                        : QStringLiteral("Cannot set %1: %2")
+                              .arg(nameOf(id, controls), QString::fromStdString(why)));
+        // Setting one control may make another active or inactive (an automatic white
+        // balance and its temperature), or be rounded by the device.
+        refresh(controls);
+    }
+
+    // Sets the values that differ from the device's own. A control another one makes inactive
+    // takes its value only once that one is set: the last in the device's order first, then
+    // again whatever that left refused.
+    void setAll(const std::map<std::uint32_t, int>& wanted) {
+        std::map<std::uint32_t, int> now;
+        for (const v4l2::Control& control : v4l2::controls(node_))
+            now[control.id] = control.value;
+        std::vector<std::pair<std::uint32_t, int>> refused;
+        for (auto it = wanted.rbegin(); it != wanted.rend(); ++it)
+            if (now.count(it->first) && now[it->first] != it->second &&
+                !v4l2::setControl(node_, it->first, it->second).empty())
+                refused.push_back(*it);
+        for (auto it = refused.rbegin(); it != refused.rend(); ++it)
+            v4l2::setControl(node_, it->first, it->second);
+    }
+
+    static QString nameOf(std::uint32_t id, const std::vector<v4l2::Control>& controls) {
+        for (const v4l2::Control& control : controls)
+            if (control.id == id)
+                return QString::fromStdString(control.name);
+        return QStringLiteral("a control");
+    }
+
+    void say(const QString& problem) {
+        problem_->setText(problem);
+        problem_->setVisible(!problem.isEmpty());
+    }
+
+    const std::string node_;
+    QDialog& dialog_;
+    std::vector<ControlView> views_;
+    std::map<std::uint32_t, int> atStart_;
+    std::map<std::uint32_t, int> defaults_;
+    int inputAtStart_ = -1;
+    int inputNow_ = -1;
+    QLabel* problem_ = nullptr;
+};
+
+} // namespace
+
+std::unique_ptr<SourcePanel> V4l2Settings::panel(QDialog& dialog, QFormLayout& form,
+                                                 PreviewPipeline*) {
+    return std::make_unique<DevicePanel>(dialog, form, node_);
+}
+
+} // namespace platform
