@@ -1,0 +1,65 @@
+#pragma once
+// The cameras the emulator stands in for, as read from the JSON file in FAKECAM_CONFIG.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fakecam {
+
+struct DiscreteSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::vector<std::uint32_t> fps; // in the order the camera lists its intervals
+};
+
+// A range of sizes, as virtual cameras report them instead of a list.
+struct StepwiseSizes {
+    std::uint32_t minWidth = 0, minHeight = 0;
+    std::uint32_t maxWidth = 0, maxHeight = 0;
+    std::uint32_t stepWidth = 1, stepHeight = 1;
+    std::vector<std::uint32_t> fps;
+};
+
+struct FormatConfig {
+    std::uint32_t fourcc = 0;
+    std::vector<DiscreteSize> sizes;       // empty when stepwise is set
+    std::optional<StepwiseSizes> stepwise; // set instead of sizes
+};
+
+enum class ControlsKind { Uvc, None };
+
+// Another program holds the camera. The UVC driver refuses the second program's format and
+// buffer requests; some drivers only fail when streaming starts.
+enum class Busy { No, AtStreamOn, AtFormat };
+
+struct CameraConfig {
+    std::string node;
+    std::string metaNode; // empty: no metadata node
+    bool m2m = false;
+    std::string card;
+    std::string bus;
+    std::string driver;
+    std::uint32_t version = 0;
+    std::vector<FormatConfig> formats;
+    ControlsKind controls = ControlsKind::Uvc;
+    std::vector<std::string> inputs;
+    std::optional<std::uint64_t> unplugAfterFrames;
+    std::string unplugFile; // empty: none
+    Busy busy = Busy::No;
+};
+
+struct Config {
+    std::vector<CameraConfig> cameras;
+};
+
+// Parses and checks the whole file; throws std::runtime_error naming the camera and the
+// field at fault, so that a typo in a test's config fails loudly instead of half-working.
+Config parseConfig(std::string_view text);
+
+// "6.1.76" or a plain number, as the kernel packs it: (major << 16) | (minor << 8) | patch.
+std::uint32_t parseVersion(std::string_view text);
+
+} // namespace fakecam

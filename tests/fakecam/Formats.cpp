@@ -1,0 +1,255 @@
+#include "Formats.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <turbojpeg.h>
+
+namespace fakecam {
+
+namespace {
+
+const char* descriptionOf(std::uint32_t fourcc) {
+    return fourcc == V4L2_PIX_FMT_MJPEG ? "Motion-JPEG" : "YUYV 4:2:2";
+}
+
+// Nearest step of a range, as v4l2's frame size constraints round it.
+std::uint32_t onStep(std::uint32_t value, std::uint32_t minimum, std::uint32_t maximum,
+                     std::uint32_t step) {
+    value = std::clamp(value, minimum, maximum);
+    std::uint32_t steps = (value - minimum + step / 2) / step;
+    return std::min(minimum + steps * step, maximum - (maximum - minimum) % step);
+}
+
+} // namespace
+
+std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height) {
+    if (fourcc == V4L2_PIX_FMT_MJPEG) {
+        // The most TurboJPEG can produce at this size, so that no frame is ever cut.
+        return static_cast<std::uint32_t>(
+            tjBufSize(static_cast<int>(width), static_cast<int>(height), TJSAMP_422));
+    }
+    return width * height * 2;
+}
+
+FormatSet::FormatSet(std::vector<FormatConfig> formats) : formats_(std::move(formats)) {
+    reset();
+}
+
+void FormatSet::reset() {
+    format_ = 0;
+    if (formats_.empty()) {
+        return;
+    }
+    const FormatConfig& f = formats_.front();
+    if (f.stepwise) {
+        const StepwiseSizes& s = *f.stepwise;
+        width_ = onStep(640, s.minWidth, s.maxWidth, s.stepWidth);
+        height_ = onStep(480, s.minHeight, s.maxHeight, s.stepHeight);
+        interval_ = {1, s.fps.front()};
+    } else {
+        width_ = f.sizes.front().width;
+        height_ = f.sizes.front().height;
+        interval_ = {1, f.sizes.front().fps.front()};
+    }
+}
+
+const FormatConfig* FormatSet::find(std::uint32_t fourcc) const {
+    for (const FormatConfig& f : formats_) {
+        if (f.fourcc == fourcc) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+int FormatSet::enumFormat(v4l2_fmtdesc& d) const {
+    if (d.type != V4L2_BUF_TYPE_VIDEO_CAPTURE || d.index >= formats_.size()) {
+        return EINVAL;
+    }
+    const FormatConfig& f = formats_[d.index];
+    const std::uint32_t index = d.index;
+    std::memset(&d, 0, sizeof d);
+    d.index = index;
+    d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    d.flags = f.fourcc == V4L2_PIX_FMT_MJPEG ? V4L2_FMT_FLAG_COMPRESSED : 0;
+    std::strncpy(reinterpret_cast<char*>(d.description), descriptionOf(f.fourcc),
+                 sizeof d.description - 1);
+    d.pixelformat = f.fourcc;
+    return 0;
+}
+
+void FormatSet::tryFormat(v4l2_pix_format& pix) const {
+    const FormatConfig* f = find(pix.pixelformat);
+    if (!f) {
+        f = &formats_.front();
+    }
+    std::uint32_t width = pix.width;
+    std::uint32_t height = pix.height;
+    if (f->stepwise) {
+        const StepwiseSizes& s = *f->stepwise;
+        width = onStep(width, s.minWidth, s.maxWidth, s.stepWidth);
+        height = onStep(height, s.minHeight, s.maxHeight, s.stepHeight);
+    } else {
+        // The UVC driver's choice: the size whose area differs least from the one asked.
+        std::uint64_t best = UINT64_MAX;
+        for (const DiscreteSize& size : f->sizes) {
+            std::uint64_t common = static_cast<std::uint64_t>(std::min(size.width, pix.width)) *
+                                   std::min(size.height, pix.height);
+            std::uint64_t d = static_cast<std::uint64_t>(size.width) * size.height +
+                              static_cast<std::uint64_t>(pix.width) * pix.height - 2 * common;
+            if (d < best) {
+                best = d;
+                width = size.width;
+                height = size.height;
+            }
+        }
+    }
+    std::memset(&pix, 0, sizeof pix);
+    pix.width = width;
+    pix.height = height;
+    pix.pixelformat = f->fourcc;
+    pix.field = V4L2_FIELD_NONE;
+    pix.bytesperline = f->fourcc == V4L2_PIX_FMT_MJPEG ? 0 : width * 2;
+    pix.sizeimage = frameBytes(f->fourcc, width, height);
+    pix.priv = V4L2_PIX_FMT_PRIV_MAGIC;
+    if (f->fourcc == V4L2_PIX_FMT_MJPEG) {
+        // A JPEG carries its own full-range BT.601 colour (JFIF).
+        pix.colorspace = V4L2_COLORSPACE_JPEG;
+        pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
+        pix.quantization = V4L2_QUANTIZATION_FULL_RANGE;
+        pix.xfer_func = V4L2_XFER_FUNC_SRGB;
+    } else {
+        // The frames are drawn with BT.601 at limited range; say so, so that a consumer
+        // converts them back with the same matrix and range.
+        pix.colorspace = V4L2_COLORSPACE_SMPTE170M;
+        pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
+        pix.quantization = V4L2_QUANTIZATION_LIM_RANGE;
+        pix.xfer_func = V4L2_XFER_FUNC_709;
+    }
+}
+
+void FormatSet::setFormat(const v4l2_pix_format& pix) {
+    for (std::size_t i = 0; i < formats_.size(); ++i) {
+        if (formats_[i].fourcc == pix.pixelformat) {
+            format_ = i;
+        }
+    }
+    width_ = pix.width;
+    height_ = pix.height;
+    interval_ = nearest(fpsAt(formats_[format_], width_, height_), interval_);
+}
+
+void FormatSet::currentFormat(v4l2_pix_format& pix) const {
+    pix.pixelformat = fourcc();
+    pix.width = width_;
+    pix.height = height_;
+    tryFormat(pix);
+}
+
+std::uint32_t FormatSet::sizeImage() const {
+    return frameBytes(fourcc(), width_, height_);
+}
+
+int FormatSet::enumFrameSizes(v4l2_frmsizeenum& e) const {
+    const FormatConfig* f = find(e.pixel_format);
+    if (!f) {
+        return EINVAL;
+    }
+    const std::uint32_t index = e.index;
+    const std::uint32_t fourcc = e.pixel_format;
+    if (f->stepwise) {
+        if (index != 0) {
+            return EINVAL;
+        }
+        std::memset(&e, 0, sizeof e);
+        e.type = V4L2_FRMSIZE_TYPE_STEPWISE;
+        e.stepwise = {f->stepwise->minWidth,  f->stepwise->maxWidth,  f->stepwise->stepWidth,
+                      f->stepwise->minHeight, f->stepwise->maxHeight, f->stepwise->stepHeight};
+    } else {
+        if (index >= f->sizes.size()) {
+            return EINVAL;
+        }
+        std::memset(&e, 0, sizeof e);
+        e.type = V4L2_FRMSIZE_TYPE_DISCRETE;
+        e.discrete = {f->sizes[index].width, f->sizes[index].height};
+    }
+    e.index = index;
+    e.pixel_format = fourcc;
+    return 0;
+}
+
+const std::vector<std::uint32_t>& FormatSet::fpsAt(const FormatConfig& f, std::uint32_t width,
+                                                   std::uint32_t height) const {
+    static const std::vector<std::uint32_t> none;
+    if (f.stepwise) {
+        return f.stepwise->fps;
+    }
+    for (const DiscreteSize& size : f.sizes) {
+        if (size.width == width && size.height == height) {
+            return size.fps;
+        }
+    }
+    return none;
+}
+
+int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
+    const FormatConfig* f = find(e.pixel_format);
+    if (!f) {
+        return EINVAL;
+    }
+    if (f->stepwise) {
+        const StepwiseSizes& s = *f->stepwise;
+        if (e.width < s.minWidth || e.width > s.maxWidth || e.height < s.minHeight ||
+            e.height > s.maxHeight || (e.width - s.minWidth) % s.stepWidth != 0 ||
+            (e.height - s.minHeight) % s.stepHeight != 0) {
+            return EINVAL;
+        }
+    }
+    const std::vector<std::uint32_t>& fps = fpsAt(*f, e.width, e.height);
+    if (e.index >= fps.size()) {
+        return EINVAL;
+    }
+    const v4l2_frmivalenum asked = e;
+    std::memset(&e, 0, sizeof e);
+    e.index = asked.index;
+    e.pixel_format = asked.pixel_format;
+    e.width = asked.width;
+    e.height = asked.height;
+    e.type = V4L2_FRMIVAL_TYPE_DISCRETE;
+    e.discrete = {1, fps[asked.index]};
+    return 0;
+}
+
+Interval FormatSet::nearest(const std::vector<std::uint32_t>& fps, Interval asked) const {
+    if (fps.empty()) {
+        return interval_;
+    }
+    // A zero interval asks for the fastest rate.
+    if (asked.numerator == 0 || asked.denominator == 0) {
+        return {1, *std::max_element(fps.begin(), fps.end())};
+    }
+    // As the UVC driver does: the smallest distance in time wins, and on a tie the longer
+    // interval (it walks them shortest first and keeps going while not worse). Distances
+    // |n/d - 1/r| are compared exactly as |n*r - d| / r.
+    std::vector<std::uint32_t> sorted = fps;
+    std::sort(sorted.rbegin(), sorted.rend());
+    std::uint32_t best = sorted.front();
+    for (std::uint32_t rate : sorted) {
+        auto gap = [&](std::uint32_t r) {
+            return std::llabs(static_cast<long long>(asked.numerator) * r - asked.denominator);
+        };
+        if (gap(rate) * best <= gap(best) * rate) {
+            best = rate;
+        }
+    }
+    return {1, best};
+}
+
+Interval FormatSet::setInterval(Interval asked) {
+    interval_ = nearest(fpsAt(formats_[format_], width_, height_), asked);
+    return interval_;
+}
+
+} // namespace fakecam

@@ -1,0 +1,60 @@
+#pragma once
+// Pixel formats, sizes and frame intervals of a camera, and the one it is set to: what
+// ENUM_FMT, the format calls, ENUM_FRAMESIZES/FRAMEINTERVALS and G/S_PARM answer.
+
+#include "Config.h"
+
+#include <cstdint>
+#include <linux/videodev2.h>
+#include <vector>
+
+namespace fakecam {
+
+struct Interval {
+    std::uint32_t numerator = 1;
+    std::uint32_t denominator = 30;
+};
+
+class FormatSet {
+public:
+    explicit FormatSet(std::vector<FormatConfig> formats);
+
+    // The first format, its first size (or 640 x 480 within a range) and first interval.
+    void reset();
+
+    int enumFormat(v4l2_fmtdesc& d) const;
+    // Adjusts pix to what the camera can do: the format asked (the first one when it has
+    // no such format) at its nearest size, with the layout and colour fields filled in.
+    void tryFormat(v4l2_pix_format& pix) const;
+    // pix must have come out of tryFormat. Keeps the interval nearest to the current one.
+    void setFormat(const v4l2_pix_format& pix);
+    void currentFormat(v4l2_pix_format& pix) const;
+    int enumFrameSizes(v4l2_frmsizeenum& e) const;
+    int enumFrameIntervals(v4l2_frmivalenum& e) const;
+
+    Interval interval() const { return interval_; }
+    // Sets and returns the offered interval nearest to the one asked.
+    Interval setInterval(Interval asked);
+
+    std::uint32_t fourcc() const { return formats_[format_].fourcc; }
+    std::uint32_t width() const { return width_; }
+    std::uint32_t height() const { return height_; }
+    std::uint32_t sizeImage() const;
+
+private:
+    const FormatConfig* find(std::uint32_t fourcc) const;
+    const std::vector<std::uint32_t>& fpsAt(const FormatConfig& f, std::uint32_t width,
+                                            std::uint32_t height) const;
+    Interval nearest(const std::vector<std::uint32_t>& fps, Interval asked) const;
+
+    std::vector<FormatConfig> formats_;
+    std::size_t format_ = 0;
+    std::uint32_t width_ = 0;
+    std::uint32_t height_ = 0;
+    Interval interval_;
+};
+
+// Bytes a frame of this format and size may take.
+std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height);
+
+} // namespace fakecam

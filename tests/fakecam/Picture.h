@@ -1,0 +1,70 @@
+#pragma once
+// The picture every emulated camera shows: four vertical bands of flat colour under a
+// strip that carries the frame's sequence number as sixteen black or white blocks.
+// README.md describes it for the tests that check grabbed frames.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace fakecam {
+
+struct Rgb {
+    std::uint8_t r, g, b;
+};
+
+// Well inside the range that survives a round trip through limited-range YUV.
+inline constexpr std::array<Rgb, 4> kBandColours{{
+    {200, 50, 50},  // red
+    {50, 200, 50},  // green
+    {50, 50, 200},  // blue
+    {200, 200, 50}, // yellow
+}};
+inline constexpr Rgb kCounterZero{16, 16, 16};
+inline constexpr Rgb kCounterOne{235, 235, 235};
+inline constexpr int kCounterBits = 16;
+
+struct Layout {
+    int stripHeight;              // rows 0 .. stripHeight-1 hold the counter
+    std::array<int, 5> bandEdges; // band i covers columns bandEdges[i] .. bandEdges[i+1]-1
+    int blockWidth;               // counter bit i (most significant first) covers
+                                  // columns i*blockWidth .. (i+1)*blockWidth-1
+};
+
+Layout layoutFor(int width, int height);
+
+struct Yuv {
+    std::uint8_t y, u, v;
+};
+// BT.601 at limited range (Y 16..235, Cb/Cr 16..240), rounded to the nearest level.
+Yuv toYuv(Rgb c);
+
+// Paints frames of one format and size. Not thread-safe: one per producer.
+class Picture {
+public:
+    Picture(std::uint32_t fourcc, int width, int height);
+    ~Picture();
+    Picture(const Picture&) = delete;
+    Picture& operator=(const Picture&) = delete;
+
+    // Paints the frame with this sequence number into dst; returns the bytes used, or 0
+    // when the frame does not fit.
+    std::size_t paint(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity);
+
+private:
+    std::size_t paintYuyv(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity);
+    std::size_t paintJpeg(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity);
+    bool counterBit(std::uint32_t sequence, int x) const;
+
+    struct JpegHandle;
+    std::uint32_t fourcc_;
+    int width_, height_;
+    Layout layout_;
+    std::vector<std::uint8_t> bandRow_; // one YUYV row of the bands
+    std::vector<std::uint8_t> rgb_;     // the whole RGB picture, for JPEG
+    std::unique_ptr<JpegHandle> jpeg_;
+};
+
+} // namespace fakecam
