@@ -1,0 +1,265 @@
+// Controls of the emulated UVC camera: listing, ranges, rounding, refusals and the log.
+
+#include "Harness.h"
+
+#include <cerrno>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/ioctl.h>
+
+namespace fakecam::test {
+namespace {
+
+constexpr std::uint32_t kTemperature = V4L2_CID_WHITE_BALANCE_TEMPERATURE;
+constexpr std::uint32_t kAutoWhite = V4L2_CID_AUTO_WHITE_BALANCE;
+
+class Controls : public testing::Test {
+protected:
+    void SetUp() override {
+        std::filesystem::remove(paths().unplug);
+        clearLog();
+        writeConfig(configOf({standardCamera()}));
+        fd_ = openNode("video0");
+        ASSERT_GE(fd_.get(), 0);
+    }
+    int set(std::uint32_t id, std::int32_t& value) {
+        v4l2_control c{id, value};
+        const int error = request(fd_.get(), VIDIOC_S_CTRL, &c);
+        value = c.value;
+        return error;
+    }
+    int get(std::uint32_t id, std::int32_t& value) {
+        v4l2_control c{id, 0};
+        const int error = request(fd_.get(), VIDIOC_G_CTRL, &c);
+        value = c.value;
+        return error;
+    }
+    std::uint32_t flags(std::uint32_t id) {
+        v4l2_queryctrl q{};
+        q.id = id;
+        EXPECT_EQ(request(fd_.get(), VIDIOC_QUERYCTRL, &q), 0);
+        return q.flags;
+    }
+    Fd fd_;
+};
+
+TEST_F(Controls, ListedInIdOrderWithTheirRanges) {
+    struct Expected {
+        std::uint32_t id, type;
+        const char* name;
+        std::int32_t min, max, step, def;
+        std::uint32_t flags;
+    };
+    const std::uint32_t cls = V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_WRITE_ONLY;
+    const std::uint32_t slider = V4L2_CTRL_FLAG_SLIDER;
+    const Expected expected[] = {
+        {V4L2_CID_USER_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "User Controls", 0, 0, 0, 0, cls},
+        {V4L2_CID_BRIGHTNESS, V4L2_CTRL_TYPE_INTEGER, "Brightness", -64, 64, 1, 0, slider},
+        {V4L2_CID_CONTRAST, V4L2_CTRL_TYPE_INTEGER, "Contrast", 0, 95, 1, 32, slider},
+        {V4L2_CID_SATURATION, V4L2_CTRL_TYPE_INTEGER, "Saturation", 0, 100, 5, 55, slider},
+        {V4L2_CID_HUE, V4L2_CTRL_TYPE_INTEGER, "Hue", -2000, 2000, 100, 0, slider},
+        {kAutoWhite, V4L2_CTRL_TYPE_BOOLEAN, "White Balance, Automatic", 0, 1, 1, 1,
+         V4L2_CTRL_FLAG_UPDATE},
+        {V4L2_CID_DO_WHITE_BALANCE, V4L2_CTRL_TYPE_BUTTON, "Do White Balance", 0, 0, 0, 0,
+         V4L2_CTRL_FLAG_WRITE_ONLY | V4L2_CTRL_FLAG_EXECUTE_ON_WRITE},
+        {V4L2_CID_POWER_LINE_FREQUENCY, V4L2_CTRL_TYPE_MENU, "Power Line Frequency", 0, 2, 1, 1, 0},
+        {kTemperature, V4L2_CTRL_TYPE_INTEGER, "White Balance Temperature", 2800, 6500, 10, 4600,
+         slider | V4L2_CTRL_FLAG_INACTIVE},
+        {V4L2_CID_CAMERA_CLASS, V4L2_CTRL_TYPE_CTRL_CLASS, "Camera Controls", 0, 0, 0, 0, cls},
+        {V4L2_CID_EXPOSURE_AUTO, V4L2_CTRL_TYPE_MENU, "Auto Exposure", 0, 3, 1, 3,
+         V4L2_CTRL_FLAG_UPDATE},
+        {V4L2_CID_PRIVACY, V4L2_CTRL_TYPE_BOOLEAN, "Privacy", 0, 1, 1, 0,
+         V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_VOLATILE},
+    };
+    std::size_t i = 0;
+    v4l2_queryctrl q{};
+    for (q.id = V4L2_CTRL_FLAG_NEXT_CTRL; request(fd_.get(), VIDIOC_QUERYCTRL, &q) == 0;
+         q.id |= V4L2_CTRL_FLAG_NEXT_CTRL, ++i) {
+        ASSERT_LT(i, std::size(expected));
+        const Expected& e = expected[i];
+        SCOPED_TRACE(e.name);
+        EXPECT_EQ(q.id, e.id);
+        EXPECT_EQ(q.type, e.type);
+        EXPECT_STREQ(reinterpret_cast<char*>(q.name), e.name);
+        EXPECT_EQ(q.minimum, e.min);
+        EXPECT_EQ(q.maximum, e.max);
+        EXPECT_EQ(q.step, e.step);
+        EXPECT_EQ(q.default_value, e.def);
+        EXPECT_EQ(q.flags, e.flags);
+        v4l2_query_ext_ctrl x{};
+        x.id = e.id;
+        ASSERT_EQ(request(fd_.get(), VIDIOC_QUERY_EXT_CTRL, &x), 0);
+        EXPECT_EQ(x.maximum, e.max);
+        EXPECT_EQ(x.step, static_cast<std::uint64_t>(e.step));
+        EXPECT_EQ(x.flags, e.flags);
+    }
+    EXPECT_EQ(i, std::size(expected));
+
+    writeConfig(configOf({standardCamera(R"("controls":"none")")}));
+    Fd bare = openNode("video0");
+    q = {};
+    q.id = V4L2_CTRL_FLAG_NEXT_CTRL;
+    EXPECT_EQ(request(bare.get(), VIDIOC_QUERYCTRL, &q), EINVAL);
+}
+
+TEST_F(Controls, ValuesAreClampedAndRoundedToTheStep) {
+    struct Case {
+        std::uint32_t id;
+        std::int32_t asked, set;
+    };
+    const Case cases[] = {
+        {V4L2_CID_BRIGHTNESS, 12, 12},
+        {V4L2_CID_BRIGHTNESS, 100, 64},
+        {V4L2_CID_BRIGHTNESS, -65, -64},
+        {V4L2_CID_HUE, 149, 100},
+        {V4L2_CID_HUE, 150, 200},
+        {V4L2_CID_HUE, -2049, -2000},
+        {V4L2_CID_HUE, 1999, 2000},
+        {V4L2_CID_SATURATION, 57, 55},
+        {V4L2_CID_SATURATION, 58, 60},
+        {V4L2_CID_SATURATION, 99, 100},
+        {kAutoWhite, 5, 1},
+        {kAutoWhite, 0, 0},
+        {kTemperature, 2805, 2810},
+        {kTemperature, 9999, 6500},
+        {V4L2_CID_EXPOSURE_AUTO, 1, 1},
+        {V4L2_CID_DO_WHITE_BALANCE, 7, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(hexId(c.id) + " " + std::to_string(c.asked));
+        std::int32_t value = c.asked;
+        ASSERT_EQ(set(c.id, value), 0);
+        EXPECT_EQ(value, c.set);
+        EXPECT_TRUE(logHas("video0 S_CTRL " + hexId(c.id) + " " + std::to_string(c.set)));
+        if (c.id != V4L2_CID_DO_WHITE_BALANCE) {
+            ASSERT_EQ(get(c.id, value), 0);
+            EXPECT_EQ(value, c.set);
+        }
+    }
+}
+
+TEST_F(Controls, RefusedRequestsChangeNothing) {
+    struct Case {
+        unsigned long req;
+        std::uint32_t id;
+        std::int32_t value;
+        int error;
+    };
+    const Case cases[] = {
+        {VIDIOC_S_CTRL, kTemperature, 5000, EACCES}, // inactive while automatic
+        {VIDIOC_S_CTRL, V4L2_CID_PRIVACY, 1, EACCES},
+        {VIDIOC_S_CTRL, V4L2_CID_USER_CLASS, 1, EACCES},
+        {VIDIOC_S_CTRL, 0x00981999, 1, EINVAL},
+        {VIDIOC_S_CTRL, V4L2_CID_EXPOSURE_AUTO, 2, EINVAL}, // an item the camera lacks
+        {VIDIOC_S_CTRL, V4L2_CID_EXPOSURE_AUTO, 4, ERANGE},
+        {VIDIOC_S_CTRL, V4L2_CID_POWER_LINE_FREQUENCY, -1, ERANGE},
+        {VIDIOC_G_CTRL, V4L2_CID_DO_WHITE_BALANCE, 0, EACCES},
+        {VIDIOC_G_CTRL, V4L2_CID_CAMERA_CLASS, 0, EACCES},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(hexId(c.id) + " " + std::to_string(c.value));
+        v4l2_control control{c.id, c.value};
+        EXPECT_EQ(request(fd_.get(), c.req, &control), c.error);
+    }
+    std::int32_t value = 0;
+    ASSERT_EQ(get(kTemperature, value), 0);
+    EXPECT_EQ(value, 4600);
+    ASSERT_EQ(get(V4L2_CID_EXPOSURE_AUTO, value), 0);
+    EXPECT_EQ(value, 3);
+    EXPECT_TRUE(logHas("video0 S_CTRL 0x0098091a 5000 refused EACCES"));
+    EXPECT_TRUE(logHas("video0 S_CTRL 0x009a0901 4 refused ERANGE"));
+}
+
+TEST_F(Controls, TemperatureFollowsAutomaticWhiteBalance) {
+    EXPECT_TRUE(flags(kTemperature) & V4L2_CTRL_FLAG_INACTIVE);
+    std::int32_t value = 0;
+    ASSERT_EQ(set(kAutoWhite, value), 0);
+    EXPECT_FALSE(flags(kTemperature) & V4L2_CTRL_FLAG_INACTIVE);
+    value = 3300;
+    EXPECT_EQ(set(kTemperature, value), 0);
+    value = 1;
+    ASSERT_EQ(set(kAutoWhite, value), 0);
+    EXPECT_TRUE(flags(kTemperature) & V4L2_CTRL_FLAG_INACTIVE);
+    ASSERT_EQ(get(kTemperature, value), 0);
+    EXPECT_EQ(value, 3300);
+}
+
+TEST_F(Controls, MenusSkipTheItemsTheCameraLacks) {
+    struct Case {
+        std::uint32_t id;
+        std::vector<std::string> items; // "" where QUERYMENU fails
+    };
+    const Case cases[] = {
+        {V4L2_CID_EXPOSURE_AUTO, {"", "Manual Mode", "", "Aperture Priority Mode", ""}},
+        {V4L2_CID_POWER_LINE_FREQUENCY, {"Disabled", "50 Hz", "60 Hz", ""}},
+        {V4L2_CID_BRIGHTNESS, {""}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> items;
+        for (std::uint32_t index = 0; index < c.items.size(); ++index) {
+            v4l2_querymenu m{};
+            m.id = c.id;
+            m.index = index;
+            const int error = request(fd_.get(), VIDIOC_QUERYMENU, &m);
+            items.push_back(error ? "" : reinterpret_cast<char*>(m.name));
+            EXPECT_EQ(error, items.back().empty() ? EINVAL : 0);
+        }
+        EXPECT_EQ(items, c.items) << hexId(c.id);
+    }
+}
+
+TEST_F(Controls, ExtendedControlsApplyAllOrNothing) {
+    auto ext = [&](unsigned long req, std::vector<v4l2_ext_control>& list,
+                   std::uint32_t which = V4L2_CTRL_WHICH_CUR_VAL,
+                   std::uint32_t* errorIdx = nullptr) {
+        v4l2_ext_controls c{};
+        c.which = which;
+        c.count = static_cast<std::uint32_t>(list.size());
+        c.controls = list.data();
+        const int error = request(fd_.get(), req, &c);
+        if (errorIdx) {
+            *errorIdx = c.error_idx;
+        }
+        return error;
+    };
+    auto control = [](std::uint32_t id, std::int32_t value) {
+        v4l2_ext_control c{};
+        c.id = id;
+        c.value = value;
+        return c;
+    };
+    std::vector<v4l2_ext_control> refused = {control(V4L2_CID_BRIGHTNESS, 10),
+                                             control(V4L2_CID_PRIVACY, 1)};
+    std::uint32_t errorIdx = 0;
+    EXPECT_EQ(ext(VIDIOC_TRY_EXT_CTRLS, refused, 0, &errorIdx), EACCES);
+    EXPECT_EQ(errorIdx, 1u);
+    EXPECT_EQ(ext(VIDIOC_S_EXT_CTRLS, refused, 0, &errorIdx), EACCES);
+    EXPECT_EQ(errorIdx, 2u);
+    std::int32_t value = -1;
+    ASSERT_EQ(get(V4L2_CID_BRIGHTNESS, value), 0);
+    EXPECT_EQ(value, 0);
+
+    // Automatic off and a temperature in one call: checked in order, as the camera does.
+    std::vector<v4l2_ext_control> manual = {control(kAutoWhite, 0), control(kTemperature, 3333)};
+    EXPECT_EQ(ext(VIDIOC_TRY_EXT_CTRLS, manual), 0);
+    EXPECT_EQ(manual[1].value, 3330);
+    EXPECT_FALSE(logHas("video0 S_EXT_CTRLS 0x0098091a 3330"));
+    EXPECT_EQ(ext(VIDIOC_S_EXT_CTRLS, manual), 0);
+    EXPECT_TRUE(logHas("video0 S_EXT_CTRLS 0x0098090c 0"));
+    EXPECT_TRUE(logHas("video0 S_EXT_CTRLS 0x0098091a 3330"));
+
+    std::vector<v4l2_ext_control> read = {control(kTemperature, 0), control(kAutoWhite, 9)};
+    EXPECT_EQ(ext(VIDIOC_G_EXT_CTRLS, read), 0);
+    EXPECT_EQ(read[0].value, 3330);
+    EXPECT_EQ(read[1].value, 0);
+    EXPECT_EQ(ext(VIDIOC_G_EXT_CTRLS, read, V4L2_CTRL_WHICH_DEF_VAL), 0);
+    EXPECT_EQ(read[0].value, 4600);
+    EXPECT_EQ(read[1].value, 1);
+    EXPECT_EQ(ext(VIDIOC_G_EXT_CTRLS, read, V4L2_CTRL_CLASS_CAMERA), EINVAL);
+    std::vector<v4l2_ext_control> none;
+    EXPECT_EQ(ext(VIDIOC_G_EXT_CTRLS, none, V4L2_CTRL_CLASS_USER), 0);
+    EXPECT_EQ(ext(VIDIOC_G_EXT_CTRLS, none, V4L2_CTRL_CLASS_FLASH), EINVAL);
+}
+
+} // namespace
+} // namespace fakecam::test
