@@ -87,6 +87,11 @@ public:
     virtual void attach(PreviewPipeline&) const {}
     // Whether the error a running pipeline posted means that the device itself has gone.
     virtual bool deviceLost(const GError& error) const = 0;
+    // Why the device streamed not one frame, once its pipeline has let go of it: the
+    // pipeline's own error, or what the driver finds out for itself.
+    virtual std::string whyNoStream(const std::string& pipelineError) const {
+        return pipelineError;
+    }
     // How messages name the driver's device.
     virtual std::string deviceName() const { return spec_.name; }
 

@@ -257,7 +257,7 @@ void CaptureWindow::fail(const std::string& why, bool lost) {
         // Not one frame: the device would not stream at all. It is let go, so that another
         // try (choosing it again in "Select Source") starts afresh.
         pipeline_->halt();
-        failure_ = lastError_ = driver_->deviceName() + ": " + why;
+        failure_ = lastError_ = driver_->deviceName() + ": " + driver_->whyNoStream(why);
         const QString text = QString::fromStdString(lastError_);
         emit previewFailed(QStringLiteral("The preview could not start: %1").arg(text));
         emit streamRefused(QStringLiteral("Cannot start the preview of %1.").arg(text));

@@ -146,6 +146,37 @@ bool present(const std::string& path) {
     return fd.query(VIDIOC_QUERYCAP, cap);
 }
 
+std::string streamProblem(const std::string& path) {
+    Fd fd(path);
+    v4l2_requestbuffers request{};
+    request.count = 1;
+    request.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    request.memory = V4L2_MEMORY_MMAP;
+    const auto why = [&fd](int error) -> std::string {
+        switch (error) {
+        case EBUSY:
+            return "the device is busy; another program may be using it (" + fd.why() + ")";
+        case ENOSPC:
+            return "the bus it hangs on has no room for its stream; try a smaller picture or "
+                   "another port (" +
+                   fd.why() + ")";
+        default:
+            return fd.why();
+        }
+    };
+    if (!fd.query(VIDIOC_REQBUFS, request))
+        return fd.valid() ? why(errno) : fd.why();
+    int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    std::string problem;
+    if (!fd.query(VIDIOC_STREAMON, type))
+        problem = why(errno);
+    else
+        fd.query(VIDIOC_STREAMOFF, type);
+    request.count = 0;
+    fd.query(VIDIOC_REQBUFS, request);
+    return problem;
+}
+
 std::vector<PixelFormatInfo> pixelFormats(const std::string& path) {
     Fd fd(path);
     std::vector<PixelFormatInfo> found;

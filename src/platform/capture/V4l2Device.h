@@ -25,6 +25,9 @@ struct DeviceInfo {
 std::vector<DeviceInfo> captureDevices();
 // Whether the node is still there and answers, as it does until its camera is unplugged.
 bool present(const std::string& path);
+// Why the device will not stream, found by asking it for one buffer and starting it; empty
+// when it streams. Only for a device nobody streams from in this process.
+std::string streamProblem(const std::string& path);
 
 struct Format {
     int width = 0;

@@ -145,6 +145,12 @@ bool V4l2Driver::deviceLost(const GError&) const {
     return !v4l2::present(node_);
 }
 
+std::string V4l2Driver::whyNoStream(const std::string& pipelineError) const {
+    // GStreamer says only that its buffers could not be had; the device tells why.
+    const std::string problem = v4l2::streamProblem(node_);
+    return problem.empty() ? pipelineError : problem;
+}
+
 std::string V4l2Driver::deviceName() const {
     return spec().name + " (" + node_ + ")";
 }

@@ -23,6 +23,7 @@ public:
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
     bool deviceLost(const GError& error) const override;
+    std::string whyNoStream(const std::string& pipelineError) const override;
     std::string deviceName() const override;
     std::unique_ptr<SourceSettings> sourceSettings() const override;
 

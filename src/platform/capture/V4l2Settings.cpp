@@ -1,5 +1,6 @@
 #include "platform/capture/V4l2Settings.h"
 
+#include "platform/capture/PreviewPipeline.h"
 #include "platform/capture/V4l2Device.h"
 
 #include <QCheckBox>
@@ -27,11 +28,12 @@ struct ControlView {
 
 class DevicePanel : public SourcePanel {
 public:
-    DevicePanel(QDialog& dialog, QFormLayout& form, std::string node)
-        : node_(std::move(node)), dialog_(dialog) {
+    DevicePanel(QDialog& dialog, QFormLayout& form, std::string node, PreviewPipeline* pipeline)
+        : node_(std::move(node)), dialog_(dialog), pipeline_(pipeline) {
         buildInputs(form);
         const std::vector<v4l2::Control> controls = v4l2::controls(node_);
         for (const v4l2::Control& control : controls) {
+            names_[control.id] = QString::fromStdString(control.name);
             addControl(form, control);
             if (!control.readOnly && control.kind != v4l2::Control::Kind::Button) {
                 atStart_[control.id] = control.value;
@@ -50,7 +52,7 @@ public:
 
     void restore() override {
         if (inputAtStart_ >= 0 && inputNow_ != inputAtStart_)
-            v4l2::setInput(node_, inputAtStart_);
+            switchInput(inputAtStart_);
         setAll(atStart_);
     }
     void reset() override {
@@ -71,14 +73,27 @@ private:
         input->setCurrentIndex(inputAtStart_);
         form.addRow(QStringLiteral("&Input:"), input);
         QObject::connect(input, &QComboBox::currentIndexChanged, &dialog_, [this](int index) {
-            const std::string why = v4l2::setInput(node_, index);
-            if (why.empty())
-                inputNow_ = index;
+            const std::string why = switchInput(index);
             say(why.empty() ? QString()
                             : QStringLiteral("Cannot switch to input %1: %2")
                                   .arg(index + 1)
                                   .arg(QString::fromStdString(why)));
         });
+    }
+
+    // Most devices switch inputs only while they hold no buffers: the preview lets go of
+    // them for the switch and streams again after it.
+    std::string switchInput(int index) {
+        std::string why = v4l2::setInput(node_, index);
+        if (!why.empty() && pipeline_) {
+            pipeline_->halt();
+            why = v4l2::setInput(node_, index);
+            std::string error;
+            pipeline_->play(error);
+        }
+        if (why.empty())
+            inputNow_ = index;
+        return why;
     }
 
     void addControl(QFormLayout& form, const v4l2::Control& control) {
@@ -133,7 +148,7 @@ private:
             for (const auto& [value, text] : control.menu)
                 menu->addItem(QString::fromStdString(text), value);
             form.addRow(name + QLatin1Char(':'), menu);
-            QObject::connect(menu, &QComboBox::activated, &dialog_,
+            QObject::connect(menu, &QComboBox::currentIndexChanged, &dialog_,
                              [this, id, menu](int) { set(id, menu->currentData().toInt()); });
             view.widget = menu;
             view.show = [menu](const v4l2::Control& now) {
@@ -171,7 +186,7 @@ private:
         const std::vector<v4l2::Control> controls = v4l2::controls(node_);
         say(why.empty() ? QString()
                         : QStringLiteral("Cannot set %1: %2")
-                              .arg(nameOf(id, controls), QString::fromStdString(why)));
+                              .arg(names_[id], QString::fromStdString(why)));
         // Setting one control may make another active or inactive (an automatic white
         // balance and its temperature), or be rounded by the device.
         refresh(controls);
@@ -193,13 +208,6 @@ private:
             v4l2::setControl(node_, it->first, it->second);
     }
 
-    static QString nameOf(std::uint32_t id, const std::vector<v4l2::Control>& controls) {
-        for (const v4l2::Control& control : controls)
-            if (control.id == id)
-                return QString::fromStdString(control.name);
-        return QStringLiteral("a control");
-    }
-
     void say(const QString& problem) {
         problem_->setText(problem);
         problem_->setVisible(!problem.isEmpty());
@@ -207,7 +215,9 @@ private:
 
     const std::string node_;
     QDialog& dialog_;
+    PreviewPipeline* pipeline_;
     std::vector<ControlView> views_;
+    std::map<std::uint32_t, QString> names_;
     std::map<std::uint32_t, int> atStart_;
     std::map<std::uint32_t, int> defaults_;
     int inputAtStart_ = -1;
@@ -218,8 +228,8 @@ private:
 } // namespace
 
 std::unique_ptr<SourcePanel> V4l2Settings::panel(QDialog& dialog, QFormLayout& form,
-                                                 PreviewPipeline*) {
-    return std::make_unique<DevicePanel>(dialog, form, node_);
+                                                 PreviewPipeline* pipeline) {
+    return std::make_unique<DevicePanel>(dialog, form, node_, pipeline);
 }
 
 } // namespace platform

@@ -1,0 +1,220 @@
+#include "CameraSupport.h"
+
+#include "app/Main.h"
+#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/FormatDialog.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTest>
+
+namespace {
+
+QStringList items(const QComboBox& box) {
+    QStringList texts;
+    for (int i = 0; i < box.count(); ++i)
+        texts << box.itemText(i);
+    return texts;
+}
+
+QStringList items(const QListWidget& list) {
+    QStringList texts;
+    for (int i = 0; i < list.count(); ++i)
+        texts << list.item(i)->text();
+    return texts;
+}
+
+void choose(QListWidget& list, const QString& text) {
+    const auto found = list.findItems(text, Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1) << text.toStdString();
+    list.setCurrentItem(found.front());
+}
+
+// Waits for the next frame the capture window paints, and grabs one.
+QImage nextGrab(const app::MainState& s) {
+    QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
+    if (!frames.wait(5000) || !s.CapWnd->grabFrameNoStop())
+        return {};
+    return s.CapWnd->grabBuffer();
+}
+
+// The format dialog offers what the camera offers: pixel formats in the camera's order,
+// sizes ascending, rates at the chosen size; OK switches the camera and refits the window,
+// Cancel leaves the camera as it was.
+TEST(CameraFormat, OffersTheCamerasFormatsAndSwitchesToTheChosenOne) {
+    REQUIRE_EMULATED_CAMERAS();
+    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+    app::TMainForm& form = camera.run.program.MainForm();
+    const app::MainState& s = camera.run.program.state();
+    form.show();
+    ASSERT_FALSE(nextGrab(s).isNull());
+
+    QStringList formats, yuyvSizes, mjpgSizes, rates640, rates720;
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        auto& format = dynamic_cast<platform::VideoFormatDialog&>(dialog);
+        if (!format.Format || !format.Rate)
+            return int(QDialog::Rejected);
+        formats = items(*format.Format);
+        yuyvSizes = items(*format.Sizes);
+        rates640 = items(*format.Rate);
+        choose(*format.Sizes, "1280 x 720");
+        rates720 = items(*format.Rate);
+        format.Format->setCurrentIndex(1);
+        mjpgSizes = items(*format.Sizes);
+        choose(*format.Sizes, "1280 x 720");
+        return int(QDialog::Rejected);
+    };
+    camera.cameras.clearLog();
+    QTest::mouseClick(form.B_Format, Qt::LeftButton);
+    EXPECT_EQ(formats, QStringList({"YUYV 4:2:2", "Motion-JPEG"}));
+    EXPECT_EQ(yuyvSizes, QStringList({"640 x 480", "1280 x 720"}));
+    EXPECT_EQ(mjpgSizes, QStringList({"640 x 480", "1280 x 720", "1920 x 1080"}));
+    EXPECT_EQ(rates640, QStringList({"Default", "15 frames per second", "30 frames per second"}));
+    EXPECT_EQ(rates720, QStringList({"Default", "10 frames per second"}));
+    // Cancelled: the camera was not touched, the window not changed.
+    EXPECT_TRUE(camera.cameras.log().filter(QRegularExpression("^S_FMT|^STREAMON")).isEmpty())
+        << camera.cameras.log().join('\n').toStdString();
+    EXPECT_EQ(s.CapWnd->geometry(), QRect(13, 44, 640, 480));
+
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        auto& format = dynamic_cast<platform::VideoFormatDialog&>(dialog);
+        format.Format->setCurrentIndex(1);
+        choose(*format.Sizes, "1280 x 720");
+        return int(QDialog::Accepted);
+    };
+    QTest::mouseClick(form.B_Format, Qt::LeftButton);
+    EXPECT_TRUE(camera.cameras.log().contains("S_FMT MJPG 1280x720"))
+        << camera.cameras.log().join('\n').toStdString();
+    // Wider than any frame: the frame keeps its size, the picture overhangs it centred.
+    EXPECT_EQ(form.size(), QSize(663, 558));
+    EXPECT_EQ(s.CapWnd->geometry(), QRect(3 + (660 - 1280) / 2, 34 + (500 - 720) / 2, 1280, 720));
+    const QImage grabbed = nextGrab(s);
+    EXPECT_EQ(grabbed.size(), QSize(1280, 720));
+    EXPECT_LE(test::bandDifference(grabbed), 16);
+}
+
+// A camera that gives a range of sizes offers its ends and the common sizes between them.
+TEST(CameraFormat, ARangeOfSizesOffersCommonOnes) {
+    REQUIRE_EMULATED_CAMERAS();
+    test::CameraRun camera(R"([{"node":"video0","card":"Virtual Cam","formats":[
+        {"fourcc":"YUYV","sizes":{"stepwise":[320,240,1920,1080,16,8],"fps":[30]}}]}])");
+    QStringList sizes;
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        sizes = items(*dynamic_cast<platform::VideoFormatDialog&>(dialog).Sizes);
+        return int(QDialog::Rejected);
+    };
+    camera.run.program.MainForm().show();
+    QTest::mouseClick(camera.run.program.MainForm().B_Format, Qt::LeftButton);
+    EXPECT_EQ(sizes,
+              QStringList({"320 x 240", "352 x 288", "640 x 360", "640 x 480", "704 x 576",
+                           "800 x 600", "1024 x 768", "1280 x 720", "1280 x 1024", "1920 x 1080"}));
+}
+
+// The source dialog: every control the camera has, with its range, step and entries;
+// changes reach the camera at once; the temperature follows the automatic white balance;
+// Defaults and Cancel put the camera's values back.
+TEST(CameraSource, ControlsReachTheCameraAndCancelPutsThemBack) {
+    REQUIRE_EMULATED_CAMERAS();
+    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+    app::TMainForm& form = camera.run.program.MainForm();
+    form.show();
+    struct Range {
+        const char* name;
+        int minimum, maximum, step, value;
+    };
+    const Range ranges[] = {{"Brightness", -64, 64, 1, 0},
+                            {"Contrast", 0, 95, 1, 32},
+                            {"Saturation", 0, 100, 5, 55},
+                            {"Hue", -2000, 2000, 100, 0},
+                            {"White Balance Temperature", 2800, 6500, 10, 4600}};
+    bool temperatureWhileAutomatic = true, temperatureAfter = false;
+    QStringList powerLine, exposure;
+    bool privacyEnabled = true, buttonThere = false;
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        for (const Range& range : ranges) {
+            const auto* slider = dialog.findChild<QSlider*>(range.name);
+            EXPECT_TRUE(slider) << range.name;
+            if (!slider)
+                continue;
+            EXPECT_EQ(slider->minimum(), range.minimum) << range.name;
+            EXPECT_EQ(slider->maximum(), range.maximum) << range.name;
+            EXPECT_EQ(slider->singleStep(), range.step) << range.name;
+            EXPECT_EQ(slider->value(), range.value) << range.name;
+        }
+        powerLine = items(*dialog.findChild<QComboBox*>("Power Line Frequency"));
+        exposure = items(*dialog.findChild<QComboBox*>("Auto Exposure"));
+        privacyEnabled = dialog.findChild<QCheckBox*>("Privacy")->isEnabled();
+        buttonThere = dialog.findChild<QPushButton*>("Do White Balance") != nullptr;
+        auto* temperature = dialog.findChild<QSlider*>("White Balance Temperature");
+        temperatureWhileAutomatic = temperature->isEnabled();
+        dialog.findChild<QCheckBox*>("White Balance, Automatic")->setChecked(false);
+        temperatureAfter = temperature->isEnabled();
+        temperature->setValue(3000);
+        dialog.findChild<QSlider*>("Brightness")->setValue(10);
+        dialog.reject();
+        return int(QDialog::Rejected);
+    };
+    QTest::mouseClick(form.B_Source, Qt::LeftButton);
+    EXPECT_FALSE(temperatureWhileAutomatic);
+    EXPECT_TRUE(temperatureAfter);
+    EXPECT_EQ(powerLine, QStringList({"Disabled", "50 Hz", "60 Hz"}));
+    EXPECT_EQ(exposure, QStringList({"Manual Mode", "Aperture Priority Mode"}));
+    EXPECT_FALSE(privacyEnabled) << "a read-only control cannot be set";
+    EXPECT_TRUE(buttonThere);
+    // Live, then put back by Cancel: the temperature while it may still be set, then the
+    // automatic balance.
+    EXPECT_EQ(
+        camera.cameras.log().filter("S_CTRL"),
+        QStringList({"S_CTRL 0x0098090c 0", "S_CTRL 0x0098091a 3000", "S_CTRL 0x00980900 10",
+                     "S_CTRL 0x0098091a 4600", "S_CTRL 0x0098090c 1", "S_CTRL 0x00980900 0"}));
+
+    // Defaults bring back the camera's own values, and stay on OK.
+    camera.cameras.clearLog();
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        dialog.findChild<QSlider*>("Contrast")->setValue(50);
+        dialog.findChild<QComboBox*>("Power Line Frequency")->setCurrentIndex(2);
+        dialog.findChild<QPushButton*>("Defaults")->click();
+        EXPECT_EQ(dialog.findChild<QSlider*>("Contrast")->value(), 32);
+        dialog.accept();
+        return int(QDialog::Accepted);
+    };
+    QTest::mouseClick(form.B_Source, Qt::LeftButton);
+    const QStringList sets = camera.cameras.log().filter("S_CTRL");
+    EXPECT_TRUE(sets.contains("S_CTRL 0x00980901 50")) << sets.join('\n').toStdString();
+    EXPECT_EQ(sets.last(), "S_CTRL 0x00980901 32") << sets.join('\n').toStdString();
+}
+
+// A camera with several inputs: the list switches between them, the preview going on.
+TEST(CameraSource, TheInputListSwitchesInputs) {
+    REQUIRE_EMULATED_CAMERAS();
+    test::CameraRun camera(R"([{"node":"video0","card":"Quorix Capture","controls":"none",
+        "inputs":["Composite","S-Video"]}])");
+    app::TMainForm& form = camera.run.program.MainForm();
+    const app::MainState& s = camera.run.program.state();
+    form.show();
+    ASSERT_FALSE(nextGrab(s).isNull());
+    QString problem;
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        auto* input = dialog.findChild<QComboBox*>("Input");
+        if (!input) {
+            ADD_FAILURE() << "no input list";
+            return int(QDialog::Rejected);
+        }
+        EXPECT_EQ(items(*input), QStringList({"Composite", "S-Video"}));
+        input->setCurrentIndex(1);
+        problem = dialog.findChild<QLabel*>("Problem")->text();
+        dialog.accept();
+        return int(QDialog::Accepted);
+    };
+    QTest::mouseClick(form.B_Source, Qt::LeftButton);
+    EXPECT_TRUE(problem.isEmpty()) << problem.toStdString();
+    EXPECT_TRUE(camera.cameras.log().contains("S_INPUT 1"))
+        << camera.cameras.log().join('\n').toStdString();
+    EXPECT_FALSE(nextGrab(s).isNull()) << "no picture after the switch";
+}
+
+} // namespace

@@ -1,0 +1,101 @@
+#include "CameraSupport.h"
+
+#include "app/Main.h"
+#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/TestPatternDriver.h"
+#include "platform/capture/V4l2Driver.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+// What discovery lists, in order, from the cameras plugged in.
+TEST(CameraDiscovery, ListsCaptureNodesInDeviceOrderThenTheTestPattern) {
+    REQUIRE_EMULATED_CAMERAS();
+    struct Row {
+        const char* name;
+        std::string cameras;
+        std::vector<std::string> listed; // names by index, the test pattern last
+        std::vector<std::string> paths;  // device paths of the cameras
+    } rows[] = {
+        {"one camera with its metadata node",
+         std::string("[") + test::kQuorixCamera + "]",
+         {"Quorix USB Camera", "Test Pattern"},
+         {"\\\\?\\v4l2\\usb-0000:00:14.0-2"}},
+        {"two cameras keep device order, whatever their names",
+         R"([{"node":"video2","card":"Zeta Cam","bus":"usb-0000:00:14.0-3"},
+             {"node":"video10","card":"Alpha Cam","bus":"usb-0000:00:14.0-4"}])",
+         {"Zeta Cam", "Alpha Cam", "Test Pattern"},
+         {"\\\\?\\v4l2\\usb-0000:00:14.0-3", "\\\\?\\v4l2\\usb-0000:00:14.0-4"}},
+        {"a codec is no camera",
+         R"([{"node":"video0","card":"Codec","m2m":true},
+             {"node":"video4","card":"Real Cam","bus":"usb-1"}])",
+         {"Real Cam", "Test Pattern"},
+         {"\\\\?\\v4l2\\usb-1"}},
+        {"no camera: the test pattern alone", "[]", {"Test Pattern"}, {}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::EmulatedCameras cameras(row.cameras);
+        const platform::DriverTable table = test::EmulatedCameras::machineDrivers();
+        std::vector<std::string> listed;
+        for (const auto& driver : table)
+            if (driver)
+                listed.push_back(driver->spec().name);
+        EXPECT_EQ(listed, row.listed);
+        for (std::size_t i = 0; i < row.paths.size(); ++i) {
+            ASSERT_TRUE(table[i]);
+            EXPECT_EQ(table[i]->spec().devicePath, row.paths[i]);
+            EXPECT_TRUE(dynamic_cast<const platform::V4l2Driver*>(table[i].get()));
+            // The kernel's version of the driver, as "major.minor.patch".
+            EXPECT_TRUE(QString::fromStdString(table[i]->spec().version)
+                            .contains(QRegularExpression("^\\d+\\.\\d+\\.\\d+$")))
+                << table[i]->spec().version;
+        }
+        EXPECT_TRUE(
+            dynamic_cast<const platform::TestPatternDriver*>(table[row.listed.size() - 1].get()));
+    }
+}
+
+// The maker's camera is chosen at start-up, wherever it stands, and the window fits its
+// current picture; its registry key is made with that size.
+TEST(CameraDiscovery, StartsOnTheMakersCameraFittedToItsSize) {
+    REQUIRE_EMULATED_CAMERAS();
+    QString quorix = QString::fromLatin1(test::kQuorixCamera);
+    quorix.replace("\"video0\"", "\"video2\"").replace("\"video1\"", "\"video3\"");
+    test::CameraRun camera(R"([{"node":"video0","card":"Other Cam","bus":"usb-1"},)" +
+                           quorix.toStdString() + "]");
+    const app::MainState& s = camera.run.program.state();
+    app::TMainForm& form = camera.run.program.MainForm();
+    form.show();
+    EXPECT_EQ(s.DriverCount, 3);
+    EXPECT_EQ(s.DriverIndex, 1);
+    EXPECT_EQ(s.DriverName[1], "Quorix USB Camera");
+    EXPECT_EQ(s.Connected, 1);
+    EXPECT_EQ(form.size(), QSize(663, 558));
+    EXPECT_EQ(s.CapWnd->geometry(), QRect(13, 44, 640, 480));
+    const QJsonObject key = test::registryKey(
+        camera.run.registryFile,
+        QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2"));
+    EXPECT_EQ(key.value("ImageWidth").toInt(), 640);
+    EXPECT_EQ(key.value("ImageHeight").toInt(), 480);
+    QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
+    EXPECT_TRUE(frames.wait(5000)) << "no picture from the camera";
+}
+
+// A size kept in the camera's key is where it starts, the nearest it offers.
+TEST(CameraDiscovery, StartsAtTheSizeItsKeyHolds) {
+    REQUIRE_EMULATED_CAMERAS();
+    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]", R"({"HKEY_LOCAL_MACHINE":
+        {"Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2":
+         {"ImageWidth": 1200, "ImageHeight": 700}}})");
+    const app::MainState& s = camera.run.program.state();
+    camera.run.program.MainForm().show();
+    EXPECT_EQ(s.CapWnd->geometry().size(), QSize(1280, 720));
+    QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
+    ASSERT_TRUE(frames.wait(5000));
+    EXPECT_TRUE(camera.cameras.log().contains("S_FMT YUYV 1280x720"))
+        << camera.cameras.log().join('\n').toStdString();
+}
+
+} // namespace

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs a command with the emulated webcam preloaded and files of its own:
+#   run-with-cameras.sh LIBFAKECAM COMMAND [ARG...]
+# The command finds the emulator's config, log and device directory in FAKECAM_CONFIG,
+# FAKECAM_LOG and FAKECAM_DEVICE_DIR, and the program its devices through
+# NIMBACAST_DEVICE_DIR; it starts with no camera until it writes the config.
+set -euo pipefail
+library=$1
+shift
+[ -f "$library" ] || { echo "run-with-cameras: no emulator at $library" >&2; exit 1; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/dev"
+echo '{"cameras":[]}' >"$work/config.json"
+export FAKECAM_CONFIG=$work/config.json FAKECAM_DEVICE_DIR=$work/dev FAKECAM_LOG=$work/log
+export NIMBACAST_DEVICE_DIR=$work/dev
+# A sanitizer build's runtime must come first of all libraries.
+preload=$library
+if asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ {print $3; exit}') && [ -n "$asan" ]; then
+    preload=$asan:$library
+fi
+LD_PRELOAD=$preload${LD_PRELOAD:+:$LD_PRELOAD} "$@"
