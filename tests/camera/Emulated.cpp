@@ -7,8 +7,6 @@
 #include <QSaveFile>
 #include <QTextStream>
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
@@ -29,10 +27,6 @@ void writeConfig(const QJsonArray& cameras) {
     file.write(QJsonDocument(QJsonObject{{"cameras", cameras}}).toJson());
     if (!file.commit())
         throw std::runtime_error("cannot write the emulator's config");
-    // The emulator brings its device nodes up to date with the config when their directory
-    // is listed.
-    if (DIR* listing = ::opendir(environment("FAKECAM_DEVICE_DIR").toLocal8Bit().constData()))
-        ::closedir(listing);
 }
 
 } // namespace

@@ -74,6 +74,10 @@ mode_t modeOf(int flags, va_list args) {
 template <typename OpenCall> int openNode(const char* path, int flags, OpenCall realOpen) {
     if (Emulator* e = emulator()) {
         Inside inside;
+        // A directory opened to be listed (as std::filesystem and fdopendir() do): the
+        // device directory's nodes are brought up to date first, as by opendir().
+        if (flags & O_DIRECTORY)
+            e->listing(path);
         if (std::optional<int> fd = e->open(path, flags)) {
             if (*fd < 0) {
                 inside.fail(errno);

@@ -6,6 +6,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <gtest/gtest.h>
 #include <set>
 #include <sys/ioctl.h>
@@ -55,6 +56,39 @@ TEST_F(Device, NodesAreListedAndStatAsCharacterDevices) {
         ASSERT_EQ(fstat(fd.get(), &fst), 0);
         EXPECT_TRUE(S_ISCHR(fst.st_mode));
         EXPECT_EQ(fst.st_rdev, st.st_rdev);
+    }
+}
+
+// Programs list a directory with opendir(), or by opening it and fdopendir() as
+// std::filesystem does: either way the nodes of a config just written are there.
+TEST_F(Device, EitherWayOfListingFindsNewNodes) {
+    const std::pair<const char*, std::function<std::set<std::string>()>> ways[] = {
+        {"opendir",
+         [] {
+             std::set<std::string> names;
+             if (DIR* dir = opendir(paths().dir.c_str())) {
+                 while (dirent* entry = readdir(dir))
+                     names.insert(entry->d_name);
+                 closedir(dir);
+             }
+             return names;
+         }},
+        {"std::filesystem",
+         [] {
+             std::set<std::string> names;
+             for (const auto& entry : std::filesystem::directory_iterator(paths().dir))
+                 names.insert(entry.path().filename().string());
+             return names;
+         }},
+    };
+    int node = 20;
+    for (const auto& [way, list] : ways) {
+        SCOPED_TRACE(way);
+        const std::string name = "video" + std::to_string(node++);
+        writeConfig(configOf(
+            {R"({"node":")" + name +
+             R"(","controls":"none","formats":[{"fourcc":"YUYV","sizes":[[640,480,[30]]]}]})"}));
+        EXPECT_TRUE(list().count(name));
     }
 }
 
