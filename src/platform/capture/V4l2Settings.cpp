@@ -112,8 +112,8 @@ private:
             slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
             slider->setMinimumWidth(180);
             auto* value = new QLabel(row);
-            value->setMinimumWidth(value->fontMetrics().horizontalAdvance(
-                QString::number(std::min(control.minimum, -control.maximum))));
+            // One width for every value, so that the sliders line up.
+            value->setFixedWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("-00000")));
             layout->addWidget(slider);
             layout->addWidget(value);
             form.addRow(name + QLatin1Char(':'), row);
@@ -184,9 +184,9 @@ private:
     void set(std::uint32_t id, int value) {
         const std::string why = v4l2::setControl(node_, id, value);
         const std::vector<v4l2::Control> controls = v4l2::controls(node_);
-        say(why.empty() ? QString()
-                        : QStringLiteral("Cannot set %1: %2")
-                              .arg(names_[id], QString::fromStdString(why)));
+        say(why.empty()
+                ? QString()
+                : QStringLiteral("Cannot set %1: %2").arg(names_[id], QString::fromStdString(why)));
         // Setting one control may make another active or inactive (an automatic white
         // balance and its temperature), or be rounded by the device.
         refresh(controls);

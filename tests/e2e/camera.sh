@@ -1,0 +1,100 @@
+# A webcam as a user meets it, on the emulated one: the preview fitted to the camera's
+# picture and showing it, a capture of it, the camera pulled out (said, a capture refused,
+# nothing hangs) and plugged in again. E2E_FAKECAM is the emulator; NIMBACAST_PREVIEW
+# chooses the overlay or the toolkit's painting as for the user.
+source "$E2E_LIB"
+
+cams=$E2E_WORK/cameras
+mkdir -p "$cams/dev"
+export FAKECAM_CONFIG=$cams/config.json FAKECAM_DEVICE_DIR=$cams/dev FAKECAM_LOG=$cams/log
+cat >"$FAKECAM_CONFIG" <<JSON
+{"cameras":[{"node":"video0","metaNode":"video1","card":"Quorix USB Camera",
+  "bus":"usb-0000:00:14.0-2","unplugFile":"$cams/unplugged",
+  "formats":[{"fourcc":"YUYV","sizes":[[640,480,[30,15]]]},
+             {"fourcc":"MJPG","sizes":[[640,480,[30]],[1280,720,[30]]]}]}]}
+JSON
+# The sanitizer build's runtime must be loaded before the emulator.
+preload=$E2E_FAKECAM
+asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ {print $3; exit}')
+[ -z "$asan" ] || preload=$asan:$preload
+
+dir=$E2E_WORK/camera
+mkdir -p "$dir"
+cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
+log=$E2E_WORK/camera.out
+(cd "$dir" && LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev \
+    NIMBACAST_REGISTRY=$dir/registry.json exec "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
+pid=$!
+wid=$(wait_window '^ USB Camera$') || fail "no main window"
+[ "$(geometry "$wid")" = "0,0 663x558" ] || fail "not fitted to 640 x 480: $(geometry "$wid")"
+
+# band_error IMAGE X0 Y0 W H: the largest channel difference from the camera's four bands
+# at the middle of each band of the picture at (X0, Y0) of that size in IMAGE.
+band_error() {
+    local worst=0 i x y rgb r g b want
+    local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
+    for i in 0 1 2 3; do
+        x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
+        rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
+        read -r r g b <<<"$rgb"
+        read -r -a want <<<"${wanted[$i]}"
+        for d in $((r - want[0])) $((g - want[1])) $((b - want[2])); do
+            d=${d#-}
+            ((d > worst)) && worst=$d
+        done
+    done
+    echo "$worst"
+}
+
+# The preview shows the camera's picture where the capture window lies, at (13, 44).
+shown=
+for _ in $(seq 50); do
+    import -window "$wid" "$dir/shot.png"
+    err=$(band_error "$dir/shot.png" 13 44 640 480)
+    [ "$err" -le 16 ] && { shown=yes; break; }
+    sleep 0.1
+done
+[ -n "$shown" ] || fail "the preview does not show the camera's picture (off by $err)"
+
+# Every click is a capture, written or refused, and uses up a frame number.
+captures=0
+capture_button() { click "$wid" 138 16; captures=$((captures + 1)); }
+capture_button
+wait_file "$dir/Frame0.bmp" || fail "Frame0.bmp not written"
+[ "$(identify -format '%w x %h' "$dir/Frame0.bmp")" = "640 x 480" ] ||
+    fail "Frame0.bmp is $(identify -format '%w x %h' "$dir/Frame0.bmp")"
+err=$(band_error "$dir/Frame0.bmp" 0 0 640 480)
+[ "$err" -le 16 ] || fail "Frame0.bmp is not the camera's picture (off by $err)"
+album=$(wait_window '^Album$') || fail "no album after the capture"
+
+# Pulled out: a capture is refused with a box, no frame file, the program runs on.
+touch "$cams/unplugged"
+for _ in $(seq 50); do grep -q UNPLUG "$FAKECAM_LOG" 2>/dev/null && break; sleep 0.1; done
+grep -q UNPLUG "$FAKECAM_LOG" || fail "the camera never noticed it was pulled out"
+boxes=1
+for _ in $(seq 30); do
+    capture_button
+    sleep 0.3
+    boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
+    [ "$boxes" -ge 2 ] && break
+done
+[ "$boxes" -ge 2 ] || fail "no box for a capture from a camera that was pulled out"
+refused=$dir/Frame$((captures - 1)).bmp
+xdotool key Return
+kill -0 "$pid" || fail "the program ended after the camera went"
+[ ! -e "$refused" ] || fail "$(basename "$refused") written for a refused capture"
+
+# Plugged in again and chosen again in "Select Source": its picture comes back.
+rm "$cams/unplugged"
+for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)" = 1 ] && break; sleep 0.1; done
+click "$wid" 103 16
+wait_window '^Select Source$' >/dev/null || fail "no Select Source dialog"
+xdotool key Return
+wait_gone '^Select Source$' || fail "the dialog did not close"
+next=$dir/Frame$captures.bmp
+capture_button
+wait_file "$next" || fail "no capture after plugging the camera in again"
+err=$(band_error "$next" 0 0 640 480)
+[ "$err" -le 16 ] || fail "$(basename "$next") is not the camera's picture (off by $err)"
+stop
+echo "e2e camera (${NIMBACAST_PREVIEW:-overlay}): ok"
