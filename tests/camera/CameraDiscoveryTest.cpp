@@ -2,10 +2,13 @@
 
 #include "app/Main.h"
 #include "platform/capture/CaptureWindow.h"
+#include "platform/capture/FormatDialog.h"
 #include "platform/capture/TestPatternDriver.h"
 #include "platform/capture/V4l2Driver.h"
 
+#include <QFile>
 #include <QSignalSpy>
+#include <QTest>
 
 namespace {
 
@@ -96,6 +99,41 @@ TEST(CameraDiscovery, StartsAtTheSizeItsKeyHolds) {
     ASSERT_TRUE(frames.wait(5000));
     EXPECT_TRUE(camera.cameras.log().contains("S_FMT YUYV 1280x720"))
         << camera.cameras.log().join('\n').toStdString();
+}
+
+// The size chosen for a camera is kept at exit and is where it starts the next time, as for
+// every driver: the camera's own key, named after its bus.
+TEST(CameraDiscovery, TheChosenSizeIsKeptAcrossARestart) {
+    REQUIRE_EMULATED_CAMERAS();
+    const QString keyPath =
+        QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2");
+    QByteArray registryAtExit;
+    {
+        test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+        app::TMainForm& form = camera.run.program.MainForm();
+        form.show();
+        camera.run.driverDialogs = [](QDialog& dialog) {
+            auto& format = dynamic_cast<platform::VideoFormatDialog&>(dialog);
+            format.Sizes->setCurrentRow(format.Sizes->count() - 1); // 1280 x 720
+            return int(QDialog::Accepted);
+        };
+        QTest::mouseClick(form.B_Format, Qt::LeftButton);
+        form.close();
+        const QJsonObject key = test::registryKey(camera.run.registryFile, keyPath);
+        EXPECT_EQ(key.value("ApWidth").toInt(), 1280);
+        EXPECT_EQ(key.value("ApHeight").toInt(), 720);
+        EXPECT_EQ(key.value("ImageWidth").toInt(), 320);
+        EXPECT_EQ(key.value("ImageHeight").toInt(), 240);
+        QFile file(camera.run.registryFile);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        registryAtExit = file.readAll();
+    }
+    // Plugged in anew, the camera is back at its own default; the program puts the kept
+    // size back before it connects.
+    test::CameraRun again(std::string("[") + test::kQuorixCamera + "]",
+                          registryAtExit.toStdString());
+    again.run.program.MainForm().show();
+    EXPECT_EQ(again.run.program.state().CapWnd->geometry().size(), QSize(1280, 720));
 }
 
 } // namespace
