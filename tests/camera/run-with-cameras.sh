@@ -16,7 +16,7 @@ export FAKECAM_CONFIG=$work/config.json FAKECAM_DEVICE_DIR=$work/dev FAKECAM_LOG
 export NIMBACAST_DEVICE_DIR=$work/dev
 # A sanitizer build's runtime must come first of all libraries.
 preload=$library
-if asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ {print $3; exit}') && [ -n "$asan" ]; then
-    preload=$asan:$library
-fi
+# (awk reads ldd to its end: a pipe closed early would fail the whole line under pipefail.)
+asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ && !found++ {print $3}') || true
+[ -z "$asan" ] || preload=$asan:$library
 LD_PRELOAD=$preload${LD_PRELOAD:+:$LD_PRELOAD} "$@"

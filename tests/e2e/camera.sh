@@ -15,7 +15,8 @@ cat >"$FAKECAM_CONFIG" <<JSON
 JSON
 # The sanitizer build's runtime must be loaded before the emulator.
 preload=$E2E_FAKECAM
-asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ {print $3; exit}')
+# (awk reads ldd to its end: a pipe closed early would fail the line under pipefail.)
+asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found++ {print $3}') || true
 [ -z "$asan" ] || preload=$asan:$preload
 
 dir=$E2E_WORK/camera
@@ -87,10 +88,19 @@ kill -0 "$pid" || fail "the program ended after the camera went"
 # Plugged in again and chosen again in "Select Source": its picture comes back.
 rm "$cams/unplugged"
 for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)" = 1 ] && break; sleep 0.1; done
+streams=$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)
 click "$wid" 103 16
 wait_window '^Select Source$' >/dev/null || fail "no Select Source dialog"
 xdotool key Return
 wait_gone '^Select Source$' || fail "the dialog did not close"
+# Captured once the camera streams again.
+for _ in $(seq 100); do
+    [ "$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)" -gt "$streams" ] && break
+    sleep 0.1
+done
+[ "$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)" -gt "$streams" ] ||
+    fail "the camera was not started again after Select Source"
+sleep 0.3
 next=$dir/Frame$captures.bmp
 capture_button
 wait_file "$next" || fail "no capture after plugging the camera in again"

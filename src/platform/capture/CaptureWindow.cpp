@@ -236,10 +236,7 @@ void CaptureWindow::startPreview() {
     }
     std::string error;
     if (!pipeline_->play(error)) {
-        lastError_ = error;
-        failure_ = error;
-        emit previewFailed(
-            QStringLiteral("The preview could not start: %1").arg(QString::fromStdString(error)));
+        refuseStream(error);
         return;
     }
     previewTimer_.start();
@@ -254,18 +251,23 @@ void CaptureWindow::fail(const std::string& why, bool lost) {
     if (lost && pipeline_)
         pipeline_->halt();
     if (!lost && pipeline_ && !pipeline_->delivered()) {
-        // Not one frame: the device would not stream at all. It is let go, so that another
-        // try (choosing it again in "Select Source") starts afresh.
-        pipeline_->halt();
-        failure_ = lastError_ = driver_->deviceName() + ": " + driver_->whyNoStream(why);
-        const QString text = QString::fromStdString(lastError_);
-        emit previewFailed(QStringLiteral("The preview could not start: %1").arg(text));
-        emit streamRefused(QStringLiteral("Cannot start the preview of %1.").arg(text));
+        refuseStream(why);
         return;
     }
     emit previewFailed(
         lost ? QStringLiteral("The capture device was lost: %1").arg(QString::fromStdString(why))
              : QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
+}
+
+void CaptureWindow::refuseStream(const std::string& why) {
+    previewTimer_.stop();
+    // Not one frame: the device would not stream at all. It is let go, so that the driver can
+    // find out why and another try (choosing it again in "Select Source") starts afresh.
+    pipeline_->halt();
+    failure_ = lastError_ = driver_->deviceName() + ": " + driver_->whyNoStream(why);
+    const QString text = QString::fromStdString(lastError_);
+    emit previewFailed(QStringLiteral("The preview could not start: %1").arg(text));
+    emit streamRefused(QStringLiteral("Cannot start the preview of %1.").arg(text));
 }
 
 int CaptureWindow::getStatus(CaptureStatus& status) const {

@@ -108,6 +108,8 @@ private:
     bool takeNewestFrame();
     // The preview has failed: stop asking for frames and say why, once.
     void fail(const std::string& why, bool lost = false);
+    // The device gave no frame before its pipeline failed: say why, with a message of its own.
+    void refuseStream(const std::string& why);
 
     std::shared_ptr<const CaptureSetup> setup_;
     // The connected driver, in the setup's table; null when none is.
