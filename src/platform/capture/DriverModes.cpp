@@ -42,7 +42,8 @@ CaptureMode startMode(const DriverSpec& driver, Registry* registry) {
             mode.compressed = format->mjpeg;
     PictureSize wanted = defaultSize(driver);
     if (registry)
-        if (const auto key = registry->openKey(driverKeyPath(driver.devicePath))) {
+        if (const auto key =
+                registry->openKey(driverKeyPath(driver.devicePath), Registry::Access::Read)) {
             const auto width = key->readDword(QStringLiteral("ImageWidth"));
             const auto height = key->readDword(QStringLiteral("ImageHeight"));
             if (width && height && *width > 0 && *height > 0 && *width <= 1u << 16 &&
