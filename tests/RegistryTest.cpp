@@ -1,6 +1,7 @@
 #include "ChildRoles.h"
 #include "Support.h"
 
+#include "platform/capture/DriverKeys.h"
 #include "platform/registry/Registry.h"
 #include "settings/DriverKey.h"
 
@@ -207,6 +208,48 @@ TEST(Registry, AFileDamagedWhileRunningIsLeftAlone) {
     EXPECT_EQ(registry.openKey("K")->readDword("Width"), 4u);
     EXPECT_TRUE(opened->writeDword("Width", 5));
     EXPECT_EQ(registry.openKey("K")->readDword("Width"), 5u);
+}
+
+// The media-resources entry names the first installed driver at every start, so that the
+// program finds the key of the camera that is there now; no driver's key is ever removed.
+TEST(Registry, DevicePathFollowsTheFirstDriver) {
+    test::StartDir dir;
+    const QString file = dir.path() + "/registry.json";
+    const QString media = settings::mediaResourcesKey({});
+    const auto driver = [](int index, const char* path) {
+        return QStringLiteral(R"({"index": %1, "devicePath": "%2"})")
+            .arg(index)
+            .arg(QString(path).replace("\\", "\\\\"));
+    };
+    struct Start {
+        const char* what;
+        QStringList drivers;
+        const char* devicePath; // what the entry holds after the start
+    };
+    const Start starts[] = {
+        {"first start", {driver(0, "\\\\?\\usb\\old")}, "\\\\?\\usb\\old"},
+        {"the same camera", {driver(0, "\\\\?\\usb\\old")}, "\\\\?\\usb\\old"},
+        {"the camera replaced", {driver(0, "\\\\?\\usb\\new")}, "\\\\?\\usb\\new"},
+        {"the old one back behind it",
+         {driver(1, "\\\\?\\usb\\old"), driver(0, "\\\\?\\usb\\new")},
+         "\\\\?\\usb\\new"},
+        {"only the second left", {driver(3, "\\\\?\\usb\\old")}, "\\\\?\\usb\\old"},
+        {"no driver at all", {}, "\\\\?\\usb\\old"},
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.what);
+        platform::JsonRegistry registry(file);
+        const platform::DriverTable drivers = test::simulatedDrivers(
+            dir, QStringLiteral(R"({"drivers": [%1]})").arg(start.drivers.join(',')).toStdString());
+        platform::installRegistryKeys(drivers, registry);
+        EXPECT_EQ(registry.openKey(media)->readString("DevicePath"), start.devicePath);
+        const QString keyPath = settings::deriveDriverKeyPath(registry, {});
+        EXPECT_EQ(keyPath, platform::driverKeyPath(start.devicePath));
+        EXPECT_TRUE(registry.openKey(keyPath));
+    }
+    platform::JsonRegistry registry(file);
+    for (const char* path : {"\\\\?\\usb\\old", "\\\\?\\usb\\new"})
+        EXPECT_TRUE(registry.openKey(platform::driverKeyPath(path))) << path;
 }
 
 } // namespace
