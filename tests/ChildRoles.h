@@ -11,6 +11,10 @@ namespace test {
 //   --registry-writer FILE KEY NAME COUNT: writes NAME = 1, 2, ... COUNT into KEY of the
 //     registry FILE, opening the key for each write as the program does; status 1 when a
 //     write fails.
+//   --start-in DIR: starts as the program's entry does in that start-up directory. The
+//     first there shows a main window and another window over it, says "running" on
+//     standard output, and "activated" each time its main window becomes the active one;
+//     a second start hands over and ends with that status.
 // Returns the process's exit status, or nothing when the arguments ask for no such part.
 std::optional<int> playChildRole();
 
