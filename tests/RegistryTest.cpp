@@ -1,5 +1,7 @@
+#include "ChildRoles.h"
 #include "Support.h"
 
+#include "platform/capture/DriverKeys.h"
 #include "platform/registry/Registry.h"
 #include "settings/DriverKey.h"
 
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +146,110 @@ TEST(Registry, FirstWriteMakesTheDirectoryAndNoFileTooLargeToReadBack) {
     EXPECT_FALSE(key->writeString("Big", QString(4 << 20, 'x')));
     EXPECT_EQ(key->readString("Big"), std::nullopt);
     EXPECT_TRUE(platform::JsonRegistry(file).openKey("k"));
+}
+
+// Each open reads the file and each write changes one value of a fresh reading of it under
+// the file's lock: two processes writing different values of one key, each a hundred times,
+// lose none of each other's writes, and no reader ever meets a half-written file.
+TEST(Registry, TwoWritersKeepEachOthersValues) {
+    test::StartDir dir;
+    const QString file = dir.write("registry.json", registryWith(R"("K": {"Other": 5})"));
+    constexpr int kWrites = 100;
+    QProcess writers[2];
+    const char* const names[] = {"First", "Second"};
+    for (int i = 0; i < 2; ++i)
+        test::startChild(writers[i],
+                         {"--registry-writer", file, "k", names[i], QString::number(kWrites)});
+    int reads = 0, unparsed = 0;
+    const bool ended = test::waitUntil(
+        [&] {
+            QFile now(file);
+            if (now.open(QIODevice::ReadOnly)) {
+                ++reads;
+                QJsonParseError error{};
+                if (!QJsonDocument::fromJson(now.readAll(), &error).isObject())
+                    ++unparsed;
+            }
+            return writers[0].state() == QProcess::NotRunning &&
+                   writers[1].state() == QProcess::NotRunning;
+        },
+        60000);
+    ASSERT_TRUE(ended);
+    for (QProcess& writer : writers) {
+        EXPECT_EQ(writer.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(writer.exitCode(), 0) << writer.readAllStandardError().toStdString();
+    }
+    EXPECT_GT(reads, 0);
+    EXPECT_EQ(unparsed, 0);
+    const auto key = platform::JsonRegistry(file).openKey("K");
+    ASSERT_TRUE(key);
+    EXPECT_EQ(key->readDword("First"), std::uint32_t(kWrites));
+    EXPECT_EQ(key->readDword("Second"), std::uint32_t(kWrites));
+    EXPECT_EQ(key->readDword("Other"), 5u);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"registry.json"});
+}
+
+// The file is read at every open: a file damaged while the program runs gives no key and
+// is not written, and once mended it is used again.
+TEST(Registry, AFileDamagedWhileRunningIsLeftAlone) {
+    test::StartDir dir;
+    const QString file = dir.write("registry.json", registryWith(R"("K": {"Width": 1})"));
+    platform::JsonRegistry registry(file);
+    const auto opened = registry.openKey("K");
+    ASSERT_TRUE(opened);
+    const QByteArray damaged = registryWith(R"("K": {"Width": 2,})");
+    dir.write("registry.json", damaged);
+    EXPECT_FALSE(registry.openKey("K"));
+    EXPECT_FALSE(registry.createKey("New"));
+    EXPECT_FALSE(opened->writeDword("Width", 3));
+    EXPECT_EQ(snapshot(file), damaged);
+
+    dir.write("registry.json", registryWith(R"("K": {"Width": 4})"));
+    EXPECT_EQ(registry.openKey("K")->readDword("Width"), 4u);
+    EXPECT_TRUE(opened->writeDword("Width", 5));
+    EXPECT_EQ(registry.openKey("K")->readDword("Width"), 5u);
+}
+
+// The media-resources entry names the first installed driver at every start, so that the
+// program finds the key of the camera that is there now; no driver's key is ever removed.
+TEST(Registry, DevicePathFollowsTheFirstDriver) {
+    test::StartDir dir;
+    const QString file = dir.path() + "/registry.json";
+    const QString media = settings::mediaResourcesKey({});
+    const auto driver = [](int index, const char* path) {
+        return QStringLiteral(R"({"index": %1, "devicePath": "%2"})")
+            .arg(index)
+            .arg(QString(path).replace("\\", "\\\\"));
+    };
+    struct Start {
+        const char* what;
+        QStringList drivers;
+        const char* devicePath; // what the entry holds after the start
+    };
+    const Start starts[] = {
+        {"first start", {driver(0, "\\\\?\\usb\\old")}, "\\\\?\\usb\\old"},
+        {"the same camera", {driver(0, "\\\\?\\usb\\old")}, "\\\\?\\usb\\old"},
+        {"the camera replaced", {driver(0, "\\\\?\\usb\\new")}, "\\\\?\\usb\\new"},
+        {"the old one back behind it",
+         {driver(1, "\\\\?\\usb\\old"), driver(0, "\\\\?\\usb\\new")},
+         "\\\\?\\usb\\new"},
+        {"only the second left", {driver(3, "\\\\?\\usb\\old")}, "\\\\?\\usb\\old"},
+        {"no driver at all", {}, "\\\\?\\usb\\old"},
+    };
+    for (const Start& start : starts) {
+        SCOPED_TRACE(start.what);
+        platform::JsonRegistry registry(file);
+        const platform::DriverTable drivers = test::simulatedDrivers(
+            dir, QStringLiteral(R"({"drivers": [%1]})").arg(start.drivers.join(',')).toStdString());
+        platform::installRegistryKeys(drivers, registry);
+        EXPECT_EQ(registry.openKey(media)->readString("DevicePath"), start.devicePath);
+        const QString keyPath = settings::deriveDriverKeyPath(registry, {});
+        EXPECT_EQ(keyPath, platform::driverKeyPath(start.devicePath));
+        EXPECT_TRUE(registry.openKey(keyPath));
+    }
+    platform::JsonRegistry registry(file);
+    for (const char* path : {"\\\\?\\usb\\old", "\\\\?\\usb\\new"})
+        EXPECT_TRUE(registry.openKey(platform::driverKeyPath(path))) << path;
 }
 
 } // namespace

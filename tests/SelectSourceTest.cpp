@@ -7,6 +7,7 @@
 #include "ui/ErrorReport.h"
 #include "ui/Hints.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
@@ -278,6 +279,21 @@ TEST(SelectSource, ALostDeviceIsSaidAndChoosingItAgainReconnects) {
     QSignalSpy frames(run.program.state().CapWnd.data(), &platform::CaptureWindow::framePainted);
     EXPECT_TRUE(frames.wait(5000)) << "no picture after choosing the driver again";
     ui::application().setMessages(nullptr);
+}
+
+TEST(SelectSource, TheDriverListsItemsAre14PixelsHigh) {
+    test::TestProgram run(
+        R"({"drivers":[{"index":0,"name":"Quorix"},{"index":1,"name":"Other"}]})");
+    capture::TFConfig& config = run.program.FConfig();
+    config.show();
+    ASSERT_EQ(config.ComboBox1->count(), 2);
+    config.ComboBox1->showPopup();
+    const QAbstractItemView* list = config.ComboBox1->view();
+    ASSERT_TRUE(list->isVisible());
+    for (int row = 0; row < 2; ++row)
+        EXPECT_EQ(list->visualRect(list->model()->index(row, 0)).height(), 14) << row;
+    config.ComboBox1->hidePopup();
+    config.hide();
 }
 
 } // namespace

@@ -154,4 +154,32 @@ TEST(Settings, ProfileLookups) {
     }
 }
 
+// One pair of matching quotes around a value is dropped, as the system's profile lookup does;
+// a file that is not valid UTF-8 is the Windows code page it was written in.
+TEST(Settings, QuotedValuesAndAnsiText) {
+    test::StartDir dir;
+    const std::pair<QByteArray, QString> rows[] = {
+        {R"("Acme")", "Acme"},
+        {R"('Acme')", "Acme"},
+        {R"(  "Acme Optics"  )", "Acme Optics"},
+        {R"(" Acme ")", " Acme "},
+        {R"("")", ""},
+        {R"(""Acme"")", R"("Acme")"},
+        {R"("Acme')", R"("Acme')"},
+        {R"("Acme)", R"("Acme)"},
+        {R"(")", R"(")"},
+        {R"(Ac"me")", R"(Ac"me")"},
+        {"Caf\xC3\xA9 \xE2\x82\xAC", QString::fromUtf16(u"Caf\u00E9 \u20AC")},
+        {"\"Caf\xE9 \x80\x8A\x9F\x81\"", QString::fromUtf16(u"Caf\u00E9 \u20AC\u0160\u0178\u0081")},
+        {"Caf\xC3", QString::fromUtf16(u"Caf\u00C3")},
+    };
+    for (const auto& [value, expected] : rows) {
+        SCOPED_TRACE(value.toStdString());
+        const QString ini = dir.write("Camera.ini", "[Strings]\nVendor=" + value + "\n");
+        EXPECT_EQ(platform::privateProfileString("Strings", "Vendor", "fallback", ini), expected);
+    }
+    const QString ini = dir.write("Camera.ini", "[Strings]\r\nVendor=\"Acme\"\r\n");
+    EXPECT_EQ(settings::captionOf(settings::readCameraSettings(ini)), "Acme USB Camera");
+}
+
 } // namespace

@@ -131,9 +131,11 @@ platform::DriverTable installed(platform::DriverTable drivers, platform::Registr
 
 // The registry file of the run, with the settings file beside it when one is given.
 QString writtenFiles(const StartDir& dir, const std::string& registryJson,
-                     const std::string& cameraIni) {
+                     const std::string& cameraIni, const QString& preparedRegistry) {
     if (!cameraIni.empty())
         dir.write(QStringLiteral("Camera.ini"), QByteArray::fromStdString(cameraIni));
+    if (!preparedRegistry.isEmpty())
+        return preparedRegistry;
     if (!registryJson.empty())
         dir.write(QStringLiteral("registry.json"), QByteArray::fromStdString(registryJson));
     return dir.path() + QStringLiteral("/registry.json");
@@ -142,13 +144,15 @@ QString writtenFiles(const StartDir& dir, const std::string& registryJson,
 } // namespace
 
 TestProgram::TestProgram(const std::string& driversJson, const std::string& registryJson,
-                         const std::string& cameraIni)
+                         const std::string& cameraIni, const QString& preparedRegistry)
     : TestProgram([&](const StartDir& in) { return simulatedDrivers(in, driversJson); },
-                  registryJson, cameraIni) {}
+                  registryJson, cameraIni, preparedRegistry) {}
 
 TestProgram::TestProgram(const std::function<platform::DriverTable(const StartDir&)>& drivers,
-                         const std::string& registryJson, const std::string& cameraIni)
-    : registryFile(writtenFiles(dir, registryJson, cameraIni)), registry(registryFile),
+                         const std::string& registryJson, const std::string& cameraIni,
+                         const QString& preparedRegistry)
+    : registryFile(writtenFiles(dir, registryJson, cameraIni, preparedRegistry)),
+      registry(registryFile),
       capture(installed(drivers(dir), registry), &registry,
               [this](QDialog& dialog) {
                   return driverDialogs ? driverDialogs(dialog) : int(QDialog::Rejected);

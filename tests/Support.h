@@ -206,13 +206,15 @@ platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& j
 
 // One run of the program, started in its own temporary directory with simulated drivers
 // and a registry file there (`registryJson`, when given, is its contents before the start;
-// the capture service installs its drivers' keys into it as on a machine).
+// the capture service installs its drivers' keys into it as on a machine), or elsewhere:
+// `registryFile`, when given, names one the test has prepared.
 struct TestProgram {
     explicit TestProgram(const std::string& driversJson, const std::string& registryJson = {},
-                         const std::string& cameraIni = {});
+                         const std::string& cameraIni = {}, const QString& registryFile = {});
     // The same with the given drivers (the machine's, say) instead of simulated ones.
     explicit TestProgram(const std::function<platform::DriverTable(const StartDir&)>& drivers,
-                         const std::string& registryJson = {}, const std::string& cameraIni = {});
+                         const std::string& registryJson = {}, const std::string& cameraIni = {},
+                         const QString& registryFile = {});
     StartDir dir;
     QString registryFile;
     platform::JsonRegistry registry;

@@ -5,6 +5,7 @@
 #include "ui/WindowStyle.h"
 
 #include <QShowEvent>
+#include <QStyledItemDelegate>
 
 namespace capture {
 
@@ -12,6 +13,19 @@ namespace {
 
 constexpr int kMinimumFps = 15;
 constexpr int kMaximumFps = 30;
+constexpr int kDriverItemHeight = 14;
+
+// Draws the list's items at one fixed height, whatever the style would give them.
+class FixedItemHeight : public QStyledItemDelegate {
+public:
+    FixedItemHeight(int height, QObject* parent) : QStyledItemDelegate(parent), height_(height) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), height_};
+    }
+
+private:
+    int height_;
+};
 
 QString text(std::uint16_t id) {
     return QString::fromStdString(resources::LoadText(id));
@@ -49,6 +63,7 @@ void TFConfig::buildControls() {
     ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
     ComboBox1->setGeometry(8, 28, 233, 22);
     ComboBox1->setEditable(false);
+    ComboBox1->setItemDelegate(new FixedItemHeight(kDriverItemHeight, ComboBox1));
 
     Label3 = new QLabel(QStringLiteral("1.32"), this);
     Label3->setObjectName(QStringLiteral("Label3"));

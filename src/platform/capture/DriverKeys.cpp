@@ -37,9 +37,9 @@ void installRegistryKeys(const DriverTable& drivers, Registry& registry) {
     for (const auto& driver : drivers)
         if (driver && !first)
             first = driver.get();
+    // Kept current: a replaced first camera must not leave the program on the old one's key.
     if (first)
-        if (auto key = registry.createKey(kMediaResourcesKey);
-            key && !key->readString(QStringLiteral("DevicePath")))
+        if (auto key = registry.createKey(kMediaResourcesKey))
             key->writeString(QStringLiteral("DevicePath"),
                              QString::fromStdString(first->spec().devicePath));
 

@@ -9,7 +9,8 @@ CaptureMode startMode(const CaptureDriver& driver, Registry* registry) {
     CaptureMode mode = driver.currentMode();
     PictureSize wanted = mode.size;
     if (registry)
-        if (const auto key = registry->openKey(driverKeyPath(driver.spec().devicePath))) {
+        if (const auto key = registry->openKey(driverKeyPath(driver.spec().devicePath),
+                                               Registry::Access::Read)) {
             const auto width = key->readDword(QStringLiteral("ImageWidth"));
             const auto height = key->readDword(QStringLiteral("ImageHeight"));
             if (width && height && *width > 0 && *height > 0 && *width <= 1u << 16 &&

@@ -19,6 +19,11 @@ std::string readSmallFile(const std::string& path, qint64 limit, QByteArray& tex
         int fd;
         ~Closer() { ::close(fd); }
     } closer{fd};
+    return readSmallFile(fd, limit, text);
+}
+
+std::string readSmallFile(int fd, qint64 limit, QByteArray& text) {
+    text.clear();
     struct stat info {};
     if (::fstat(fd, &info) != 0)
         return std::strerror(errno);
@@ -30,7 +35,8 @@ std::string readSmallFile(const std::string& path, qint64 limit, QByteArray& tex
     text.resize(static_cast<qsizetype>(info.st_size));
     qsizetype got = 0;
     while (got < text.size()) {
-        const ssize_t n = ::read(fd, text.data() + got, static_cast<size_t>(text.size() - got));
+        const ssize_t n = ::pread(fd, text.data() + got, static_cast<size_t>(text.size() - got),
+                                  static_cast<off_t>(got));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {

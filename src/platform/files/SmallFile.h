@@ -13,6 +13,9 @@ namespace platform {
 std::string readSmallFile(const std::string& path, qint64 limit, QByteArray& text,
                           bool* missing = nullptr);
 
+// The same from a file already open, read from its start; the descriptor stays open.
+std::string readSmallFile(int fd, qint64 limit, QByteArray& text);
+
 // "line 3, column 7" for a byte offset into a text, so that a fault in a hand-written file
 // can be found.
 std::string lineAndColumn(const QByteArray& text, qsizetype offset);

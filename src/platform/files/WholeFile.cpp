@@ -68,9 +68,11 @@ int createBeside(const QByteArray& target, QByteArray& made) {
     return -1;
 }
 
-} // namespace
+// How the finished file takes the target's name.
+enum class Placement { Replace, OnlyIfAbsent };
 
-bool writeWholeFile(const QString& path, const QByteArray& data, QString* why) {
+bool writeBeside(const QString& path, const QByteArray& data, Placement placement, bool* exists,
+                 QString* why) {
     const QByteArray target = QFile::encodeName(path);
     QByteArray made;
     const int fd = createBeside(target, made);
@@ -102,10 +104,39 @@ bool writeWholeFile(const QString& path, const QByteArray& data, QString* why) {
         return fail(why, errno);
     if (!file.close())
         return fail(why, errno);
+    if (placement == Placement::Replace) {
+        if (::rename(made.constData(), target.constData()) != 0)
+            return fail(why, errno);
+        file.keep();
+        return true;
+    }
+    // A second name for the finished file, refused when the target is there; the first name
+    // goes with the guard.
+    if (::link(made.constData(), target.constData()) == 0)
+        return true;
+    if (errno == EEXIST) {
+        *exists = true;
+        return fail(why, errno);
+    }
+    // A filesystem without hard links: the plain rename, which a writer racing this one
+    // could overtake.
+    if (errno != EPERM && errno != ENOTSUP)
+        return fail(why, errno);
     if (::rename(made.constData(), target.constData()) != 0)
         return fail(why, errno);
     file.keep();
     return true;
+}
+
+} // namespace
+
+bool writeWholeFile(const QString& path, const QByteArray& data, QString* why) {
+    return writeBeside(path, data, Placement::Replace, nullptr, why);
+}
+
+bool writeNewFile(const QString& path, const QByteArray& data, bool& exists, QString* why) {
+    exists = false;
+    return writeBeside(path, data, Placement::OnlyIfAbsent, &exists, why);
 }
 
 bool writeBmpFile(const QString& path, const QImage& picture, QString* why) {

@@ -12,6 +12,12 @@ namespace platform {
 // system's reason, such as "No space left on device".
 bool writeWholeFile(const QString& path, const QByteArray& data, QString* why = nullptr);
 
+// Like writeWholeFile, but only where no file of that name is there yet: the new file takes
+// the name in one step, so that of two writers making the same file one wins and the other
+// fails with `exists` set (and finds the first one's file there).
+bool writeNewFile(const QString& path, const QByteArray& data, bool& exists,
+                  QString* why = nullptr);
+
 // The picture as a 24-bit bottom-up BMP file, written by writeWholeFile.
 bool writeBmpFile(const QString& path, const QImage& picture, QString* why = nullptr);
 

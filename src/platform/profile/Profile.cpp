@@ -3,6 +3,7 @@
 #include "platform/files/SmallFile.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QStringView>
 
 namespace platform {
@@ -25,6 +26,37 @@ bool sameName(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// One pair of matching double or single quotes around a value is no part of it.
+QStringView unquoted(QStringView value) {
+    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') &&
+        value.back() == value.front())
+        return value.sliced(1, value.size() - 2);
+    return value;
+}
+
+// Windows-1252 at 0x80 to 0x9F; its five unassigned bytes keep their Latin-1 code points, as
+// the system's own conversion gives them. Every other byte is its Latin-1 character.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+// The file's text: UTF-8 when it is valid UTF-8, otherwise the Windows code page that files
+// of this kind were written in.
+QString decoded(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QString text = utf8(bytes);
+    if (!utf8.hasError())
+        return text;
+    text.resize(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        text[i] =
+            QChar(byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : char16_t(byte));
+    }
+    return text;
+}
+
 } // namespace
 
 QString privateProfileString(const QString& section, const QString& key, const QString& fallback,
@@ -40,7 +72,7 @@ QString privateProfileString(const QString& section, const QString& key, const Q
         return fallback;
     }
 
-    QString text = QString::fromUtf8(bytes);
+    QString text = decoded(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     bool inside = false;
@@ -64,7 +96,7 @@ QString privateProfileString(const QString& section, const QString& key, const Q
             continue;
         const qsizetype equals = line.indexOf(u'=');
         if (equals >= 0 && sameName(trimmedBlanks(line.first(equals)), key))
-            return trimmedBlanks(line.sliced(equals + 1)).toString();
+            return unquoted(trimmedBlanks(line.sliced(equals + 1))).toString();
     }
     return fallback;
 }

@@ -3,6 +3,7 @@
 #include "platform/files/SmallFile.h"
 #include "platform/files/WholeFile.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,8 +13,13 @@
 #include <QJsonParseError>
 
 #include <cerrno>
+#include <chrono>
 #include <cmath>
+#include <fcntl.h>
+#include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -24,6 +30,10 @@ namespace {
 const QString kMachine = QStringLiteral("HKEY_LOCAL_MACHINE");
 // Far more than the few keys a machine keeps for the program; read and write no more.
 constexpr qint64 kMaxRegistryFile = 4 << 20;
+// Another writer holds the file's lock for one value's read-modify-write, a few
+// milliseconds; one that holds it for longer is not waited for on the interface thread.
+constexpr std::chrono::milliseconds kLockWait{2000};
+constexpr std::chrono::milliseconds kLockRetry{2};
 
 // The registry matches key paths and value names without regard to case, and takes a key
 // with a trailing backslash for the key itself.
@@ -83,9 +93,8 @@ bool makeDirectory(const QString& dir) {
     return ::mkdir(QFile::encodeName(dir).constData(), 0700) == 0 || errno == EEXIST;
 }
 
-} // namespace
-
-struct JsonRegistry::Store {
+// What one reading of the file holds.
+struct Store {
     struct Value {
         QString name; // as first written
         QJsonValue data;
@@ -95,16 +104,14 @@ struct JsonRegistry::Store {
         std::vector<Value> values;
     };
 
-    QString file;
     // Members of the file's top level other than the machine's keys, kept as they were.
     QJsonObject others;
     std::vector<Key> keys;
     QHash<QString, qsizetype> index; // folded path to position in `keys`
-    bool damaged = false;
 
-    std::optional<qsizetype> find(const QString& path) const {
+    Key* find(const QString& path) {
         const auto at = index.constFind(foldedPath(path));
-        return at == index.constEnd() ? std::nullopt : std::optional(*at);
+        return at == index.constEnd() ? nullptr : &keys[*at];
     }
 
     // A value of a key, const or not.
@@ -116,16 +123,14 @@ struct JsonRegistry::Store {
         return static_cast<decltype(&key.values.front())>(nullptr);
     }
 
-    // Reads the file; returns why it cannot be used, or an empty text. A missing file is an
-    // empty store.
-    std::string load() {
-        QByteArray text;
-        bool missing = false;
-        if (std::string fault = readSmallFile(QFile::encodeName(file).toStdString(),
-                                              kMaxRegistryFile, text, &missing);
-            !fault.empty())
-            return missing ? std::string() : fault;
+    Key& add(const QString& path) {
+        index.insert(foldedPath(path), qsizetype(keys.size()));
+        keys.push_back({path, {}});
+        return keys.back();
+    }
 
+    // Takes in the file's text; returns why it cannot be used, or an empty text.
+    std::string parse(const QByteArray& text) {
         QJsonParseError parseError{};
         const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
         if (parseError.error != QJsonParseError::NoError)
@@ -143,8 +148,8 @@ struct JsonRegistry::Store {
             const QString where = QStringLiteral("key ") + quoted(at.key());
             if (!at.value().isObject())
                 return (where + QStringLiteral(" is not an object")).toStdString();
-            if (const auto same = find(at.key()))
-                return (where + QStringLiteral(" is the same key as ") + quoted(keys[*same].path) +
+            if (const Key* same = find(at.key()))
+                return (where + QStringLiteral(" is the same key as ") + quoted(same->path) +
                         QStringLiteral(" (letter case aside)"))
                     .toStdString();
             Key key{at.key(), {}};
@@ -156,15 +161,14 @@ struct JsonRegistry::Store {
                         .toStdString();
                 key.values.push_back({value.key(), value.value()});
             }
-            index.insert(foldedPath(key.path), qsizetype(keys.size()));
-            keys.push_back(std::move(key));
+            add(key.path).values = std::move(key.values);
         }
         return {};
     }
 
-    // Replaces the file with the store as it is now; false when it could not be written
-    // whole.
-    bool save() const {
+    // The file's text for the store as it is now; empty when it would be too large to be
+    // read back, which would lose every key at the next start.
+    QByteArray text() const {
         QJsonObject paths;
         for (const Key& key : keys) {
             QJsonObject values;
@@ -174,112 +178,208 @@ struct JsonRegistry::Store {
         }
         QJsonObject top = others;
         top.insert(kMachine, paths);
-        const QByteArray text = QJsonDocument(top).toJson(QJsonDocument::Indented);
-        // A file too large to be read back would lose every key at the next start.
+        QByteArray text = QJsonDocument(top).toJson(QJsonDocument::Indented);
         if (text.size() > kMaxRegistryFile)
-            return false;
-        return makeDirectory(QFileInfo(file).absolutePath()) && writeWholeFile(file, text);
-    }
-
-    // Sets a value and writes the file; on failure the store stays as the file is.
-    bool write(qsizetype at, const QString& name, const QJsonValue& data) {
-        std::vector<Value>& values = keys[at].values;
-        if (Value* value = find(keys[at], name)) {
-            // The start-up restore writes what is mostly there already: no need to touch
-            // the disk for it.
-            if (value->data == data)
-                return true;
-            const QJsonValue before = value->data;
-            value->data = data;
-            if (save())
-                return true;
-            value->data = before;
-            return false;
-        }
-        values.push_back({name, data});
-        if (save())
-            return true;
-        values.pop_back();
-        return false;
-    }
-
-    // Adds a key and writes the file; on failure the store stays as the file is.
-    std::optional<qsizetype> create(const QString& path) {
-        const qsizetype at = qsizetype(keys.size());
-        keys.push_back({path, {}});
-        index.insert(foldedPath(path), at);
-        if (save())
-            return at;
-        index.remove(foldedPath(path));
-        keys.pop_back();
-        return std::nullopt;
+            text.clear();
+        return text;
     }
 };
 
-namespace {
+// Reads the file as it is now into `store`; returns why it cannot be used, or an empty
+// text. A missing file is an empty store.
+std::string readStore(const QString& file, Store& store) {
+    QByteArray text;
+    bool missing = false;
+    if (std::string fault =
+            readSmallFile(QFile::encodeName(file).toStdString(), kMaxRegistryFile, text, &missing);
+        !fault.empty())
+        return missing ? std::string() : fault;
+    return store.parse(text);
+}
+
+// Closes a descriptor, and so lets go of its lock, when the attempt that opened it ends.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() { ::close(fd_); }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+
+private:
+    int fd_;
+};
+
+// Takes the file's exclusive lock, waiting no longer than the deadline; a writer holds it
+// only for one value's read-modify-write.
+bool lockWithin(int fd, const QDeadlineTimer& deadline) {
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        // A filesystem that keeps no locks gets its writes unguarded, as it always had.
+        if (errno != EWOULDBLOCK)
+            return errno == ENOLCK || errno == EOPNOTSUPP;
+        if (deadline.hasExpired())
+            return false;
+        std::this_thread::sleep_for(kLockRetry);
+    }
+}
+
+// Whether the open file is still the one at that path: a writer that held the lock renames
+// its new file over the one it locked.
+bool stillAt(int fd, const QByteArray& path) {
+    struct stat locked {};
+    struct stat named {};
+    return ::fstat(fd, &locked) == 0 && ::stat(path.constData(), &named) == 0 &&
+           locked.st_dev == named.st_dev && locked.st_ino == named.st_ino;
+}
+
+enum class Change { Made, None, Refused };
+
+// One read-modify-write of the file under its lock: `change` works on a fresh reading of
+// it, and only what it made is written. False when the file cannot be read, parsed or
+// written, or `change` refused.
+bool update(const QString& file, const std::function<Change(Store&)>& change) {
+    const QByteArray path = QFile::encodeName(file);
+    const QDeadlineTimer deadline(kLockWait);
+    for (;;) {
+        const int fd = ::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno != ENOENT)
+                return false;
+            // No file yet: the first write makes it, and of two writers making it at once the
+            // second finds the first one's file and changes that.
+            Store store;
+            const Change made = change(store);
+            if (made != Change::Made)
+                return made == Change::None;
+            const QByteArray text = store.text();
+            bool exists = false;
+            if (text.isEmpty() || !makeDirectory(QFileInfo(file).absolutePath()))
+                return false;
+            if (writeNewFile(file, text, exists))
+                return true;
+            if (!exists || deadline.hasExpired())
+                return false;
+            continue;
+        }
+        const Descriptor closer(fd);
+        if (!lockWithin(fd, deadline))
+            return false;
+        if (!stillAt(fd, path)) {
+            if (deadline.hasExpired())
+                return false;
+            continue;
+        }
+        QByteArray text;
+        Store store;
+        if (!readSmallFile(fd, kMaxRegistryFile, text).empty() || !store.parse(text).empty())
+            return false;
+        const Change made = change(store);
+        if (made != Change::Made)
+            return made == Change::None;
+        text = store.text();
+        return !text.isEmpty() && writeWholeFile(file, text);
+    }
+}
 
 class JsonKey : public RegistryKey {
 public:
-    JsonKey(std::shared_ptr<JsonRegistry::Store> store, qsizetype at)
-        : store_(std::move(store)), at_(at) {}
+    JsonKey(QString file, Store::Key key, bool writable)
+        : file_(std::move(file)), key_(std::move(key)), writable_(writable) {}
 
     std::optional<QString> readString(const QString& name) const override {
-        const auto* value = JsonRegistry::Store::find(store_->keys[at_], name);
+        const auto* value = Store::find(key_, name);
         if (!value || !value->data.isString())
             return std::nullopt;
         return value->data.toString();
     }
     std::optional<std::uint32_t> readDword(const QString& name) const override {
-        const auto* value = JsonRegistry::Store::find(store_->keys[at_], name);
+        const auto* value = Store::find(key_, name);
         return value ? dwordOf(value->data) : std::nullopt;
     }
     bool writeString(const QString& name, const QString& value) override {
-        return store_->write(at_, name, QJsonValue(value));
+        return write(name, QJsonValue(value));
     }
     bool writeDword(const QString& name, std::uint32_t value) override {
-        return store_->write(at_, name, QJsonValue(qint64(value)));
+        return write(name, QJsonValue(qint64(value)));
     }
 
 private:
-    std::shared_ptr<JsonRegistry::Store> store_;
-    qsizetype at_;
+    // Changes the one value in the file as it is now; the key then shows what the file holds.
+    bool write(const QString& name, const QJsonValue& data) {
+        if (!writable_)
+            return false;
+        Store::Key now;
+        const bool written = update(file_, [&](Store& store) {
+            Store::Key* key = store.find(key_.path);
+            // A key removed meanwhile is not made again by a write to one of its values.
+            if (!key)
+                return Change::Refused;
+            Change change = Change::Made;
+            if (Store::Value* value = Store::find(*key, name)) {
+                // The start-up restore writes what is mostly there already: no need to touch
+                // the disk for it.
+                if (value->data == data)
+                    change = Change::None;
+                value->data = data;
+            } else {
+                key->values.push_back({name, data});
+            }
+            now = *key;
+            return change;
+        });
+        if (written)
+            key_ = std::move(now);
+        return written;
+    }
+
+    QString file_;
+    Store::Key key_;
+    bool writable_;
 };
 
 } // namespace
 
-JsonRegistry::JsonRegistry(QString path)
-    : path_(std::move(path)), store_(std::make_shared<Store>()) {
-    store_->file = path_;
-    if (const std::string fault = store_->load(); !fault.empty()) {
-        // Nothing of a file that could not be read is used, and nothing replaces it.
+JsonRegistry::JsonRegistry(QString path) : path_(std::move(path)) {
+    Store store;
+    if (const std::string fault = readStore(path_, store); !fault.empty())
         fault_.text = QStringLiteral("Cannot use the registry file \"%1\": %2")
                           .arg(path_, QString::fromStdString(fault));
-        store_->keys.clear();
-        store_->index.clear();
-        store_->damaged = true;
-    }
 }
 
 JsonRegistry::~JsonRegistry() = default;
 
-std::unique_ptr<RegistryKey> JsonRegistry::openKey(const QString& path) {
-    if (store_->damaged)
+std::unique_ptr<RegistryKey> JsonRegistry::openKey(const QString& path, Access access) {
+    Store store;
+    if (!readStore(path_, store).empty())
         return nullptr;
-    const auto at = store_->find(path);
-    if (!at || !mayWrite(path_))
+    Store::Key* key = store.find(path);
+    if (!key || (access == Access::ReadWrite && !mayWrite(path_)))
         return nullptr;
-    return std::make_unique<JsonKey>(store_, *at);
+    return std::make_unique<JsonKey>(path_, std::move(*key), access == Access::ReadWrite);
 }
 
 std::unique_ptr<RegistryKey> JsonRegistry::createKey(const QString& path) {
-    if (store_->damaged || !mayWrite(path_))
+    if (!mayWrite(path_))
         return nullptr;
-    std::optional<qsizetype> at = store_->find(path);
-    if (!at)
-        at = store_->create(path);
-    if (!at)
+    // A damaged file makes no key, and is not locked or written for it either.
+    Store store;
+    if (!readStore(path_, store).empty())
         return nullptr;
-    return std::make_unique<JsonKey>(store_, *at);
+    Store::Key made;
+    const bool there = update(path_, [&](Store& now) {
+        if (Store::Key* key = now.find(path)) {
+            made = *key;
+            return Change::None;
+        }
+        made = now.add(path);
+        return Change::Made;
+    });
+    if (!there)
+        return nullptr;
+    return std::make_unique<JsonKey>(path_, std::move(made), true);
 }
 
 QString registryFilePath() {

@@ -1,0 +1,81 @@
+#include "app/SingleInstance.h"
+
+#include "ui/ErrorReport.h"
+#include "ui/Messages.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <chrono>
+#include <cstdio>
+
+namespace app {
+
+namespace {
+
+constexpr std::chrono::milliseconds kAnswerWait{2000};
+
+QString canonical(const QString& directory) {
+    const QString path = QFileInfo(directory).canonicalFilePath();
+    return path.isEmpty() ? directory : path;
+}
+
+void bringToFront(QWidget& window) {
+    if (!window.isVisible())
+        return;
+    if (window.isMinimized())
+        window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
+    window.raise();
+    window.activateWindow();
+    if (QWidget* dialog = QApplication::activeModalWidget(); dialog && dialog != &window) {
+        dialog->raise();
+        dialog->activateWindow();
+    }
+}
+
+} // namespace
+
+SingleInstance::SingleInstance(const QString& startDirectory)
+    : directory_(canonical(startDirectory)), lock_(directory_) {
+    using State = platform::DirectoryLock::State;
+    if (lock_.state() == State::Unavailable) {
+        std::fprintf(stderr, "nimbacast: the start-up directory is not kept to this run: %s\n",
+                     qPrintable(lock_.fault()));
+        return;
+    }
+    if (lock_.state() != State::Held)
+        return;
+    listener_ = std::make_unique<platform::ActivationListener>([this] {
+        if (window_)
+            bringToFront(*window_);
+    });
+    QString why;
+    if (!listener_->listen(platform::instanceSocketName(directory_), &why))
+        std::fprintf(stderr, "nimbacast: a second start in %s cannot reach this one: %s\n",
+                     qPrintable(directory_), qPrintable(why));
+}
+
+SingleInstance::~SingleInstance() = default;
+
+bool SingleInstance::first() const {
+    return lock_.state() != platform::DirectoryLock::State::HeldByAnother;
+}
+
+int SingleInstance::handOver(ui::Messages& messages) const {
+    QString why;
+    if (platform::askToActivate(platform::instanceSocketName(directory_), kAnswerWait, &why))
+        return 0;
+    const QString text =
+        QStringLiteral("Nimbacast is already running in \"%1\", but it did not answer within two "
+                       "seconds (%2). Close it, or start Nimbacast in another directory.")
+            .arg(directory_, why);
+    std::fprintf(stderr, "nimbacast: %s\n", qPrintable(text));
+    messages.showError(ui::application().title(), text);
+    return 1;
+}
+
+void SingleInstance::raiseOnRequest(QWidget& window) {
+    window_ = &window;
+}
+
+} // namespace app

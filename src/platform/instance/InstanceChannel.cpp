@@ -1,0 +1,115 @@
+#include "platform/instance/InstanceChannel.h"
+
+#include <QCryptographicHash>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <thread>
+#include <unistd.h>
+
+namespace platform {
+
+namespace {
+
+const QByteArray kActivate = "activate\n";
+const QByteArray kDone = "ok\n";
+// Longer than any request; a client that sends more is not one of ours.
+constexpr qint64 kMaxRequest = 64;
+constexpr std::chrono::milliseconds kRetry{50};
+
+// What a try met, in words for the user rather than the toolkit's function names.
+QString whatWasMet(const QLocalSocket& socket, const QString& name) {
+    switch (socket.error()) {
+    case QLocalSocket::ServerNotFoundError:
+        return QStringLiteral("nothing listens on its socket %1").arg(name);
+    case QLocalSocket::ConnectionRefusedError:
+        return QStringLiteral("its socket %1 refused the connection").arg(name);
+    case QLocalSocket::SocketAccessError:
+        return QStringLiteral("its socket %1 may not be used").arg(name);
+    default:
+        return socket.errorString();
+    }
+}
+
+} // namespace
+
+QString instanceSocketName(const QString& canonicalDirectory) {
+    const QString hash = QString::fromLatin1(
+        QCryptographicHash::hash(QFile::encodeName(canonicalDirectory), QCryptographicHash::Sha256)
+            .toHex()
+            .left(32));
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
+        return runtime + QStringLiteral("/nimbacast-") + hash;
+    return QDir::tempPath() + QStringLiteral("/nimbacast-%1-").arg(::getuid()) + hash;
+}
+
+ActivationListener::ActivationListener(std::function<void()> onActivate)
+    : onActivate_(std::move(onActivate)), server_(new QLocalServer(this)) {
+    server_->setSocketOptions(QLocalServer::UserAccessOption);
+    connect(server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* client = server_->nextPendingConnection()) {
+            connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);
+            connect(client, &QLocalSocket::readyRead, client, [this, client] {
+                if (!client->canReadLine()) {
+                    if (client->bytesAvailable() > kMaxRequest)
+                        client->abort();
+                    return;
+                }
+                if (client->readLine(kMaxRequest) == kActivate) {
+                    if (onActivate_)
+                        onActivate_();
+                    client->write(kDone);
+                    client->flush();
+                }
+                client->disconnectFromServer();
+            });
+        }
+    });
+}
+
+ActivationListener::~ActivationListener() = default;
+
+bool ActivationListener::listen(const QString& name, QString* why) {
+    QLocalServer::removeServer(name);
+    if (server_->listen(name))
+        return true;
+    if (why)
+        *why = server_->errorString();
+    return false;
+}
+
+bool askToActivate(const QString& name, std::chrono::milliseconds wait, QString* why) {
+    const QDeadlineTimer deadline(wait);
+    QString last = QStringLiteral("no answer");
+    for (;;) {
+        QLocalSocket socket;
+        socket.connectToServer(name);
+        if (socket.waitForConnected(int(deadline.remainingTime()))) {
+            socket.write(kActivate);
+            socket.flush();
+            while (!socket.canReadLine() && !deadline.hasExpired() &&
+                   socket.waitForReadyRead(int(deadline.remainingTime()))) {
+            }
+            if (socket.canReadLine() && socket.readLine(kMaxRequest) == kDone)
+                return true;
+            last = socket.state() == QLocalSocket::ConnectedState
+                       ? QStringLiteral("it took the request but gave no answer")
+                       : whatWasMet(socket, name);
+        } else {
+            last = whatWasMet(socket, name);
+        }
+        if (deadline.hasExpired())
+            break;
+        std::this_thread::sleep_for(kRetry);
+    }
+    if (why)
+        *why = last;
+    return false;
+}
+
+} // namespace platform
