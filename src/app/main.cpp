@@ -1,11 +1,13 @@
 #include "app/Main.h"
 #include "app/MachineServices.h"
+#include "app/Platform.h"
 #include "app/Program.h"
 #include "app/Signals.h"
 #include "ui/ErrorReport.h"
 #include "ui/Messages.h"
 
 int main(int argc, char** argv) {
+    app::choosePlatform(argc, argv);
     ui::Application application(argc, argv);
     application.setTitle(QString());
     ui::MessageBoxes messages;
