@@ -14,6 +14,9 @@ mkdir "$work/dev"
 echo '{"cameras":[]}' >"$work/config.json"
 export FAKECAM_CONFIG=$work/config.json FAKECAM_DEVICE_DIR=$work/dev FAKECAM_LOG=$work/log
 export NIMBACAST_DEVICE_DIR=$work/dev
+# The cameras are the emulated ones only: a PipeWire daemon of the session offers none here.
+export PIPEWIRE_RUNTIME_DIR=$work
+unset PIPEWIRE_REMOTE
 # A sanitizer build's runtime must come first of all libraries.
 preload=$library
 if asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ {print $3; exit}') && [ -n "$asan" ]; then
