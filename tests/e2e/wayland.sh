@@ -2,7 +2,8 @@
 # A Wayland session as a new user meets it: weston (headless, with Xwayland) and Qt's Wayland
 # plugin installed. With WAYLAND_DISPLAY and DISPLAY set the program runs as an X11 client of
 # Xwayland and asks for its windows where the placement rules put them; with
-# QT_QPA_PLATFORM=wayland it runs on the compositor itself, quietly.
+# QT_QPA_PLATFORM=wayland it runs on the compositor itself, quietly; the installed desktop
+# entry starts it either way.
 #   wayland.sh PROGRAM HELPFILE SYSTEMDIR WAYLAND_TESTS
 set -euo pipefail
 export NIMBACAST_PROGRAM=$1 NIMBACAST_HELPFILE=$2 NIMBACAST_SYSTEM_DIR=$3
@@ -103,7 +104,40 @@ said=$(grep -av '^\[ *[0-9]*\.[0-9]*\] ' "$log" || true)
 [ -z "$said" ] || fail "the program said on the compositor: $said"
 log=
 
-# 3. Every window and dialog, worked in-process on the compositor.
+# 3. The installed desktop entry's command, as a desktop runs it, in both cases: an X11
+# client of Xwayland by default, a client of the compositor when Wayland is chosen.
+prefix=$E2E_WORK/prefix
+cmake --install "$E2E_BUILD_DIR" --prefix "$prefix" >"$E2E_WORK/install.out" 2>&1 ||
+    fail "cmake --install failed"
+exec_value=$(sed -n 's/^Exec=//p' "$prefix/share/applications/org.nimbacast.Nimbacast.desktop" | head -n1)
+exec_value=$(printf '%s' "$exec_value" | sed -e 's/\\\\/\x01/g' -e 's/\\s/ /g' -e 's/\x01/\\/g')
+eval "command=($exec_value)"
+drivers=$E2E_WORK/entry-drivers.json
+echo '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}' >"$drivers"
+for platform in default wayland; do
+    log=$E2E_WORK/entry-$platform.out
+    (
+        cd /
+        unset XDG_DATA_HOME
+        export HOME=$E2E_WORK/home-$platform NIMBACAST_CAPTURE_DRIVERS=$drivers WAYLAND_DEBUG=client
+        [ "$platform" = default ] || export QT_QPA_PLATFORM=$platform
+        exec "${command[@]}" >"$log" 2>&1
+    ) &
+    pid=$!
+    for _ in $(seq 100); do shown && break; x_window " USB Camera" && break; sleep 0.1; done
+    if [ "$platform" = default ]; then
+        x_window " USB Camera" || fail "the desktop entry's program is no X11 client of Xwayland"
+    else
+        shown || fail "the desktop entry's program drew no window on the compositor"
+        ! x_window " USB Camera" || fail "the desktop entry's program is an X11 client"
+    fi
+    [ "$(readlink "/proc/$pid/cwd")" = "$E2E_WORK/home-$platform/.local/share/nimbacast" ] ||
+        fail "the desktop entry's program runs in $(readlink "/proc/$pid/cwd")"
+    stop
+done
+log=
+
+# 4. Every window and dialog, worked in-process on the compositor.
 log=$E2E_WORK/suite.out
 (cd "$E2E_WORK" && QT_QPA_PLATFORM=wayland "$wayland_tests" >"$log" 2>&1) ||
     fail "the in-process suite failed on the compositor"
