@@ -17,9 +17,10 @@ export NIMBACAST_DEVICE_DIR=$work/dev
 # The cameras are the emulated ones only: a PipeWire daemon of the session offers none here.
 export PIPEWIRE_RUNTIME_DIR=$work
 unset PIPEWIRE_REMOTE
-# A sanitizer build's runtime must come first of all libraries.
+# A sanitizer build's runtime must come first of all libraries. (awk reads all of ldd's output:
+# ldd cut off by an early exit would fail the pipeline.)
 preload=$library
-if asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ {print $3; exit}') && [ -n "$asan" ]; then
+if asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ && !found {print $3; found = 1}') && [ -n "$asan" ]; then
     preload=$asan:$library
 fi
 LD_PRELOAD=$preload${LD_PRELOAD:+:$LD_PRELOAD} "$@"

@@ -15,7 +15,7 @@ cat >"$FAKECAM_CONFIG" <<JSON
 JSON
 # The sanitizer build's runtime must be loaded before the emulator.
 preload=$E2E_FAKECAM
-asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ {print $3; exit}')
+asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found {print $3; found = 1}')
 [ -z "$asan" ] || preload=$asan:$preload
 
 dir=$E2E_WORK/camera
