@@ -91,6 +91,15 @@ click "$wid" 103 16
 wait_window '^Select Source$' >/dev/null || fail "no Select Source dialog"
 xdotool key Return
 wait_gone '^Select Source$' || fail "the dialog did not close"
+# The camera's stream starts anew: it is captured once its frame counter (the strip at the
+# top of its picture) moves again, not while the last picture before the loss is on show.
+import -window "$wid" -crop 640x60+13+44 +repage "$dir/before.png"
+for _ in $(seq 50); do
+    sleep 0.1
+    import -window "$wid" -crop 640x60+13+44 +repage "$dir/now.png"
+    changed=$(compare -metric AE "$dir/before.png" "$dir/now.png" null: 2>&1 || true)
+    [ "${changed%%.*}" -gt 0 ] 2>/dev/null && break
+done
 next=$dir/Frame$captures.bmp
 capture_button
 wait_file "$next" || fail "no capture after plugging the camera in again"
