@@ -7,7 +7,8 @@ build=$1 out=$2
 runs=${NIMBACAST_BENCH_RUNS:-5}
 export XDG_RUNTIME_DIR=$out/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-unset QT_QPA_PLATFORM
+unset QT_QPA_PLATFORM PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
+top=$(cd "$(dirname "$0")/.." && pwd)
 
 # The baselines run with their output thrown away: say what is missing rather than stop
 # silently at the first of them.
@@ -64,6 +65,10 @@ gst-launch-1.0 -q videotestsrc pattern=ball num-buffers=600 ! "$caps" ! $mpeg4 !
     filesink location="$media/play640.avi" >/dev/null 2>&1
 nodrivers=$out/nodrivers.json
 echo '{"drivers":[]}' >"$nodrivers"
+# The built-in test pattern as a simulated driver: a start that looks for no camera at all.
+testpattern=$out/testpattern.json
+echo '{"drivers":[{"index":0,"name":"Test Pattern","version":"1.0","width":320,"height":240}]}' \
+    >"$testpattern"
 
 preview_cpu() { # WIDTH HEIGHT KEY: the program's preview against a bare pipeline to ximagesink
     local file ours bare
@@ -103,6 +108,13 @@ for run in $(seq "$runs"); do
         "$(secs env -C "$out" NIMBACAST_CAPTURE_DRIVERS="$drivers" "$build/bin/bench_first_frame")" \
         "$(secs gst-launch-1.0 -q videotestsrc num-buffers=1 ! "$caps" ! videoconvert ! ximagesink)"
 
+    # Start-up on this machine's drivers with no PipeWire daemon (no V4L2 device either: the
+    # test pattern is found) against a start that looks for no camera, as before PipeWire
+    # cameras were looked for.
+    figure startup_no_pipewire \
+        "$(secs env -C "$out" NIMBACAST_REGISTRY="$out/startup-registry.json" "$build/bin/bench_first_frame")" \
+        "$(secs env -C "$out" NIMBACAST_REGISTRY="$out/startup-registry.json" NIMBACAST_CAPTURE_DRIVERS="$testpattern" "$build/bin/bench_first_frame")"
+
     preview_cpu 640 480 preview_cpu_640
     preview_cpu 1280 720 preview_cpu_1280
 
@@ -137,6 +149,10 @@ for run in $(seq "$runs"); do
         "$(cpu_of gst-launch-1.0 -q playbin uri="file://$media/play640.avi" video-sink=ximagesink)"
 done
 
+# A camera behind PipeWire: a daemon of the benchmark's own with a virtual camera node.
+"$top/tests/pipewire/run-with-pipewire.sh" "$build/bin/virtual-camera" \
+    "$top/bench/pipewire.sh" "$build" "$out" "$runs" "$figures"
+
 # KEY LABEL UNIT SCALE GOAL: one line of the summary, medians over the runs.
 summary() {
     awk -v key="$1" -v label="$2" -v unit="$3" -v scale="$4" -v goal="$5" '
@@ -159,6 +175,9 @@ summary preview_cpu_640 "preview CPU 640x480 30 fps / gst-launch ximagesink" "s"
 summary preview_cpu_1280 "preview CPU 1280x720 30 fps / gst-launch ximagesink" "s" 1 "goal <= 1.3"
 summary camera_cpu_yuyv "camera preview CPU 640x480 YUYV / gst-launch v4l2src" "s" 1 "goal <= 1.3"
 summary camera_cpu_mjpg "camera preview CPU 1280x720 MJPG / gst-launch v4l2src" "s" 1 "goal <= 1.3"
+summary startup_no_pipewire "start-up, no PipeWire daemon / no camera looked for" ms 1000 "goal <= 1.05"
+summary pipewire_first_frame "PipeWire camera: start to first frame / gst-launch" ms 1000 "goal <= 1.3"
+summary pipewire_cpu "PipeWire camera preview CPU 640x480 / gst-launch" "s" 1 "goal <= 1.3"
 summary preview_15_30 "preview CPU at 15 fps / at 30 fps" "s" 1 "goal <= 0.6"
 summary capture_click "capture click (no sound) / BMP write+read" ms 1 "goal <= 2.0"
 summary scroll_step "album scroll step / three BMP loads" ms 1 "goal <= 1.2"

@@ -1,5 +1,6 @@
 #include "album/Notice.h"
 
+#include "app/Placement.h"
 #include "resources/TextTable.h"
 #include "ui/Modal.h"
 #include "ui/WindowStyle.h"
@@ -43,7 +44,7 @@ void TFNotice::showBelow(const QWidget& window, ui::Modal& modal, const QString&
                                                 resources::kTextSelectFrameFirst))
                                           : message);
     const QRect outer = window.frameGeometry();
-    move(outer.left(), outer.top() + kBelowAlbumTop);
+    app::placeWindow(*this, {outer.left(), outer.top() + kBelowAlbumTop});
     modal.exec(*this);
 }
 

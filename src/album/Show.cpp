@@ -255,14 +255,14 @@ void TAlbum::B_ZoomClick() {
     viewer.showFrame(loadPicture(state_.FramePath[strip.SelectedFrame]),
                      QStringLiteral("Frame ") + QString::number(strip.SelectedFrame));
     if (viewer.FirstFrameShow) {
-        viewer.move(app::placeBesideAlbum(
-            windows_.MainForm->frameGeometry(), app::outerBounds(*this, *windows_.MainForm),
-            app::outerBounds(viewer, *windows_.MainForm), app::primaryScreenWidth()));
+        app::placeWindow(viewer, app::placeBesideAlbum(windows_.MainForm->frameGeometry(),
+                                                       app::outerBounds(*this, *windows_.MainForm),
+                                                       app::outerBounds(viewer, *windows_.MainForm),
+                                                       app::primaryScreenWidth()));
         viewer.FirstFrameShow = false;
     }
     viewer.show();
-    viewer.raise();
-    viewer.activateWindow();
+    app::bringToFront(viewer);
 }
 
 std::optional<QString> TAlbum::runSaveDialog(const QString& suffix) {

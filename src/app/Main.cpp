@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "album/Capture.h"
+#include "app/Placement.h"
 #include "app/Windows.h"
 #include "capture/Discovery.h"
 #include "capture/DriverDialogs.h"
@@ -94,7 +95,7 @@ void TMainForm::FormCreate() {
     MainState& s = ctx_.state;
 
     s.PreviewOn = 0;
-    move(0, 0);
+    placeWindow(*this, {0, 0});
 
     const QString startDir = QDir::currentPath();
     helpFile_ = startDir + QStringLiteral("/GuiHelp.hlp");

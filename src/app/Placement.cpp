@@ -41,9 +41,24 @@ QRect outerBounds(const QWidget& window, const QWidget& shown) {
 }
 
 void PlaceBesideMain(const QWidget& main, QWidget& window) {
+    placeWindow(window, placeBesideMain(main.frameGeometry(), outerBounds(window, main),
+                                        primaryScreenWidth()));
+}
+
+bool windowsPlaceable() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+void placeWindow(QWidget& window, QPoint where) {
     // move() places the outer bounds' top-left corner of a top-level window.
-    window.move(
-        placeBesideMain(main.frameGeometry(), outerBounds(window, main), primaryScreenWidth()));
+    if (windowsPlaceable())
+        window.move(where);
+}
+
+void bringToFront(QWidget& window) {
+    window.raise();
+    if (windowsPlaceable())
+        window.activateWindow();
 }
 
 } // namespace app

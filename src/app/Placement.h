@@ -27,4 +27,12 @@ QRect outerBounds(const QWidget& window, const QWidget& shown);
 // Places `window` beside `main` by placeBesideMain.
 void PlaceBesideMain(const QWidget& main, QWidget& window);
 
+// Whether the program places its own top-level windows. On Wayland the compositor places
+// every window and the toolkit warns at each try, so the program leaves it to it.
+bool windowsPlaceable();
+// Moves a top-level window's outer bounds to `where`, where windows are placeable.
+void placeWindow(QWidget& window, QPoint where);
+// Raises a shown window and gives it the focus, where the platform lets a program do that.
+void bringToFront(QWidget& window);
+
 } // namespace app

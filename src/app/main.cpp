@@ -1,5 +1,6 @@
 #include "app/Main.h"
 #include "app/MachineServices.h"
+#include "app/Platform.h"
 #include "app/Program.h"
 #include "app/Signals.h"
 #include "app/SingleInstance.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 
 int main(int argc, char** argv) {
+    app::choosePlatform(argc, argv);
     ui::Application application(argc, argv);
     application.setTitle(QString());
     ui::MessageBoxes messages;

@@ -69,8 +69,7 @@ void OpenAvi(const OpenContext& ctx, const QString& path) {
     animate.TrackBar->setTickInterval(range.frequency);
 
     animate.show();
-    animate.raise();
-    animate.activateWindow();
+    app::bringToFront(animate);
 }
 
 void OpenBmp(const OpenContext& ctx, const QString& path) {
@@ -83,8 +82,7 @@ void OpenBmp(const OpenContext& ctx, const QString& path) {
         viewer.FirstFrameShow = false;
     }
     viewer.show();
-    viewer.raise();
-    viewer.activateWindow();
+    app::bringToFront(viewer);
 }
 
 } // namespace playback

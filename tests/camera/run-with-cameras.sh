@@ -14,6 +14,9 @@ mkdir "$work/dev"
 echo '{"cameras":[]}' >"$work/config.json"
 export FAKECAM_CONFIG=$work/config.json FAKECAM_DEVICE_DIR=$work/dev FAKECAM_LOG=$work/log
 export NIMBACAST_DEVICE_DIR=$work/dev
+# The cameras are the emulated ones only: a PipeWire daemon of the session offers none here.
+export PIPEWIRE_RUNTIME_DIR=$work
+unset PIPEWIRE_REMOTE
 # A sanitizer build's runtime must come first of all libraries.
 preload=$library
 # (awk reads ldd to its end: a pipe closed early would fail the whole line under pipefail.)

@@ -100,7 +100,15 @@ for _ in $(seq 100); do
 done
 [ "$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)" -gt "$streams" ] ||
     fail "the camera was not started again after Select Source"
-sleep 0.3
+# The camera's stream starts anew: it is captured once its frame counter (the strip at the
+# top of its picture) moves again, not while the last picture before the loss is on show.
+import -window "$wid" -crop 640x60+13+44 +repage "$dir/before.png"
+for _ in $(seq 50); do
+    sleep 0.1
+    import -window "$wid" -crop 640x60+13+44 +repage "$dir/now.png"
+    changed=$(compare -metric AE "$dir/before.png" "$dir/now.png" null: 2>&1 || true)
+    [ "${changed%%.*}" -gt 0 ] 2>/dev/null && break
+done
 next=$dir/Frame$captures.bmp
 capture_button
 wait_file "$next" || fail "no capture after plugging the camera in again"

@@ -1,5 +1,6 @@
 #include "platform/capture/DriverTable.h"
 
+#include "platform/capture/PipeWireDriver.h"
 #include "platform/capture/SimulatedDriver.h"
 #include "platform/capture/TestPatternDriver.h"
 #include "platform/capture/V4l2Driver.h"
@@ -145,7 +146,10 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
 
 LoadedDrivers loadMachineDrivers() {
     LoadedDrivers loaded;
-    std::vector<std::shared_ptr<const CaptureDriver>> found = V4l2Driver::discover();
+    const std::vector<v4l2::DeviceInfo> devices = v4l2::captureDevices();
+    std::vector<std::shared_ptr<const CaptureDriver>> found = V4l2Driver::discover(devices);
+    for (auto& camera : PipeWireDriver::discover(devices))
+        found.push_back(std::move(camera));
     found.push_back(TestPatternDriver::builtIn());
     for (std::size_t slot = 0; slot < found.size() && slot < loaded.table.size(); ++slot)
         loaded.table[slot] = std::move(found[slot]);

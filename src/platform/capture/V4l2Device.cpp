@@ -1,5 +1,7 @@
 #include "platform/capture/V4l2Device.h"
 
+#include "platform/capture/CommonModes.h"
+
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
@@ -67,13 +69,6 @@ std::string fixedText(const __u8* text, std::size_t size) {
     const auto* begin = reinterpret_cast<const char*>(text);
     return std::string(begin, strnlen(begin, size));
 }
-
-// Sizes people know a camera by, for a device that offers a range.
-constexpr PictureSize kCommonSizes[] = {{160, 120},   {176, 144},   {320, 240},  {352, 288},
-                                        {640, 360},   {640, 480},   {704, 576},  {800, 600},
-                                        {960, 540},   {1024, 768},  {1280, 720}, {1280, 1024},
-                                        {1920, 1080}, {2560, 1440}, {3840, 2160}};
-constexpr int kCommonRates[] = {5, 10, 15, 20, 24, 25, 30, 50, 60, 90, 120};
 
 bool reaches(std::uint32_t value, std::uint32_t low, std::uint32_t high, std::uint32_t step) {
     return value >= low && value <= high && (step <= 1 || (value - low) % step == 0);

@@ -56,9 +56,10 @@ bool showable(std::uint32_t fourcc) {
 V4l2Driver::V4l2Driver(DriverSpec spec, std::string node)
     : CaptureDriver(std::move(spec)), node_(std::move(node)) {}
 
-std::vector<std::shared_ptr<const CaptureDriver>> V4l2Driver::discover() {
+std::vector<std::shared_ptr<const CaptureDriver>>
+V4l2Driver::discover(const std::vector<v4l2::DeviceInfo>& devices) {
     std::vector<std::shared_ptr<const CaptureDriver>> found;
-    for (const v4l2::DeviceInfo& device : v4l2::captureDevices()) {
+    for (const v4l2::DeviceInfo& device : devices) {
         DriverSpec spec;
         spec.name = device.card;
         spec.version = device.driverVersion;

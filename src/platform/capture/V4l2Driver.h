@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/capture/CaptureDriver.h"
+#include "platform/capture/V4l2Device.h"
 
 namespace platform {
 
@@ -8,8 +9,10 @@ namespace platform {
 class V4l2Driver : public CaptureDriver {
 public:
     V4l2Driver(DriverSpec spec, std::string node);
-    // Every capture node of the device directory, in device order, named by its card.
-    static std::vector<std::shared_ptr<const CaptureDriver>> discover();
+    // A driver for each of the devices (the device directory's capture nodes, in device
+    // order), named by its card.
+    static std::vector<std::shared_ptr<const CaptureDriver>>
+    discover(const std::vector<v4l2::DeviceInfo>& devices);
 
     const std::string& node() const { return node_; }
 

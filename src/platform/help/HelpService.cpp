@@ -1,6 +1,7 @@
 #include "platform/help/HelpService.h"
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QMessageBox>
 
 namespace platform {
@@ -44,7 +45,9 @@ void HelpViewerService::showContents(const QString& helpFile) {
     viewer_->setWindowTitle(title.isEmpty() ? QStringLiteral("Help") : title);
     viewer_->show();
     viewer_->raise();
-    viewer_->activateWindow();
+    // A Wayland compositor gives the focus itself and the toolkit warns at every request.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        viewer_->activateWindow();
 }
 
 } // namespace platform

@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# The PipeWire camera figures, run by inside.sh beside a daemon of their own
+# (tests/pipewire/run-with-pipewire.sh): a virtual camera node streaming 640 x 480 at 30
+# frames a second, the program's preview of it against gst-launch-1.0 on the same node.
+#   pipewire.sh BUILD OUT RUNS FIGURES
+set -euo pipefail
+build=$1 out=$2 runs=$3 figures=$4
+node=quorix-bench-camera
+"$PIPEWIRE_VIRTUAL_CAMERA" "$node" "Quorix Bench Camera" >"$out/virtual-camera.out" 2>&1 &
+camera=$!
+trap 'kill $camera 2>/dev/null || true' EXIT
+for _ in $(seq 100); do grep -q ready "$out/virtual-camera.out" && break; sleep 0.05; done
+grep -q ready "$out/virtual-camera.out" || { echo "bench: the virtual camera did not start" >&2; exit 1; }
+sleep 0.5 # the session manager offers the node
+
+source=(pipewiresrc "target-object=$node" "stream-properties=props,media.type=Video")
+now() { date +%s.%N; }
+secs() {
+    local t0 t1
+    t0=$(now)
+    "$@" >/dev/null 2>&1
+    t1=$(now)
+    echo "$t1 - $t0" | bc -l
+}
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+cpu_of() {
+    "$@" >/dev/null 2>&1 &
+    local pid=$! a b
+    sleep 3
+    a=$(ticks $pid)
+    sleep 10
+    b=$(ticks $pid)
+    kill $pid
+    wait $pid 2>/dev/null || true
+    echo "($b - $a) / $(getconf CLK_TCK)" | bc -l
+}
+registry=$out/pipewire-registry.json
+# Each start is timed once the daemon has let go of the stream before it.
+settled() { sleep 1; secs "$@"; }
+for run in $(seq "$runs"); do
+    echo "bench: PipeWire run $run of $runs" >&2
+    rm -f "$registry"
+    echo "pipewire_first_frame $(settled env -C "$out" NIMBACAST_REGISTRY="$registry" \
+        "$build/bin/bench_first_frame") $(settled gst-launch-1.0 -q "${source[@]}" \
+        num-buffers=1 ! videoconvert ! ximagesink)" >>"$figures"
+    echo "pipewire_cpu $(cd "$out" && cpu_of env NIMBACAST_REGISTRY="$registry" \
+        "$build/bin/nimbacast") $(cpu_of gst-launch-1.0 -q "${source[@]}" ! videoconvert ! \
+        ximagesink)" >>"$figures"
+done

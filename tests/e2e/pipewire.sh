@@ -1,0 +1,95 @@
+# A camera behind PipeWire as a user meets it: a virtual camera node of the test's own daemon
+# (run-with-pipewire.sh; tests/pipewire/virtual-camera.c says how it streams) chosen at
+# start-up for its maker's name, its picture previewed and captured, a smaller size chosen in
+# "Video Format", and the node taken away: a capture is then refused and the program runs on.
+source "$E2E_LIB"
+
+node=quorix-e2e-camera
+camera_log=$E2E_WORK/virtual-camera.out
+"$PIPEWIRE_VIRTUAL_CAMERA" "$node" "Quorix PipeWire Camera" >"$camera_log" 2>&1 &
+camera=$!
+trap 'kill $camera 2>/dev/null || true' EXIT
+for _ in $(seq 100); do grep -q ready "$camera_log" && break; sleep 0.05; done
+grep -q ready "$camera_log" || fail "the virtual camera did not start"
+# Offered by the session manager once it has made an item of the node.
+for _ in $(seq 100); do
+    grep -q "node.name = \"$node\"" <<<"$(pw-cli ls Node 2>/dev/null || true)" && break
+    sleep 0.05
+done
+
+dir=$E2E_WORK/pipewire
+mkdir -p "$dir"
+cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
+log=$E2E_WORK/pipewire.out
+(cd "$dir" && NIMBACAST_REGISTRY=$dir/registry.json exec "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
+pid=$!
+wid=$(wait_window '^ USB Camera$') || fail "no main window"
+[ "$(geometry "$wid")" = "0,0 663x558" ] || fail "not fitted to 640 x 480: $(geometry "$wid")"
+
+# band_error IMAGE X0 Y0 W H: the largest channel difference from the camera's four bands.
+band_error() {
+    local worst=0 i x y rgb r g b want
+    local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
+    for i in 0 1 2 3; do
+        x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
+        rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
+        read -r r g b <<<"$rgb"
+        read -r -a want <<<"${wanted[$i]}"
+        for d in $((r - want[0])) $((g - want[1])) $((b - want[2])); do
+            d=${d#-}
+            ((d > worst)) && worst=$d
+        done
+    done
+    echo "$worst"
+}
+shown=
+for _ in $(seq 50); do
+    import -window "$wid" "$dir/shot.png"
+    err=$(band_error "$dir/shot.png" 13 44 640 480)
+    [ "$err" -le 16 ] && { shown=yes; break; }
+    sleep 0.1
+done
+[ -n "$shown" ] || fail "the preview does not show the camera's picture (off by $err)"
+
+click "$wid" 138 16
+wait_file "$dir/Frame0.bmp" || fail "Frame0.bmp not written"
+[ "$(identify -format '%w x %h' "$dir/Frame0.bmp")" = "640 x 480" ] || fail "Frame0.bmp is not 640 x 480"
+err=$(band_error "$dir/Frame0.bmp" 0 0 640 480)
+[ "$err" -le 16 ] || fail "Frame0.bmp is not the camera's picture (off by $err)"
+wait_window '^Album$' >/dev/null || fail "no album after the capture"
+
+# "Video Format": the node's sizes, the current one chosen; the one above it is 320 x 240.
+click "$wid" 45 16
+wait_window '^Video Format$' >/dev/null || fail "no Video Format dialog"
+sleep 0.5
+xdotool key Up Return
+wait_gone '^Video Format$' || fail "the Video Format dialog did not close"
+for _ in $(seq 50); do [ "$(geometry "$wid")" = "0,0 343x318" ] && break; sleep 0.1; done
+[ "$(geometry "$wid")" = "0,0 343x318" ] || fail "not refitted to 320 x 240: $(geometry "$wid")"
+shown=
+for _ in $(seq 50); do
+    import -window "$wid" "$dir/shot.png"
+    err=$(band_error "$dir/shot.png" 13 44 320 240)
+    [ "$err" -le 16 ] && { shown=yes; break; }
+    sleep 0.1
+done
+[ -n "$shown" ] || fail "the preview at 320 x 240 does not show the camera's picture (off by $err)"
+
+# The node goes: a capture is refused with a box and no frame file; the program runs on.
+kill "$camera"
+wait "$camera" 2>/dev/null || true
+boxes=1
+captures=1
+for _ in $(seq 30); do
+    click "$wid" 138 16
+    captures=$((captures + 1))
+    sleep 0.3
+    boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
+    [ "$boxes" -ge 2 ] && break
+done
+[ "$boxes" -ge 2 ] || fail "no box for a capture from a camera whose node has gone"
+xdotool key Return
+kill -0 "$pid" || fail "the program ended after the camera went"
+[ ! -e "$dir/Frame$((captures - 1)).bmp" ] || fail "a frame was written for a refused capture"
+stop
+echo "e2e pipewire: ok"
