@@ -9,6 +9,7 @@ export XDG_RUNTIME_DIR=$out/runtime
 mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 unset QT_QPA_PLATFORM PIPEWIRE_REMOTE PIPEWIRE_RUNTIME_DIR
 top=$(cd "$(dirname "$0")/.." && pwd)
+source "$top/bench/timing.sh"
 
 # The baselines run with their output thrown away: say what is missing rather than stop
 # silently at the first of them.
@@ -29,29 +30,10 @@ drivers720=$(drivers_of 1280 720)
 caps_of() { echo "video/x-raw,width=$1,height=$2,framerate=30/1"; }
 caps=$(caps_of 640 480)
 
-now() { date +%s.%N; }
 # Each measurement appends "KEY OURS BASELINE" to this file, once a run.
 figures=$out/figures.txt
 : >"$figures"
 figure() { echo "$1 $2 $3" >>"$figures"; }
-secs() { # command...: wall seconds it took
-    local t0 t1
-    t0=$(now)
-    "$@" >/dev/null 2>&1
-    t1=$(now)
-    echo "$t1 - $t0" | bc -l
-}
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-cpu_of() { # command...: CPU seconds used over a 10 s window after a 3 s settle
-    "$@" >/dev/null 2>&1 &
-    local pid=$! a b
-    sleep 3
-    a=$(ticks $pid)
-    sleep 10
-    b=$(ticks $pid)
-    kill $pid; wait $pid 2>/dev/null || true
-    echo "($b - $a) / $(getconf CLK_TCK)" | bc -l
-}
 machine() { sed -n 's/^= //p'; } # the "= KEY OURS BASE" lines of a benchmark
 
 # AVI files for the playback figures, made once.

@@ -4,6 +4,7 @@
 # frames a second, the program's preview of it against gst-launch-1.0 on the same node.
 #   pipewire.sh BUILD OUT RUNS FIGURES
 set -euo pipefail
+source "$(dirname "$0")/timing.sh"
 build=$1 out=$2 runs=$3 figures=$4
 node=quorix-bench-camera
 "$PIPEWIRE_VIRTUAL_CAMERA" "$node" "Quorix Bench Camera" >"$out/virtual-camera.out" 2>&1 &
@@ -14,26 +15,6 @@ grep -q ready "$out/virtual-camera.out" || { echo "bench: the virtual camera did
 sleep 0.5 # the session manager offers the node
 
 source=(pipewiresrc "target-object=$node" "stream-properties=props,media.type=Video")
-now() { date +%s.%N; }
-secs() {
-    local t0 t1
-    t0=$(now)
-    "$@" >/dev/null 2>&1
-    t1=$(now)
-    echo "$t1 - $t0" | bc -l
-}
-ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
-cpu_of() {
-    "$@" >/dev/null 2>&1 &
-    local pid=$! a b
-    sleep 3
-    a=$(ticks $pid)
-    sleep 10
-    b=$(ticks $pid)
-    kill $pid
-    wait $pid 2>/dev/null || true
-    echo "($b - $a) / $(getconf CLK_TCK)" | bc -l
-}
 registry=$out/pipewire-registry.json
 # Each start is timed once the daemon has let go of the stream before it.
 settled() { sleep 1; secs "$@"; }

@@ -19,43 +19,12 @@ preload=$E2E_FAKECAM
 asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found++ {print $3}') || true
 [ -z "$asan" ] || preload=$asan:$preload
 
-dir=$E2E_WORK/camera
-mkdir -p "$dir"
-cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
-log=$E2E_WORK/camera.out
-(cd "$dir" && LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev \
-    NIMBACAST_REGISTRY=$dir/registry.json exec "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
-pid=$!
-wid=$(wait_window '^ USB Camera$') || fail "no main window"
+program_env=(LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev)
+start camera ""
 [ "$(geometry "$wid")" = "0,0 663x558" ] || fail "not fitted to 640 x 480: $(geometry "$wid")"
 
-# band_error IMAGE X0 Y0 W H: the largest channel difference from the camera's four bands
-# at the middle of each band of the picture at (X0, Y0) of that size in IMAGE.
-band_error() {
-    local worst=0 i x y rgb r g b want
-    local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
-    for i in 0 1 2 3; do
-        x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
-        rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
-        read -r r g b <<<"$rgb"
-        read -r -a want <<<"${wanted[$i]}"
-        for d in $((r - want[0])) $((g - want[1])) $((b - want[2])); do
-            d=${d#-}
-            ((d > worst)) && worst=$d
-        done
-    done
-    echo "$worst"
-}
-
 # The preview shows the camera's picture where the capture window lies, at (13, 44).
-shown=
-for _ in $(seq 50); do
-    import -window "$wid" "$dir/shot.png"
-    err=$(band_error "$dir/shot.png" 13 44 640 480)
-    [ "$err" -le 16 ] && { shown=yes; break; }
-    sleep 0.1
-done
-[ -n "$shown" ] || fail "the preview does not show the camera's picture (off by $err)"
+shows_camera "$wid" 13 44 640 480 || fail "the preview does not show the camera's picture"
 
 # Every click is a capture, written or refused, and uses up a frame number.
 captures=0

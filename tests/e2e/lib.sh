@@ -27,7 +27,9 @@ fail() {
 }
 
 # start NAME DRIVERS_JSON: starts the program in a fresh start-up directory $E2E_WORK/NAME
-# with the given simulated drivers; sets pid, dir and wid (the main window).
+# with the given simulated drivers (empty: the machine's own, as for a user); sets pid, dir
+# and wid (the main window). The array program_env, when a script sets it, adds variables
+# (NAME=VALUE) to the program's environment alone.
 # The registry of a run is $dir/registry.json, never the user's own; a script may write it,
 # or Camera.ini, into $E2E_WORK/NAME before it starts the program there. A third argument
 # is the caption to wait for (default " USB Camera").
@@ -35,14 +37,18 @@ start() {
     dir=$E2E_WORK/$1
     mkdir -p "$dir"
     cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
-    printf '%s\n' "$2" >"$dir/drivers.json"
+    local -a vars=("${program_env[@]}" "NIMBACAST_REGISTRY=$dir/registry.json")
+    if [ -n "$2" ]; then
+        printf '%s\n' "$2" >"$dir/drivers.json"
+        vars+=("NIMBACAST_CAPTURE_DRIVERS=$dir/drivers.json")
+    fi
     log=$E2E_WORK/$1.out
-    (cd "$dir" && NIMBACAST_CAPTURE_DRIVERS=$dir/drivers.json \
-        NIMBACAST_REGISTRY=$dir/registry.json exec "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
+    (cd "$dir" && exec env "${vars[@]}" "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
     pid=$!
     wid=$(wait_window "${3:-^ USB Camera\$}") || fail "no main window in $1"
     sleep 1
 }
+program_env=()
 
 # ended: waits up to 10 s for the program to end by itself.
 ended() {
@@ -137,5 +143,40 @@ wait_gone() {
         xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
         sleep 0.1
     done
+    return 1
+}
+
+# The emulated and virtual cameras' picture: four vertical colour bands.
+# band_error IMAGE X0 Y0 W H: the largest channel difference from the camera's four bands
+# at the middle of each band of the picture at (X0, Y0) of that size in IMAGE.
+band_error() {
+    local worst=0 i x y rgb r g b want
+    local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
+    for i in 0 1 2 3; do
+        x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
+        rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
+        read -r r g b <<<"$rgb"
+        read -r -a want <<<"${wanted[$i]}"
+        for d in $((r - want[0])) $((g - want[1])) $((b - want[2])); do
+            d=${d#-}
+            ((d > worst)) && worst=$d
+        done
+    done
+    echo "$worst"
+}
+
+# shows_camera WID X0 Y0 W H: waits up to 5 s for window WID to show the camera's picture at
+# (X0, Y0) of that size; fails naming how far off the last look was.
+shows_camera() {
+    local shot err
+    shot=$(mktemp --suffix=.png)
+    for _ in $(seq 50); do
+        import -window "$1" "$shot"
+        err=$(band_error "$shot" "$2" "$3" "$4" "$5")
+        [ "$err" -le 16 ] && { rm -f "$shot"; return 0; }
+        sleep 0.1
+    done
+    rm -f "$shot"
+    echo "off by $err" >&2
     return 1
 }

@@ -17,39 +17,10 @@ for _ in $(seq 100); do
     sleep 0.05
 done
 
-dir=$E2E_WORK/pipewire
-mkdir -p "$dir"
-cp "$NIMBACAST_HELPFILE" "$dir/GuiHelp.hlp"
-log=$E2E_WORK/pipewire.out
-(cd "$dir" && NIMBACAST_REGISTRY=$dir/registry.json exec "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
-pid=$!
-wid=$(wait_window '^ USB Camera$') || fail "no main window"
+start pipewire ""
 [ "$(geometry "$wid")" = "0,0 663x558" ] || fail "not fitted to 640 x 480: $(geometry "$wid")"
 
-# band_error IMAGE X0 Y0 W H: the largest channel difference from the camera's four bands.
-band_error() {
-    local worst=0 i x y rgb r g b want
-    local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
-    for i in 0 1 2 3; do
-        x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
-        rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
-        read -r r g b <<<"$rgb"
-        read -r -a want <<<"${wanted[$i]}"
-        for d in $((r - want[0])) $((g - want[1])) $((b - want[2])); do
-            d=${d#-}
-            ((d > worst)) && worst=$d
-        done
-    done
-    echo "$worst"
-}
-shown=
-for _ in $(seq 50); do
-    import -window "$wid" "$dir/shot.png"
-    err=$(band_error "$dir/shot.png" 13 44 640 480)
-    [ "$err" -le 16 ] && { shown=yes; break; }
-    sleep 0.1
-done
-[ -n "$shown" ] || fail "the preview does not show the camera's picture (off by $err)"
+shows_camera "$wid" 13 44 640 480 || fail "the preview does not show the camera's picture"
 
 click "$wid" 138 16
 wait_file "$dir/Frame0.bmp" || fail "Frame0.bmp not written"
@@ -66,14 +37,7 @@ xdotool key Up Return
 wait_gone '^Video Format$' || fail "the Video Format dialog did not close"
 for _ in $(seq 50); do [ "$(geometry "$wid")" = "0,0 343x318" ] && break; sleep 0.1; done
 [ "$(geometry "$wid")" = "0,0 343x318" ] || fail "not refitted to 320 x 240: $(geometry "$wid")"
-shown=
-for _ in $(seq 50); do
-    import -window "$wid" "$dir/shot.png"
-    err=$(band_error "$dir/shot.png" 13 44 320 240)
-    [ "$err" -le 16 ] && { shown=yes; break; }
-    sleep 0.1
-done
-[ -n "$shown" ] || fail "the preview at 320 x 240 does not show the camera's picture (off by $err)"
+shows_camera "$wid" 13 44 320 240 || fail "the preview at 320 x 240 does not show the camera's picture"
 
 # The node goes: a capture is refused with a box and no frame file; the program runs on.
 kill "$camera"

@@ -4,6 +4,7 @@
 
 #include <gst/gst.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -73,8 +74,15 @@ public:
     // The frame rates (whole frames a second) offered in that format and size, ascending.
     virtual std::vector<int> frameRates(std::uint32_t, PictureSize) const { return {}; }
     // The frame rate to ask of the driver in `mode` for a preview of `fps` frames a second
-    // (0: the driver's own choice).
-    virtual int rateFor(const CaptureMode& mode, int fps) const = 0;
+    // (0: the driver's own choice). A device is asked for the lowest rate it offers that keeps
+    // up with the preview, or its fastest when none does.
+    virtual int rateFor(const CaptureMode& mode, int fps) const {
+        const std::vector<int> rates = frameRates(mode.fourcc, mode.size);
+        if (rates.empty())
+            return 0;
+        const auto atLeast = std::lower_bound(rates.begin(), rates.end(), fps);
+        return atLeast != rates.end() ? *atLeast : rates.back();
+    }
     // The frame rate the driver delivers in `mode` (0: the driver's own choice, unknown).
     virtual int effectiveFps(const CaptureMode& mode) const = 0;
 

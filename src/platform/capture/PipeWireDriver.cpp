@@ -98,14 +98,6 @@ std::vector<int> PipeWireDriver::frameRates(std::uint32_t fourcc, PictureSize si
     return {};
 }
 
-int PipeWireDriver::rateFor(const CaptureMode& mode, int fps) const {
-    const std::vector<int> rates = frameRates(mode.fourcc, mode.size);
-    if (rates.empty())
-        return 0;
-    const auto atLeast = std::lower_bound(rates.begin(), rates.end(), fps);
-    return atLeast != rates.end() ? *atLeast : rates.back();
-}
-
 void PipeWireDriver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                                   std::string& error) const {
     // pipewiresrc waits half a minute for a node that is not there before it gives up.

@@ -28,7 +28,6 @@ public:
     std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
     bool choosesRate() const override { return true; }
     std::vector<int> frameRates(std::uint32_t fourcc, PictureSize size) const override;
-    int rateFor(const CaptureMode& mode, int fps) const override;
     int effectiveFps(const CaptureMode& mode) const override { return mode.fps; }
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;

@@ -106,14 +106,6 @@ std::vector<int> V4l2Driver::frameRates(std::uint32_t fourcc, PictureSize size) 
     return v4l2::frameRates(node_, fourcc, size);
 }
 
-int V4l2Driver::rateFor(const CaptureMode& mode, int fps) const {
-    const std::vector<int> rates = frameRates(mode.fourcc, mode.size);
-    if (rates.empty())
-        return 0;
-    const auto atLeast = std::lower_bound(rates.begin(), rates.end(), fps);
-    return atLeast != rates.end() ? *atLeast : rates.back();
-}
-
 void V4l2Driver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                               std::string& error) const {
     GstElement* source = pipeline::make("v4l2src", error);
