@@ -173,15 +173,16 @@ TEST_F(StripRun, UserScrollActionsStayInRangeAndMoveByThreeAPage) {
 
 TEST_F(StripRun, AScrollStepThatCannotLoadEveryFrameChangesNothing) {
     captureFrames(6);
-    ui::application().setMessages(&run.messages);
-    album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    album.ImageFrame1Click(); // frame 2 selected, in slot 1
-    ASSERT_EQ(album.statusText(), "3 / 6 Frames");
-    // Lost behind the program's back: one line up would show frames 1, 2, 3.
-    ASSERT_TRUE(QFile::remove(state.FramePath[2]));
-    album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    test::settle();
-    ui::application().setMessages(nullptr);
+    {
+        test::ReportsTo reports(run.messages);
+        album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        album.ImageFrame1Click(); // frame 2 selected, in slot 1
+        ASSERT_EQ(album.statusText(), "3 / 6 Frames");
+        // Lost behind the program's back: one line up would show frames 1, 2, 3.
+        ASSERT_TRUE(QFile::remove(state.FramePath[2]));
+        album.ScrollBar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+        test::settle();
+    }
 
     ASSERT_EQ(run.messages.errors.size(), 1u);
     EXPECT_TRUE(run.messages.errors[0].text.contains("Frame2.bmp"));
@@ -222,7 +223,7 @@ TEST_F(StripRun, AFrameFileRewrittenWhileOnShowIsShownAsItIsNow) {
 TEST_F(StripRun, AHeldArrowWhoseStepFailsGivesOneReportAndTheBarWorksOn) {
     captureFrames(6);
     album.show();
-    ui::application().setMessages(&run.messages);
+    std::optional<test::ReportsTo> reports(std::in_place, run.messages);
     ASSERT_TRUE(QFile::remove(state.FramePath[2])); // one line up would show it
     const QPoint upArrow(9, 4);
     QTest::mousePress(album.ScrollBar, Qt::LeftButton, {}, upArrow);
@@ -237,7 +238,7 @@ TEST_F(StripRun, AHeldArrowWhoseStepFailsGivesOneReportAndTheBarWorksOn) {
     writeFrames(run.dir, 3); // the frame is back
     QTest::mouseClick(album.ScrollBar, Qt::LeftButton, {}, upArrow);
     test::settle();
-    ui::application().setMessages(nullptr);
+    reports.reset();
     EXPECT_EQ(album.ScrollBar->value(), 4);
     EXPECT_EQ(album.strip.SlotFrame[1], 2);
     EXPECT_EQ(run.messages.errors.size(), 1u);

@@ -25,12 +25,9 @@ struct CaptureRun : ::testing::Test {
     app::TMainForm& main = run.program.MainForm();
     album::TAlbum& album = run.program.Album();
     app::MainState& state = run.program.state();
+    test::ReportsTo reports{run.messages};
 
-    void SetUp() override {
-        ui::application().setMessages(&run.messages);
-        main.show();
-    }
-    void TearDown() override { ui::application().setMessages(nullptr); }
+    void SetUp() override { main.show(); }
     void click() { QTest::mouseClick(main.B_CapFrames, Qt::LeftButton); }
 };
 
@@ -112,16 +109,16 @@ TEST_F(CaptureRun, AFrameThatCannotBeWrittenIsReportedAndItsSlotStaysFree) {
 TEST(CaptureFaults, ADriverThatNeverDeliversIsSaidAndWritesNothing) {
     test::TestProgram run(
         R"({"drivers":[{"index":0,"name":"Mute","width":64,"height":48,"stallAfterFrames":0}]})");
-    ui::application().setMessages(&run.messages);
     app::TMainForm& main = run.program.MainForm();
     // A frame of an earlier run under the name this capture would take.
     QImage old(64, 48, QImage::Format_RGB32);
     old.fill(Qt::red);
     ASSERT_TRUE(old.save(run.program.state().FramePath[0], "BMP"));
-
-    QTest::mouseClick(main.B_CapFrames, Qt::LeftButton);
-    test::settle();
-    ui::application().setMessages(nullptr);
+    {
+        test::ReportsTo reports(run.messages);
+        QTest::mouseClick(main.B_CapFrames, Qt::LeftButton);
+        test::settle();
+    }
     ASSERT_EQ(run.messages.errors.size(), 1u);
     EXPECT_TRUE(run.messages.errors[0].text.contains("delivered no picture"))
         << run.messages.errors[0].text.toStdString();

@@ -10,10 +10,8 @@
 namespace {
 
 TEST(ErrorReport, AToolkitErrorEndsTheHandlerAndTheProgramGoesOn) {
-    ui::Application& application = ui::application();
     test::RecordedMessages messages;
-    application.setMessages(&messages);
-    application.setTitle(" USB Camera");
+    std::optional<test::ReportsTo> reports(std::in_place, messages, " USB Camera");
 
     QPushButton button;
     int started = 0, finished = 0;
@@ -28,7 +26,7 @@ TEST(ErrorReport, AToolkitErrorEndsTheHandlerAndTheProgramGoesOn) {
     test::settle();
     QTest::mouseClick(&button, Qt::LeftButton);
     test::settle();
-    application.setMessages(nullptr);
+    reports.reset();
 
     EXPECT_EQ(started, 2);
     EXPECT_EQ(finished, 0);

@@ -46,9 +46,8 @@ struct ExportRun : ::testing::Test {
     test::TestProgram run{R"({"drivers":[{"index":0,"name":"Cam","width":640,"height":480}]})"};
     album::TAlbum& album = run.program.Album();
     album::TFormatJpeg& dialog = run.program.FormatJpeg();
+    test::ReportsTo reports{run.messages};
 
-    void SetUp() override { ui::application().setMessages(&run.messages); }
-    void TearDown() override { ui::application().setMessages(nullptr); }
     void capture() { run.program.MainForm().B_CapFramesClick(); }
     // Opens the settings dialog from the album and lets `change` act on it.
     void settingsDialog(std::function<void()> change) {

@@ -261,7 +261,7 @@ TEST(SelectSource, ThePreviewPaintsAtTheChosenRate) {
 // why, and choosing the driver again brings the picture back.
 TEST(SelectSource, ALostDeviceIsSaidAndChoosingItAgainReconnects) {
     test::TestProgram run(R"({"drivers":[{"index":0,"name":"Cam","failAfterFrames":5}]})");
-    ui::application().setMessages(&run.messages);
+    test::ReportsTo reports(run.messages);
     app::TMainForm& form = run.program.MainForm();
     form.show();
     for (int waited = 0; waited < 100 && !form.statusText().contains("lost"); ++waited)
@@ -278,7 +278,6 @@ TEST(SelectSource, ALostDeviceIsSaidAndChoosingItAgainReconnects) {
     selectSource(run, {0, 0, true});
     QSignalSpy frames(run.program.state().CapWnd.data(), &platform::CaptureWindow::framePainted);
     EXPECT_TRUE(frames.wait(5000)) << "no picture after choosing the driver again";
-    ui::application().setMessages(nullptr);
 }
 
 TEST(SelectSource, TheDriverListsItemsAre14PixelsHigh) {

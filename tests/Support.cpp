@@ -1,5 +1,7 @@
 #include "Support.h"
 
+#include "ui/ErrorReport.h"
+
 #include "platform/capture/DriverKeys.h"
 #include <QCoreApplication>
 
@@ -31,6 +33,18 @@ QString StartDir::write(const QString& name, const QByteArray& contents) const {
     if (!file.open(QIODevice::WriteOnly) || file.write(contents) != contents.size())
         throw std::runtime_error("cannot write " + path.toStdString());
     return path;
+}
+
+ReportsTo::ReportsTo(ui::Messages& messages, std::optional<QString> title)
+    : previousMessages_(ui::application().messages()), previousTitle_(ui::application().title()) {
+    ui::application().setMessages(&messages);
+    if (title)
+        ui::application().setTitle(*title);
+}
+
+ReportsTo::~ReportsTo() {
+    ui::application().setMessages(previousMessages_);
+    ui::application().setTitle(previousTitle_);
 }
 
 ScopedEnvironment::ScopedEnvironment(const char* name, std::optional<QByteArray> value)

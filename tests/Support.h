@@ -100,6 +100,21 @@ public:
     std::vector<Entry> information;
 };
 
+// Sends the application's standard error report to `messages`, under `title` when one is
+// given, while the object lives; what was there before is put back even when a failed
+// assertion ends the test early.
+class ReportsTo {
+public:
+    explicit ReportsTo(ui::Messages& messages, std::optional<QString> title = std::nullopt);
+    ~ReportsTo();
+    ReportsTo(const ReportsTo&) = delete;
+    ReportsTo& operator=(const ReportsTo&) = delete;
+
+private:
+    ui::Messages* previousMessages_;
+    QString previousTitle_;
+};
+
 class FakeSound : public platform::SoundService {
 public:
     bool playSync(const QString& wavFile) override {

@@ -57,7 +57,7 @@ TEST(FullDisk, NoWriteLeavesAShortFileOrPassesInSilence) {
         if (!disk.mounted())
             GTEST_SKIP() << "no tmpfs can be mounted here";
         test::TestProgram run(kSmallDriver);
-        ui::application().setMessages(&run.messages);
+        std::optional<test::ReportsTo> reports(std::in_place, run.messages);
         const QString target = disk.path() + "/Frame0.bmp";
         const QByteArray old(3000, 'o');
         if (row.oldFile) {
@@ -68,7 +68,7 @@ TEST(FullDisk, NoWriteLeavesAShortFileOrPassesInSilence) {
 
         row.write(run, target);
         test::settle();
-        ui::application().setMessages(nullptr);
+        reports.reset();
 
         ASSERT_EQ(run.messages.errors.size(), 1u);
         EXPECT_TRUE(run.messages.errors[0].text.contains("No space left on device"))
@@ -94,11 +94,12 @@ TEST(ReadOnlyDisk, ACaptureSaysSoAndTheOldFileIsNeverShownAsTheNewFrame) {
     ASSERT_TRUE(disk.makeReadOnly());
 
     test::TestProgram run(kSmallDriver);
-    ui::application().setMessages(&run.messages);
     run.program.state().FramePath[0] = leftover;
-    QTest::mouseClick(run.program.MainForm().B_CapFrames, Qt::LeftButton);
-    test::settle();
-    ui::application().setMessages(nullptr);
+    {
+        test::ReportsTo reports(run.messages);
+        QTest::mouseClick(run.program.MainForm().B_CapFrames, Qt::LeftButton);
+        test::settle();
+    }
 
     ASSERT_EQ(run.messages.errors.size(), 1u);
     EXPECT_TRUE(run.messages.errors[0].text.contains("Read-only file system"))

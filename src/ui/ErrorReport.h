@@ -32,6 +32,7 @@ public:
 
     // Where the standard error report goes; not owned. Null: standard error only.
     void setMessages(Messages* messages) { messages_ = messages; }
+    Messages* messages() const { return messages_; }
 
     // The standard error report: a message box with the text, under the application title.
     // The box opens once the event being handled has finished, never inside it, and a

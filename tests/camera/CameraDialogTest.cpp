@@ -47,7 +47,7 @@ QImage nextGrab(const app::MainState& s) {
 // Cancel leaves the camera as it was.
 TEST(CameraFormat, OffersTheCamerasFormatsAndSwitchesToTheChosenOne) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+    test::CameraRun camera(test::listOf(test::kQuorixCamera));
     app::TMainForm& form = camera.run.program.MainForm();
     const app::MainState& s = camera.run.program.state();
     form.show();
@@ -119,7 +119,7 @@ TEST(CameraFormat, ARangeOfSizesOffersCommonOnes) {
 // Defaults and Cancel put the camera's values back.
 TEST(CameraSource, ControlsReachTheCameraAndCancelPutsThemBack) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+    test::CameraRun camera(test::listOf(test::kQuorixCamera));
     app::TMainForm& form = camera.run.program.MainForm();
     form.show();
     struct Range {

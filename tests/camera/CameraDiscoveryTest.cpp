@@ -22,7 +22,7 @@ TEST(CameraDiscovery, ListsCaptureNodesInDeviceOrderThenTheTestPattern) {
         std::vector<std::string> paths;  // device paths of the cameras
     } rows[] = {
         {"one camera with its metadata node",
-         std::string("[") + test::kQuorixCamera + "]",
+         test::listOf(test::kQuorixCamera),
          {"Quorix USB Camera", "Test Pattern"},
          {"\\\\?\\v4l2\\usb-0000:00:14.0-2"}},
         {"two cameras keep device order, whatever their names",
@@ -89,7 +89,7 @@ TEST(CameraDiscovery, StartsOnTheMakersCameraFittedToItsSize) {
 // A size kept in the camera's key is where it starts, the nearest it offers.
 TEST(CameraDiscovery, StartsAtTheSizeItsKeyHolds) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]", R"({"HKEY_LOCAL_MACHINE":
+    test::CameraRun camera(test::listOf(test::kQuorixCamera), R"({"HKEY_LOCAL_MACHINE":
         {"Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2":
          {"ImageWidth": 1200, "ImageHeight": 700}}})");
     const app::MainState& s = camera.run.program.state();
@@ -109,7 +109,7 @@ TEST(CameraDiscovery, TheChosenSizeIsKeptAcrossARestart) {
         QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2");
     QByteArray registryAtExit;
     {
-        test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+        test::CameraRun camera(test::listOf(test::kQuorixCamera));
         app::TMainForm& form = camera.run.program.MainForm();
         form.show();
         camera.run.driverDialogs = [](QDialog& dialog) {
@@ -130,7 +130,7 @@ TEST(CameraDiscovery, TheChosenSizeIsKeptAcrossARestart) {
     }
     // Plugged in anew, the camera is back at its own default; the program puts the kept
     // size back before it connects.
-    test::CameraRun again(std::string("[") + test::kQuorixCamera + "]",
+    test::CameraRun again(test::listOf(test::kQuorixCamera),
                           registryAtExit.toStdString());
     again.run.program.MainForm().show();
     EXPECT_EQ(again.run.program.state().CapWnd->geometry().size(), QSize(1280, 720));

@@ -14,14 +14,6 @@
 
 namespace {
 
-// Installs the run's message boxes as the standard error report while the object lives.
-struct ReportedTo {
-    explicit ReportedTo(test::RecordedMessages& messages) {
-        ui::application().setMessages(&messages);
-    }
-    ~ReportedTo() { ui::application().setMessages(nullptr); }
-};
-
 bool waitForStatus(app::TMainForm& form, const QString& start) {
     return test::waitUntil([&] { return form.statusText().startsWith(start); }, 8000);
 }
@@ -68,7 +60,7 @@ TEST(CameraCapture, WritesTheCamerasPicture) {
 // Source" sets an interval of 1/15, and the window paints about half as often.
 TEST(CameraRate, TheChosenRateIsTheCamerasInterval) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+    test::CameraRun camera(test::listOf(test::kQuorixCamera));
     camera.run.program.MainForm().show();
     int painted[2] = {};
     for (const int fps : {15, 30}) {
@@ -94,8 +86,8 @@ TEST(CameraRate, TheChosenRateIsTheCamerasInterval) {
 // with the reason, nothing hangs; plugged in again and chosen again, it previews again.
 TEST(CameraLoss, AnUnpluggedCameraIsSaidAndReconnects) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
-    ReportedTo reported(camera.run.messages);
+    test::CameraRun camera(test::listOf(test::kQuorixCamera));
+    test::ReportsTo reported(camera.run.messages);
     app::TMainForm& form = camera.run.program.MainForm();
     const app::MainState& s = camera.run.program.state();
     form.show();
@@ -126,7 +118,7 @@ TEST(CameraLoss, AnUnpluggedCameraIsSaidAndReconnects) {
 // fails with the reason, and the program runs on.
 TEST(CameraLoss, UnpluggedWhileItsDialogsAreOpen) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(std::string("[") + test::kQuorixCamera + "]");
+    test::CameraRun camera(test::listOf(test::kQuorixCamera));
     app::TMainForm& form = camera.run.program.MainForm();
     const app::MainState& s = camera.run.program.state();
     form.show();
@@ -172,7 +164,7 @@ TEST(CameraBusy, ACameraThatWillNotStreamIsSaid) {
         test::CameraRun camera(
             std::string(R"([{"node":"video0","card":"Quorix USB Camera","busy":)") + refuses +
             "}]");
-        ReportedTo reported(camera.run.messages);
+        test::ReportsTo reported(camera.run.messages);
         app::TMainForm& form = camera.run.program.MainForm();
         // What the status line is given: the pointer resting on a button may put its hint
         // there afterwards.

@@ -15,6 +15,9 @@ inline constexpr char kQuorixCamera[] = R"({"node":"video0","metaNode":"video1",
                {"fourcc":"MJPG","sizes":[[640,480,[30]],[1280,720,[30]],[1920,1080,[30]]]}],
     "controls":"uvc","inputs":["Camera 1"]})";
 
+// The emulator's list of cameras holding that one camera alone.
+std::string listOf(const char* cameraJson);
+
 // One run of the program on the machine's drivers, with these emulated cameras plugged in.
 struct CameraRun {
     explicit CameraRun(const std::string& camerasJson, const std::string& registryJson = {})
