@@ -181,6 +181,17 @@ box_beside() { [ -n "$(other_box "$1")" ]; }
 shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
 hidden() { ! shown "$1"; }
 
+# responds: the program still answers: the main window's "Select Source" button brings its
+# dialog, which Escape closes. Input is handled in the order it came, so whatever was asked of
+# the program before has been done by then.
+responds() {
+    local d
+    click "$wid" 103 16
+    d=$(wait_dialog '^Select Source$') || return 1
+    xdotool key Escape
+    poll 10 hidden "$d"
+}
+
 # close_window WINDOW: asks the window to close as a window manager's close box does.
 close_window() { "$(dirname "$E2E_LIB")/close-window.py" "$1"; }
 
