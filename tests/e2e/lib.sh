@@ -174,12 +174,12 @@ answer_box() {
     box=$(other_box "$1")
     wait_focus "$box" || return 1
     xdotool key Return
-    poll 10 hidden "$box"
+    poll 10 off_screen "$box"
 }
 box_beside() { [ -n "$(other_box "$1")" ]; }
-# shown WINDOW / hidden WINDOW: whether the window is on the screen.
-shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
-hidden() { ! shown "$1"; }
+# on_screen WINDOW / off_screen WINDOW: whether the window is on the screen.
+on_screen() { xwininfo -id "$1" 2>/dev/null | grep -q "Map State: IsViewable"; }
+off_screen() { ! on_screen "$1"; }
 
 # responds: the program still answers: the main window's "Select Source" button brings its
 # dialog, which Escape closes. Input is handled in the order it came, so whatever was asked of
@@ -189,7 +189,7 @@ responds() {
     click "$wid" 103 16
     d=$(wait_dialog '^Select Source$') || return 1
     xdotool key Escape
-    poll 10 hidden "$d"
+    poll 10 off_screen "$d"
 }
 
 # close_window WINDOW: asks the window to close as a window manager's close box does.

@@ -90,15 +90,14 @@ log=$E2E_WORK/native.out
 pid=$!
 # The window is there once it has its title and the compositor has had a buffer of it.
 shown() { grep -q 'set_title(" USB Camera")' "$log" && grep -q 'wl_surface@[0-9]*\.attach(wl_buffer' "$log"; }
-for _ in $(seq 100); do shown && break; sleep 0.1; done
-shown || fail "no window of the program drawn on the compositor"
+poll 10 shown || fail "no window of the program drawn on the compositor"
 ! x_window " USB Camera" || fail "with QT_QPA_PLATFORM=wayland the program is an X11 client"
-sleep 1
+# It runs on: the compositor takes one picture of its preview after another.
+drawn() { [ "$(grep -c 'wl_surface@[0-9]*\.attach(wl_buffer' "$log")" -ge 20 ]; }
+poll 10 drawn || fail "the program stopped drawing on the compositor"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 kill -TERM "$pid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-! kill -0 "$pid" 2>/dev/null || fail "the program did not end at SIGTERM"
-wait "$pid" && status=0 || status=$?
+ended || fail "the program did not end at SIGTERM"
 [ "$status" = 0 ] || fail "the program ended with status $status"
 said=$(grep -av '^\[ *[0-9]*\.[0-9]*\] ' "$log" || true)
 [ -z "$said" ] || fail "the program said on the compositor: $said"
@@ -114,6 +113,8 @@ exec_value=$(printf '%s' "$exec_value" | sed -e 's/\\\\/\x01/g' -e 's/\\s/ /g' -
 eval "command=($exec_value)"
 drivers=$E2E_WORK/entry-drivers.json
 echo '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}' >"$drivers"
+# shown_anywhere: the main window drawn on the compositor or made in Xwayland.
+shown_anywhere() { shown || x_window " USB Camera"; }
 for platform in default wayland; do
     log=$E2E_WORK/entry-$platform.out
     (
@@ -124,7 +125,7 @@ for platform in default wayland; do
         exec "${command[@]}" >"$log" 2>&1
     ) &
     pid=$!
-    for _ in $(seq 100); do shown && break; x_window " USB Camera" && break; sleep 0.1; done
+    poll 10 shown_anywhere || fail "the desktop entry's program showed no window"
     if [ "$platform" = default ]; then
         x_window " USB Camera" || fail "the desktop entry's program is no X11 client of Xwayland"
     else
