@@ -40,13 +40,13 @@ album=$(wait_window '^Album$') || fail "no album after the capture"
 # Pulled out: a capture is refused with a box, no frame file, the program runs on.
 touch "$cams/unplugged"
 logged() { grep -q "$1" "$FAKECAM_LOG" 2>/dev/null; }
-poll 5 logged UNPLUG || fail "the camera never noticed it was pulled out"
+poll 10 logged UNPLUG || fail "the camera never noticed it was pulled out"
 # Each capture is answered with its frame file or with a box; until the program notices the
 # loss, the last picture may still be written.
 answered() { [ -e "$dir/Frame$((captures - 1)).bmp" ] || boxes_at_least 2; }
 for _ in $(seq 30); do
     capture_button
-    poll 10 answered || fail "capture $((captures - 1)) brought neither its frame file nor a box"
+    poll 20 answered || fail "capture $((captures - 1)) brought neither its frame file nor a box"
     boxes_at_least 2 && break
 done
 boxes_at_least 2 || fail "no box for a capture from a camera that was pulled out"
@@ -57,7 +57,7 @@ kill -0 "$pid" || fail "the program ended after the camera went"
 
 # Plugged in again and chosen again in "Select Source": its picture comes back.
 rm "$cams/unplugged"
-poll 5 boxes_are 1 || fail "$(($(box_count) - 1)) boxes left open"
+poll 10 boxes_are 1 || fail "$(($(box_count) - 1)) boxes left open"
 streams() { grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true; }
 before=$(streams)
 streams_again() { [ "$(streams)" -gt "$before" ]; }
@@ -66,7 +66,7 @@ wait_dialog '^Select Source$' >/dev/null || fail "no Select Source dialog holdin
 xdotool key Return
 wait_gone '^Select Source$' || fail "the dialog did not close"
 # Captured once the camera streams again.
-poll 10 streams_again || fail "the camera was not started again after Select Source"
+poll 20 streams_again || fail "the camera was not started again after Select Source"
 # The camera's stream starts anew: it is captured once its frame counter (the strip at the
 # top of its picture) moves again, not while the last picture before the loss is on show.
 wait_change "$wid" 640x60+13+44 0 || fail "the camera's frame counter did not move again"

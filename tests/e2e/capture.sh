@@ -37,7 +37,7 @@ capture_button
 wait_file "$dir/Frame5.bmp" || fail "Frame5.bmp not written"
 rm "$dir/Frame2.bmp"
 xdotool mousemove --window "$album" 111 36 mousedown 1
-poll 10 boxes_at_least 2 || { xdotool mouseup 1; fail "no error box for the lost frame"; }
+poll 20 boxes_at_least 2 || { xdotool mouseup 1; fail "no error box for the lost frame"; }
 # Held on past the box for as long as the arrow takes to repeat several times: this is how
 # long the press lasts, not a wait for something.
 sleep 1.5
@@ -46,7 +46,7 @@ xdotool mouseup 1
 # look is short.
 stays 0.5 boxes_are 2 || fail "$(($(box_count) - 1)) error boxes for one failing scroll step"
 answer_box "$wid" || fail "the error box did not close"
-poll 5 boxes_are 1 || fail "$(($(box_count) - 1)) error boxes left open"
+poll 10 boxes_are 1 || fail "$(($(box_count) - 1)) error boxes left open"
 capture_button
 wait_file "$dir/Frame6.bmp" || fail "the program does not answer after the error box"
 stop
@@ -56,7 +56,7 @@ stop
 start left '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
 xdotool windowmove "$wid" 1000 0
 moved() { [ "$(left_of "$wid")" -gt 900 ]; }
-poll 5 moved || fail "the main window did not move to x 1000: $(outer "$wid")"
+poll 10 moved || fail "the main window did not move to x 1000: $(outer "$wid")"
 settle_window "$wid"
 preview_runs "$wid" 320 240 || fail "the preview does not run"
 capture_button
@@ -93,7 +93,7 @@ start readonly '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "h
 preview_runs "$wid" 320 240 || fail "the preview does not run"
 protect
 capture_button
-poll 10 boxes_at_least 2 || fail "no error report after a capture into a write-protected directory"
+poll 20 boxes_at_least 2 || fail "no error report after a capture into a write-protected directory"
 answer_box "$wid" || fail "the error report did not close"
 kill -0 "$pid" || fail "the program ended after the failed capture"
 responds || fail "the program does not answer after the failed capture"

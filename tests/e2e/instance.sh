@@ -16,10 +16,10 @@ launch() {
     pid=$!
 }
 
-# main_of PID: the visible main window of that process, waiting up to 10 s.
+# main_of PID: the visible main window of that process, waiting up to 20 s.
 main_of() {
     local w until
-    until=$(deadline 10)
+    until=$(deadline 20)
     while :; do
         w=$(xdotool search --all --onlyvisible --pid "$1" --name '^ USB Camera$' 2>/dev/null | head -n1 || true)
         [ -n "$w" ] && { settle_window "$w"; echo "$w"; return 0; }
@@ -44,9 +44,9 @@ above() {
     return 1
 }
 
-# in_front W1 W2: waits up to 5 s for W1 to stand above W2 and, under a window manager (which
+# in_front W1 W2: waits up to 10 s for W1 to stand above W2 and, under a window manager (which
 # alone hands the focus from one program to another), to hold the focus.
-in_front() { poll 5 stands_in_front "$1" "$2"; }
+in_front() { poll 10 stands_in_front "$1" "$2"; }
 stands_in_front() { above "$1" "$2" && { [ -z "${E2E_WM:-}" ] || has_focus "$1"; }; }
 
 main_windows() { xdotool search --onlyvisible --name '^ USB Camera$' 2>/dev/null | wc -l; }

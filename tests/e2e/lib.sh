@@ -52,7 +52,8 @@ program_env=()
 
 # Waiting. Every wait below is for something the program shows or does, bounded by the clock
 # (not by a count of looks, which take longer on a busy machine), and returns 1 when it did
-# not come so that the caller fails naming it.
+# not come so that the caller fails naming it. The bounds are generous: they cost nothing when
+# the thing comes, and a sanitizer build is several times slower.
 
 # deadline SECONDS: the clock in milliseconds that many seconds (decimals allowed) from now.
 # past DEADLINE: whether the clock has reached it.
@@ -92,11 +93,11 @@ stays() {
 # gone PID: whether that process has ended.
 gone() { ! kill -0 "$1" 2>/dev/null; }
 
-# ended [PID]: waits up to 10 s for the program (or that process) to end by itself; sets
+# ended [PID]: waits up to 20 s for the program (or that process) to end by itself; sets
 # status to its exit status.
 ended() {
     local p=${1:-$pid}
-    poll 10 gone "$p" || return 1
+    poll 20 gone "$p" || return 1
     status=0
     wait "$p" 2>/dev/null || status=$?
 }
@@ -106,11 +107,11 @@ stop() {
     wait "$pid" 2>/dev/null || true
 }
 
-# wait_window NAME_REGEX: prints the first visible window of that name, waiting up to 10 s;
+# wait_window NAME_REGEX: prints the first visible window of that name, waiting up to 20 s;
 # under a window manager, once it wears its decorations and stands still.
 wait_window() {
     local w until
-    until=$(deadline 10)
+    until=$(deadline 20)
     while :; do
         w=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1 || true)
         [ -n "$w" ] && { settle_window "$w"; echo "$w"; return 0; }
@@ -136,8 +137,8 @@ settle_window() {
     done
 }
 
-# wait_gone NAME_REGEX: waits up to 10 s until no visible window has that name.
-wait_gone() { poll 10 no_window "$1"; }
+# wait_gone NAME_REGEX: waits up to 20 s until no visible window has that name.
+wait_gone() { poll 20 no_window "$1"; }
 no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 
 # has_focus WINDOW / wait_focus WINDOW: whether the window holds the keyboard focus; waits up
@@ -148,7 +149,7 @@ has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null || true)" = "$1" ]; }
 wait_focus() { poll 10 has_focus "$1"; }
 
 # wait_dialog NAME_REGEX: prints the visible window of that name once it holds the keyboard
-# focus, waiting up to 10 s for each.
+# focus, waiting up to 20 s for the window and 10 s for the focus.
 wait_dialog() {
     local w
     w=$(wait_window "$1") || return 1
@@ -166,11 +167,11 @@ other_box() {
 boxes_at_least() { [ "$(box_count)" -ge "$1" ]; }
 boxes_are() { [ "$(box_count)" = "$1" ]; }
 
-# answer_box MAIN: waits for a message box beside the main window MAIN to hold the focus and
-# presses Enter in it; waits up to 10 s for it to close.
+# answer_box MAIN: waits up to 20 s for a message box beside the main window MAIN, and for it
+# to hold the focus; presses Enter in it and waits up to 10 s for it to close.
 answer_box() {
     local box
-    poll 10 box_beside "$1" || return 1
+    poll 20 box_beside "$1" || return 1
     box=$(other_box "$1")
     wait_focus "$box" || return 1
     xdotool key Return
@@ -209,14 +210,15 @@ popup_shown() {
 
 # bounds WINDOW: "x y w h l r t b": the client area's place on the screen and size, and the
 # window manager's decorations around it (all 0 on a bare X server).
+# (Read with the shell's own matching: the waits look often.)
 bounds() {
-    local info ext
+    local info ext x= y= w= h=
+    local re='Absolute upper-left X: *(-?[0-9]+).*Absolute upper-left Y: *(-?[0-9]+).*Width: *([0-9]+).*Height: *([0-9]+)'
     info=$(xwininfo -id "$1")
-    ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' ')
-    echo "$(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info")" \
-        "$(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info")" \
-        "$(sed -n 's/^ *Width: *//p' <<<"$info")" "$(sed -n 's/^ *Height: *//p' <<<"$info")" \
-        ${ext//,/ }
+    [[ $info =~ $re ]] && x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]} w=${BASH_REMATCH[3]} h=${BASH_REMATCH[4]}
+    ext=$(xprop -id "$1" _NET_FRAME_EXTENTS 2>/dev/null || true)
+    if [[ $ext == *=* ]]; then ext=${ext#*=}; else ext=; fi
+    echo "$x" "$y" "$w" "$h" ${ext//,/ }
 }
 
 # geometry WINDOW: "x,y wxh": where the window's outer bounds begin and its client size.
@@ -228,10 +230,10 @@ geometry() {
 # size_of WINDOW: "wxh", its client size.
 size_of() { geometry "$1" | cut -d' ' -f2; }
 
-# wait_geometry WINDOW "x,y wxh" / wait_size WINDOW wxh: waits up to 5 s for the window to be
+# wait_geometry WINDOW "x,y wxh" / wait_size WINDOW wxh: waits up to 10 s for the window to be
 # there (a window is fitted to its picture after it shows, and refitted after a change).
-wait_geometry() { poll 5 geometry_is "$@"; }
-wait_size() { poll 5 size_is "$@"; }
+wait_geometry() { poll 10 geometry_is "$@"; }
+wait_size() { poll 10 size_is "$@"; }
 geometry_is() { [ "$(geometry "$1")" = "$2" ]; }
 size_is() { [ "$(size_of "$1")" = "$2" ]; }
 
@@ -268,14 +270,14 @@ pixel() {
 wait_pixel() { poll 10 pixel_is "$@"; }
 pixel_is() { [ "$(pixel "$1" "$2" "$3")" = "$4" ]; }
 
-# wait_change WINDOW CROP MIN: waits up to 10 s for more than MIN pixels of the window's CROP
+# wait_change WINDOW CROP MIN: waits up to 15 s for more than MIN pixels of the window's CROP
 # (WxH+X+Y in client coordinates) to differ from how they looked at the call; sets changed
 # to the count at the last look.
 wait_change() {
     local ref now until
     ref=$(mktemp --suffix=.png) now=$(mktemp --suffix=.png)
     import -window "$1" -crop "$2" +repage "$ref" 2>/dev/null || true
-    until=$(deadline 10)
+    until=$(deadline 15)
     while :; do
         sleep 0.1
         import -window "$1" -crop "$2" +repage "$now" 2>/dev/null || true
@@ -292,7 +294,7 @@ wait_change() {
     return 1
 }
 
-# preview_runs WINDOW W H: waits up to 10 s for the preview of a W x H picture, which lies at
+# preview_runs WINDOW W H: waits up to 15 s for the preview of a W x H picture, which lies at
 # (13, 44) in the main window, to move: the driver's pictures are coming.
 preview_runs() { wait_change "$1" "${2}x$3+13+44" 0; }
 
@@ -315,12 +317,12 @@ band_error() {
     echo "$worst"
 }
 
-# shows_camera WID X0 Y0 W H: waits up to 10 s for window WID to show the camera's picture at
+# shows_camera WID X0 Y0 W H: waits up to 20 s for window WID to show the camera's picture at
 # (X0, Y0) of that size; fails naming how far off the last look was.
 shows_camera() {
     local shot err until
     shot=$(mktemp --suffix=.png)
-    until=$(deadline 10)
+    until=$(deadline 20)
     while :; do
         import -window "$1" "$shot"
         err=$(band_error "$shot" "$2" "$3" "$4" "$5")

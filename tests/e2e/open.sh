@@ -53,7 +53,7 @@ folder() {
     poll 10 name_field_shows || fail "the typed folder $1 did not show in the name field"
     xdotool key Return
     poll 10 name_field_empty || fail "the open dialog did not go to $1"
-    poll 10 first_row_shows || fail "the open dialog's list of $1 did not fill"
+    poll 20 first_row_shows || fail "the open dialog's list of $1 did not fill"
 }
 # first_row_then_open: chooses the first file of the list (Home and Space there) and opens it.
 first_row_then_open() {
@@ -107,7 +107,7 @@ open_dialog
 filter Up
 folder "$media/damaged"
 first_row_then_open
-poll 10 box_beside "$wid" || fail "no message box for the damaged AVI"
+poll 20 box_beside "$wid" || fail "no message box for the damaged AVI"
 answer_box "$wid" || fail "the message box for the damaged AVI did not close"
 kill -0 "$pid" 2>/dev/null || fail "the program ended after the damaged AVI"
 grep -q "damaged.avi" "$log" && fail "the fault went to standard error only"

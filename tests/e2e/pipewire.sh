@@ -9,10 +9,10 @@ camera_log=$E2E_WORK/virtual-camera.out
 "$PIPEWIRE_VIRTUAL_CAMERA" "$node" "Quorix PipeWire Camera" >"$camera_log" 2>&1 &
 camera=$!
 trap 'kill $camera 2>/dev/null || true' EXIT
-poll 5 grep -q ready "$camera_log" || fail "the virtual camera did not start"
+poll 10 grep -q ready "$camera_log" || fail "the virtual camera did not start"
 # Offered by the session manager once it has made an item of the node.
 offered() { grep -q "node.name = \"$node\"" <<<"$(pw-cli ls Node 2>/dev/null || true)"; }
-poll 5 offered || fail "PipeWire does not list the virtual camera's node"
+poll 10 offered || fail "PipeWire does not list the virtual camera's node"
 
 start pipewire ""
 wait_geometry "$wid" "0,0 663x558" || fail "not fitted to 640 x 480: $(geometry "$wid")"
@@ -44,7 +44,7 @@ answered() { [ -e "$dir/Frame$((captures - 1)).bmp" ] || boxes_at_least 2; }
 for _ in $(seq 30); do
     click "$wid" 138 16
     captures=$((captures + 1))
-    poll 10 answered || fail "capture $((captures - 1)) brought neither its frame file nor a box"
+    poll 20 answered || fail "capture $((captures - 1)) brought neither its frame file nor a box"
     boxes_at_least 2 && break
 done
 boxes_at_least 2 || fail "no box for a capture from a camera whose node has gone"

@@ -90,11 +90,11 @@ log=$E2E_WORK/native.out
 pid=$!
 # The window is there once it has its title and the compositor has had a buffer of it.
 shown() { grep -q 'set_title(" USB Camera")' "$log" && grep -q 'wl_surface@[0-9]*\.attach(wl_buffer' "$log"; }
-poll 10 shown || fail "no window of the program drawn on the compositor"
+poll 20 shown || fail "no window of the program drawn on the compositor"
 ! x_window " USB Camera" || fail "with QT_QPA_PLATFORM=wayland the program is an X11 client"
 # It runs on: the compositor takes one picture of its preview after another.
 drawn() { [ "$(grep -c 'wl_surface@[0-9]*\.attach(wl_buffer' "$log")" -ge 20 ]; }
-poll 10 drawn || fail "the program stopped drawing on the compositor"
+poll 20 drawn || fail "the program stopped drawing on the compositor"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 kill -TERM "$pid"
 ended || fail "the program did not end at SIGTERM"
@@ -125,7 +125,7 @@ for platform in default wayland; do
         exec "${command[@]}" >"$log" 2>&1
     ) &
     pid=$!
-    poll 10 shown_anywhere || fail "the desktop entry's program showed no window"
+    poll 20 shown_anywhere || fail "the desktop entry's program showed no window"
     if [ "$platform" = default ]; then
         x_window " USB Camera" || fail "the desktop entry's program is no X11 client of Xwayland"
     else
