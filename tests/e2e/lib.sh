@@ -33,6 +33,8 @@ fail() {
 # The registry of a run is $dir/registry.json, never the user's own; a script may write it,
 # or Camera.ini, into $E2E_WORK/NAME before it starts the program there. A third argument
 # is the caption to wait for (default " USB Camera").
+# It returns once the main window is on the screen: the driver's pictures may not have come
+# yet, so a script waits for the preview (preview_runs, shows_camera) before it captures.
 start() {
     dir=$E2E_WORK/$1
     mkdir -p "$dir"
@@ -46,7 +48,6 @@ start() {
     (cd "$dir" && exec env "${vars[@]}" "$NIMBACAST_PROGRAM" >"$log" 2>&1) &
     pid=$!
     wid=$(wait_window "${3:-^ USB Camera\$}") || fail "no main window in $1"
-    sleep 1
 }
 program_env=()
 
@@ -258,7 +259,7 @@ click() {
 # wait_file PATH [SECONDS]: waits up to 20 s (a slow or sanitizer build is slow), or SECONDS,
 # for a file to appear. The program writes every file whole under another name and renames it
 # into place, so a file that is there is complete.
-wait_file() { poll "${2:-20}" test -e "$1" && sleep 0.2; }
+wait_file() { poll "${2:-20}" test -e "$1"; }
 
 # pixel WINDOW X Y: the colour at client coordinates as "r,g,b".
 pixel() {

@@ -58,6 +58,7 @@ press() {
 start xwayland '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
 x_window " USB Camera" || fail "the main window is no X window of Xwayland"
 [ "$(hinted "$wid")" = "0,0" ] || fail "the main window asked for $(hinted "$wid"), not 0,0"
+preview_runs "$wid" 320 240 || fail "the preview does not run"
 # The focus goes round the buttons in their order; the fifth is the capture button.
 press "$wid" Tab Tab Tab Tab Tab space
 album=$(wait_window '^Album$') || fail "no album after a capture"
