@@ -46,7 +46,8 @@ name_field_empty() { ! name_field_shows; }
 first_row_shows() { dialog_part_shows 200x10+130+67; }
 # folder PATH: shows that folder in the dialog: typed into the name field over what it holds
 # and entered (after the filter, so that no file of the folder can be taken for the name).
-# The field empties once the dialog has gone there; the folder's list fills in the background.
+# The field shows the typed path, then empties once the dialog has gone there: only from then
+# on is the first row the new folder's, whose list fills in the background.
 folder() {
     xdotool key ctrl+a
     xdotool type --delay 10 "$1"
