@@ -213,7 +213,7 @@ popup_shown() {
 # window manager's decorations around it (all 0 on a bare X server).
 # (Read with the shell's own matching: the waits look often.)
 bounds() {
-    local info ext x= y= w= h=
+    local info ext x='' y='' w='' h=''
     local re='Absolute upper-left X: *(-?[0-9]+).*Absolute upper-left Y: *(-?[0-9]+).*Width: *([0-9]+).*Height: *([0-9]+)'
     info=$(xwininfo -id "$1")
     [[ $info =~ $re ]] && x=${BASH_REMATCH[1]} y=${BASH_REMATCH[2]} w=${BASH_REMATCH[3]} h=${BASH_REMATCH[4]}

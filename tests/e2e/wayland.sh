@@ -93,7 +93,7 @@ pid=$!
 shown() { grep -q 'set_title(" USB Camera")' "$log" && grep -q 'wl_surface@[0-9]*\.attach(wl_buffer' "$log"; }
 poll 20 shown || fail "no window of the program drawn on the compositor"
 ! x_window " USB Camera" || fail "with QT_QPA_PLATFORM=wayland the program is an X11 client"
-# It runs on: the compositor takes one picture of its preview after another.
+# It runs on: it hands the compositor one picture of its preview after another, twenty of them.
 drawn() { [ "$(grep -c 'wl_surface@[0-9]*\.attach(wl_buffer' "$log")" -ge 20 ]; }
 poll 20 drawn || fail "the program stopped drawing on the compositor"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
