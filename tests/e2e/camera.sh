@@ -21,7 +21,7 @@ asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found++ {print $3}') || tru
 
 program_env=(LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev)
 start camera ""
-[ "$(geometry "$wid")" = "0,0 663x558" ] || fail "not fitted to 640 x 480: $(geometry "$wid")"
+wait_geometry "$wid" "0,0 663x558" || fail "not fitted to 640 x 480: $(geometry "$wid")"
 
 # The preview shows the camera's picture where the capture window lies, at (13, 44).
 shows_camera "$wid" 13 44 640 480 || fail "the preview does not show the camera's picture"
@@ -39,45 +39,37 @@ album=$(wait_window '^Album$') || fail "no album after the capture"
 
 # Pulled out: a capture is refused with a box, no frame file, the program runs on.
 touch "$cams/unplugged"
-for _ in $(seq 50); do grep -q UNPLUG "$FAKECAM_LOG" 2>/dev/null && break; sleep 0.1; done
-grep -q UNPLUG "$FAKECAM_LOG" || fail "the camera never noticed it was pulled out"
-boxes=1
+logged() { grep -q "$1" "$FAKECAM_LOG" 2>/dev/null; }
+poll 10 logged UNPLUG || fail "the camera never noticed it was pulled out"
+# Each capture is answered with its frame file or with a box; until the program notices the
+# loss, the last picture may still be written.
+answered() { [ -e "$dir/Frame$((captures - 1)).bmp" ] || boxes_at_least 2; }
 for _ in $(seq 30); do
     capture_button
-    sleep 0.3
-    boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
-    [ "$boxes" -ge 2 ] && break
+    poll 20 answered || fail "capture $((captures - 1)) brought neither its frame file nor a box"
+    boxes_at_least 2 && break
 done
-[ "$boxes" -ge 2 ] || fail "no box for a capture from a camera that was pulled out"
+boxes_at_least 2 || fail "no box for a capture from a camera that was pulled out"
 refused=$dir/Frame$((captures - 1)).bmp
-xdotool key Return
+answer_box "$wid" || fail "the box for the refused capture did not close"
 kill -0 "$pid" || fail "the program ended after the camera went"
 [ ! -e "$refused" ] || fail "$(basename "$refused") written for a refused capture"
 
 # Plugged in again and chosen again in "Select Source": its picture comes back.
 rm "$cams/unplugged"
-for _ in $(seq 50); do [ "$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)" = 1 ] && break; sleep 0.1; done
-streams=$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)
+poll 10 boxes_are 1 || fail "$(($(box_count) - 1)) boxes left open"
+streams() { grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true; }
+before=$(streams)
+streams_again() { [ "$(streams)" -gt "$before" ]; }
 click "$wid" 103 16
-wait_window '^Select Source$' >/dev/null || fail "no Select Source dialog"
+wait_dialog '^Select Source$' >/dev/null || fail "no Select Source dialog holding the keyboard"
 xdotool key Return
 wait_gone '^Select Source$' || fail "the dialog did not close"
 # Captured once the camera streams again.
-for _ in $(seq 100); do
-    [ "$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)" -gt "$streams" ] && break
-    sleep 0.1
-done
-[ "$(grep -c '^video0 STREAMON$' "$FAKECAM_LOG" || true)" -gt "$streams" ] ||
-    fail "the camera was not started again after Select Source"
+poll 20 streams_again || fail "the camera was not started again after Select Source"
 # The camera's stream starts anew: it is captured once its frame counter (the strip at the
 # top of its picture) moves again, not while the last picture before the loss is on show.
-import -window "$wid" -crop 640x60+13+44 +repage "$dir/before.png"
-for _ in $(seq 50); do
-    sleep 0.1
-    import -window "$wid" -crop 640x60+13+44 +repage "$dir/now.png"
-    changed=$(compare -metric AE "$dir/before.png" "$dir/now.png" null: 2>&1 || true)
-    [ "${changed%%.*}" -gt 0 ] 2>/dev/null && break
-done
+wait_change "$wid" 640x60+13+44 0 || fail "the camera's frame counter did not move again"
 next=$dir/Frame$captures.bmp
 capture_button
 wait_file "$next" || fail "no capture after plugging the camera in again"

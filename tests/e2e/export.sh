@@ -1,15 +1,15 @@
 # Export under a real X server: the save dialog answered by typing, the settings dialog by
-# clicks and keys; the written files checked for sampling, size and pixels.
+# clicks on its controls and keys; the written files checked for sampling, size and pixels.
 source "$E2E_LIB"
 
 sampling() { identify -format '%[jpeg:sampling-factor]' "$1"; }
 
-# save_as PATH: the album's save button, then the path typed into the save dialog.
+# save_as PATH: the album's save button, then the path typed into the save dialog's name
+# field, which holds the focus when the dialog comes, over whatever it offers.
 save_as() {
     click "$album" 17 13
-    local dialog
-    dialog=$(wait_window '^Save As$') || fail "no save dialog"
-    sleep 0.5 # until the name field has the focus
+    wait_dialog '^Save As$' >/dev/null || fail "no save dialog holding the keyboard"
+    xdotool key ctrl+a
     xdotool type --delay 10 "$1"
     xdotool key Return
     wait_gone '^Save As$' || fail "the save dialog did not close"
@@ -18,14 +18,14 @@ save_as() {
 # settings: opens the file format settings dialog; sets fmt to its window.
 settings() {
     click "$album" 71 13
-    fmt=$(wait_window '^File format settings$') || fail "no file format settings dialog"
+    fmt=$(wait_dialog '^File format settings$') || fail "no file format settings dialog holding the keyboard"
 }
 
 start jpeg '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 640, "height": 480}]}'
+preview_runs "$wid" 640 480 || fail "the preview does not run"
 click "$wid" 138 16
 album=$(wait_window '^Album$') || fail "no album"
 wait_file "$dir/Frame0.bmp" || fail "no frame"
-sleep 0.5
 
 save_as "$dir/default"
 wait_file "$dir/default.jpg" || fail "no default.jpg"
@@ -33,13 +33,12 @@ wait_file "$dir/default.jpg" || fail "no default.jpg"
 [ "$(sampling "$dir/default.jpg")" = "1x1,1x1,1x1" ] || fail "default sampling $(sampling "$dir/default.jpg")"
 
 settings
-[ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x232" ] || fail "settings dialog at $(geometry "$fmt")"
+wait_size "$fmt" 244x232 || fail "settings dialog at $(geometry "$fmt")"
 click "$fmt" 150 106   # the sampling list
-sleep 0.8
+wait_popup || fail "the sampling list did not drop down"
 xdotool key Home Return
 click "$fmt" 100 197   # the quality track bar
 xdotool key End
-sleep 0.2
 click "$fmt" 205 39    # OK
 wait_gone '^File format settings$' || fail "the settings dialog did not close"
 save_as "$dir/small.jpg"
@@ -52,11 +51,7 @@ click "$album" 44 13 # zoom, so that the viewer's caption can be seen
 viewer=$(wait_window '^Frame 0$') || fail "no viewer"
 settings
 click "$fmt" 22 28     # "BMP file"
-for _ in $(seq 50); do
-    [ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x65" ] && break
-    sleep 0.1
-done
-[ "$(geometry "$fmt" | cut -d' ' -f2)" = "244x65" ] || fail "BMP settings at $(geometry "$fmt")"
+wait_size "$fmt" 244x65 || fail "BMP settings at $(geometry "$fmt")"
 click "$fmt" 205 39
 wait_gone '^File format settings$' || fail "the settings dialog did not close"
 save_as "$dir/copy.bmp"
@@ -68,6 +63,7 @@ wait_window "^$dir/copy.bmp\$" >/dev/null || fail "viewer caption is not the sav
 stop
 
 start big '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 704, "height": 576}]}'
+preview_runs "$wid" 704 576 || fail "the preview does not run"
 click "$wid" 138 16
 album=$(wait_window '^Album$') || fail "no album"
 save_as "$dir/big.jpg"

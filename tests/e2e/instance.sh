@@ -16,27 +16,16 @@ launch() {
     pid=$!
 }
 
-# main_of PID: the visible main window of that process, waiting up to 10 s.
+# main_of PID: the visible main window of that process, waiting up to 20 s.
 main_of() {
-    local w
-    for _ in $(seq 100); do
+    local w until
+    until=$(deadline 20)
+    while :; do
         w=$(xdotool search --all --onlyvisible --pid "$1" --name '^ USB Camera$' 2>/dev/null | head -n1 || true)
         [ -n "$w" ] && { settle_window "$w"; echo "$w"; return 0; }
+        past "$until" && return 1
         sleep 0.1
     done
-    return 1
-}
-
-# preview_runs WINDOW: waits up to 10 s for two looks at the capture window to differ.
-preview_runs() {
-    local before now
-    for _ in $(seq 50); do
-        now=$(import -window "$1" -crop 320x240+13+44 +repage rgb:- 2>/dev/null | md5sum)
-        [ -n "${before:-}" ] && [ "$now" != "$before" ] && return 0
-        before=$now
-        sleep 0.2
-    done
-    return 1
 }
 
 # above W1 W2: whether W1 is stacked above W2 (by the window manager's list under one, by the
@@ -55,18 +44,10 @@ above() {
     return 1
 }
 
-# in_front W1 W2: waits up to 5 s for W1 to stand above W2 and, under a window manager (which
+# in_front W1 W2: waits up to 10 s for W1 to stand above W2 and, under a window manager (which
 # alone hands the focus from one program to another), to hold the focus.
-in_front() {
-    for _ in $(seq 50); do
-        if above "$1" "$2" &&
-            { [ -z "${E2E_WM:-}" ] || [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }; then
-            return 0
-        fi
-        sleep 0.1
-    done
-    return 1
-}
+in_front() { poll 10 stands_in_front "$1" "$2"; }
+stands_in_front() { above "$1" "$2" && { [ -z "${E2E_WM:-}" ] || has_focus "$1"; }; }
 
 main_windows() { xdotool search --onlyvisible --name '^ USB Camera$' 2>/dev/null | wc -l; }
 
@@ -74,7 +55,7 @@ one=$E2E_WORK/one
 launch first "$one"
 first=$pid
 w1=$(main_of "$first") || fail "no main window of the first start"
-preview_runs "$w1" || fail "the first start's preview does not run"
+preview_runs "$w1" 320 240 || fail "the first start's preview does not run"
 click "$w1" 138 16
 wait_file "$one/Frame0.bmp" || fail "the first start wrote no Frame0.bmp"
 frame=$(md5sum <"$one/Frame0.bmp")
@@ -90,13 +71,7 @@ in_front "$w2" "$w1" || fail "the second directory's window did not come to the 
 
 # A second start in the first one's directory.
 launch second "$one"
-for _ in $(seq 100); do
-    kill -0 "$pid" 2>/dev/null || break
-    sleep 0.1
-done
-! kill -0 "$pid" 2>/dev/null || fail "the second start in the same directory did not end"
-status=0
-wait "$pid" || status=$?
+ended || fail "the second start in the same directory did not end"
 [ "$status" = 0 ] || fail "the second start ended with status $status"
 in_front "$w1" "$w2" || fail "the first start's main window did not come to the front"
 [ "$(main_windows)" = 2 ] || fail "$(main_windows) main windows after the second start"

@@ -9,16 +9,13 @@ camera_log=$E2E_WORK/virtual-camera.out
 "$PIPEWIRE_VIRTUAL_CAMERA" "$node" "Quorix PipeWire Camera" >"$camera_log" 2>&1 &
 camera=$!
 trap 'kill $camera 2>/dev/null || true' EXIT
-for _ in $(seq 100); do grep -q ready "$camera_log" && break; sleep 0.05; done
-grep -q ready "$camera_log" || fail "the virtual camera did not start"
+poll 10 grep -q ready "$camera_log" || fail "the virtual camera did not start"
 # Offered by the session manager once it has made an item of the node.
-for _ in $(seq 100); do
-    grep -q "node.name = \"$node\"" <<<"$(pw-cli ls Node 2>/dev/null || true)" && break
-    sleep 0.05
-done
+offered() { grep -q "node.name = \"$node\"" <<<"$(pw-cli ls Node 2>/dev/null || true)"; }
+poll 10 offered || fail "PipeWire does not list the virtual camera's node"
 
 start pipewire ""
-[ "$(geometry "$wid")" = "0,0 663x558" ] || fail "not fitted to 640 x 480: $(geometry "$wid")"
+wait_geometry "$wid" "0,0 663x558" || fail "not fitted to 640 x 480: $(geometry "$wid")"
 
 shows_camera "$wid" 13 44 640 480 || fail "the preview does not show the camera's picture"
 
@@ -31,28 +28,27 @@ wait_window '^Album$' >/dev/null || fail "no album after the capture"
 
 # "Video Format": the node's sizes, the current one chosen; the one above it is 320 x 240.
 click "$wid" 45 16
-wait_window '^Video Format$' >/dev/null || fail "no Video Format dialog"
-sleep 0.5
+wait_dialog '^Video Format$' >/dev/null || fail "no Video Format dialog holding the keyboard"
 xdotool key Up Return
 wait_gone '^Video Format$' || fail "the Video Format dialog did not close"
-for _ in $(seq 50); do [ "$(geometry "$wid")" = "0,0 343x318" ] && break; sleep 0.1; done
-[ "$(geometry "$wid")" = "0,0 343x318" ] || fail "not refitted to 320 x 240: $(geometry "$wid")"
+wait_geometry "$wid" "0,0 343x318" || fail "not refitted to 320 x 240: $(geometry "$wid")"
 shows_camera "$wid" 13 44 320 240 || fail "the preview at 320 x 240 does not show the camera's picture"
 
 # The node goes: a capture is refused with a box and no frame file; the program runs on.
 kill "$camera"
 wait "$camera" 2>/dev/null || true
-boxes=1
+# Each capture is answered with its frame file or with a box; until the program notices the
+# loss, the last picture may still be written.
 captures=1
+answered() { [ -e "$dir/Frame$((captures - 1)).bmp" ] || boxes_at_least 2; }
 for _ in $(seq 30); do
     click "$wid" 138 16
     captures=$((captures + 1))
-    sleep 0.3
-    boxes=$(xdotool search --onlyvisible --name '^ USB Camera$' | wc -l)
-    [ "$boxes" -ge 2 ] && break
+    poll 20 answered || fail "capture $((captures - 1)) brought neither its frame file nor a box"
+    boxes_at_least 2 && break
 done
-[ "$boxes" -ge 2 ] || fail "no box for a capture from a camera whose node has gone"
-xdotool key Return
+boxes_at_least 2 || fail "no box for a capture from a camera whose node has gone"
+answer_box "$wid" || fail "the box for the refused capture did not close"
 kill -0 "$pid" || fail "the program ended after the camera went"
 [ ! -e "$dir/Frame$((captures - 1)).bmp" ] || fail "a frame was written for a refused capture"
 stop

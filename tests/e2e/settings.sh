@@ -23,7 +23,8 @@ mkdir -p "$E2E_WORK/exit"
 printf '%s\n' "$registry" >"$E2E_WORK/exit/registry.json"
 printf '[Strings]\nVendor=Quorix\nModel = VideoCam Pro \n' >"$E2E_WORK/exit/Camera.ini"
 start exit "$drivers" '^Quorix VideoCam Pro$'
-[ "$(geometry "$wid" | cut -d' ' -f2)" = "663x558" ] || fail "kept size not restored: $(geometry "$wid")"
+wait_size "$wid" 663x558 || fail "kept size not restored: $(geometry "$wid")"
+preview_runs "$wid" 640 480 || fail "the preview does not run"
 click "$wid" 138 16
 wait_file "$dir/Frame0.bmp" || fail "no frame captured"
 click "$wid" 196 16 # exit
@@ -35,12 +36,12 @@ done
 
 # The driver's format dialog from the keyboard: Down to 640 x 480, Enter.
 start format "$drivers"
-[ "$(geometry "$wid" | cut -d' ' -f2)" = "343x318" ] || fail "not at 320x240: $(geometry "$wid")"
+wait_size "$wid" 343x318 || fail "not at 320x240: $(geometry "$wid")"
 click "$wid" 45 16
-wait_window '^Video Format$' >/dev/null || fail "no format dialog"
+wait_dialog '^Video Format$' >/dev/null || fail "no format dialog with the keyboard"
 xdotool key Down Return
-for _ in $(seq 50); do [ "$(geometry "$wid" | cut -d' ' -f2)" = "663x558" ] && break; sleep 0.1; done
-[ "$(geometry "$wid" | cut -d' ' -f2)" = "663x558" ] || fail "not refitted: $(geometry "$wid")"
+wait_size "$wid" 663x558 || fail "not refitted: $(geometry "$wid")"
+preview_runs "$wid" 640 480 || fail "the preview does not run at 640x480"
 click "$wid" 138 16
 wait_file "$dir/Frame0.bmp" || fail "no frame captured"
 [ "$(identify -format '%w x %h' "$dir/Frame0.bmp")" = "640 x 480" ] || fail "frame not at 640x480"
@@ -51,15 +52,12 @@ ended || fail "SIGTERM did not end the program"
 [ "$(frames "$dir")" = 0 ] || fail "frames left after SIGTERM: $(ls "$dir")"
 key_holds "$dir" ApWidth 640 || fail "size not written back after SIGTERM"
 
-# The window's close box, where a window manager draws one.
-if [ -n "${E2E_WM:-}" ]; then
-    start closebox "$drivers"
-    click "$wid" 138 16
-    wait_file "$dir/Frame0.bmp" || fail "no frame captured"
-    # The close button sits at the right end of the title bar the window manager draws.
-    close_x=$(( $(right_of "$wid") - 12 )) close_y=$(( $(top_of "$wid") + 10 ))
-    xdotool mousemove "$close_x" "$close_y" sleep 0.3 click 1
-    ended || fail "the close box at $close_x,$close_y did not end the program"
-    [ "$(frames "$dir")" = 0 ] || fail "frames left after the close box: $(ls "$dir")"
-fi
+# The window's close box: what a window manager sends when it is clicked.
+start closebox "$drivers"
+preview_runs "$wid" 320 240 || fail "the preview does not run"
+click "$wid" 138 16
+wait_file "$dir/Frame0.bmp" || fail "no frame captured"
+close_window "$wid" || fail "the main window cannot be asked to close"
+ended || fail "WM_DELETE_WINDOW did not end the program"
+[ "$(frames "$dir")" = 0 ] || fail "frames left after the close box: $(ls "$dir")"
 echo "e2e settings: ok"

@@ -58,6 +58,7 @@ press() {
 start xwayland '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}'
 x_window " USB Camera" || fail "the main window is no X window of Xwayland"
 [ "$(hinted "$wid")" = "0,0" ] || fail "the main window asked for $(hinted "$wid"), not 0,0"
+preview_runs "$wid" 320 240 || fail "the preview does not run"
 # The focus goes round the buttons in their order; the fifth is the capture button.
 press "$wid" Tab Tab Tab Tab Tab space
 album=$(wait_window '^Album$') || fail "no album after a capture"
@@ -90,15 +91,14 @@ log=$E2E_WORK/native.out
 pid=$!
 # The window is there once it has its title and the compositor has had a buffer of it.
 shown() { grep -q 'set_title(" USB Camera")' "$log" && grep -q 'wl_surface@[0-9]*\.attach(wl_buffer' "$log"; }
-for _ in $(seq 100); do shown && break; sleep 0.1; done
-shown || fail "no window of the program drawn on the compositor"
+poll 20 shown || fail "no window of the program drawn on the compositor"
 ! x_window " USB Camera" || fail "with QT_QPA_PLATFORM=wayland the program is an X11 client"
-sleep 1
+# It runs on: it hands the compositor one picture of its preview after another, twenty of them.
+drawn() { [ "$(grep -c 'wl_surface@[0-9]*\.attach(wl_buffer' "$log")" -ge 20 ]; }
+poll 20 drawn || fail "the program stopped drawing on the compositor"
 kill -0 "$pid" 2>/dev/null || fail "the program ended by itself"
 kill -TERM "$pid"
-for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-! kill -0 "$pid" 2>/dev/null || fail "the program did not end at SIGTERM"
-wait "$pid" && status=0 || status=$?
+ended || fail "the program did not end at SIGTERM"
 [ "$status" = 0 ] || fail "the program ended with status $status"
 said=$(grep -av '^\[ *[0-9]*\.[0-9]*\] ' "$log" || true)
 [ -z "$said" ] || fail "the program said on the compositor: $said"
@@ -114,6 +114,8 @@ exec_value=$(printf '%s' "$exec_value" | sed -e 's/\\\\/\x01/g' -e 's/\\s/ /g' -
 eval "command=($exec_value)"
 drivers=$E2E_WORK/entry-drivers.json
 echo '{"drivers": [{"index": 0, "name": "Quorix Cam", "width": 320, "height": 240}]}' >"$drivers"
+# shown_anywhere: the main window drawn on the compositor or made in Xwayland.
+shown_anywhere() { shown || x_window " USB Camera"; }
 for platform in default wayland; do
     log=$E2E_WORK/entry-$platform.out
     (
@@ -124,7 +126,7 @@ for platform in default wayland; do
         exec "${command[@]}" >"$log" 2>&1
     ) &
     pid=$!
-    for _ in $(seq 100); do shown && break; x_window " USB Camera" && break; sleep 0.1; done
+    poll 20 shown_anywhere || fail "the desktop entry's program showed no window"
     if [ "$platform" = default ]; then
         x_window " USB Camera" || fail "the desktop entry's program is no X11 client of Xwayland"
     else
