@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -27,7 +28,14 @@ struct CaptureRun : ::testing::Test {
     app::MainState& state = run.program.state();
     test::ReportsTo reports{run.messages};
 
-    void SetUp() override { main.show(); }
+    // The captures below take the live picture: the preview runs first. (A capture made
+    // before the first frame waits only a moment for it, which a slow build's start-up,
+    // such as the thread-checked one's, can outlast.)
+    void SetUp() override {
+        QSignalSpy painted(state.CapWnd.data(), &platform::CaptureWindow::framePainted);
+        main.show();
+        ASSERT_TRUE(painted.count() > 0 || painted.wait(5000)) << "the preview did not start";
+    }
     void click() { QTest::mouseClick(main.B_CapFrames, Qt::LeftButton); }
 };
 
@@ -205,6 +213,9 @@ TEST(CaptureSound, ALongSystemDirectoryIsUsedWhole) {
     const QString longDir = dir.path() + "/" + QString(120, 'd');
     platform::JsonRegistry registry(dir.path() + "/registry.json");
     app::Program program({capture, help, sound, messages, modal, fileDialogs, longDir, registry});
+    QSignalSpy painted(program.state().CapWnd.data(), &platform::CaptureWindow::framePainted);
+    program.MainForm().show();
+    ASSERT_TRUE(painted.count() > 0 || painted.wait(5000)) << "the preview did not start";
     QTest::mouseClick(program.MainForm().B_CapFrames, Qt::LeftButton);
     ASSERT_EQ(sound.played.size(), 1u);
     EXPECT_EQ(sound.played[0], longDir + "/Camera.wav");

@@ -94,7 +94,8 @@ TEST_F(CaptureFixture, SavedFramesReadBackPixelEqual) {
     EXPECT_EQ(capture::capFileSaveDib(wnd, path), 0); // nothing grabbed yet
     EXPECT_FALSE(QFile::exists(path));
 
-    ASSERT_EQ(capture::capGrabFrameNoStop(wnd), 1);
+    // Grabbed once the preview delivers (a slow build's start-up can outlast a grab's wait).
+    ASSERT_TRUE(test::waitUntil([&] { return capture::capGrabFrameNoStop(wnd) == 1; }, 5000));
     ASSERT_EQ(capture::capFileSaveDib(wnd, path), 1);
     const test::BmpHeader h = test::readBmpHeader(path);
     ASSERT_TRUE(h.valid);
