@@ -1,11 +1,10 @@
 #include "album/Export.h"
 
 #include "album/Format.h"
+#include "platform/imaging/BmpFile.h"
 #include "platform/imaging/BmpHeaders.h"
 #include "platform/imaging/Imaging.h"
 #include "ui/ErrorReport.h"
-
-#include "platform/files/WholeFile.h"
 
 #include <QFile>
 
