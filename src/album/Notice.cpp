@@ -19,7 +19,7 @@ TFNotice::TFNotice() {
     StaticText = new QLabel(QStringLiteral("Please select one frame first."), this);
     StaticText->setObjectName(QStringLiteral("StaticText"));
     StaticText->setGeometry(8, 8, 177, 50);
-    QFont times(QStringLiteral("Times New Roman"));
+    QFont times = ui::serifFont();
     times.setPixelSize(16);
     StaticText->setFont(times);
     StaticText->setWordWrap(true);

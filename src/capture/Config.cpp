@@ -31,10 +31,9 @@ QString text(std::uint16_t id) {
     return QString::fromStdString(resources::LoadText(id));
 }
 
-// Times New Roman, or the serif of the same widths where the machine has no such font.
 QFont timesFont(int points, bool italic = false, bool underline = false) {
-    QFont font(QStringLiteral("Times New Roman"), points);
-    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+    QFont font = ui::serifFont();
+    font.setPointSize(points);
     font.setItalic(italic);
     font.setUnderline(underline);
     return font;
@@ -43,9 +42,7 @@ QFont timesFont(int points, bool italic = false, bool underline = false) {
 } // namespace
 
 TFConfig::TFConfig(const app::MainState& state)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      state_(state) {
+    : QDialog(nullptr, ui::kFixedDialog), state_(state) {
     setObjectName(QStringLiteral("FConfig"));
     setFont(ui::windowFont());
     setFixedSize(kClientWidth, kClientHeight);
