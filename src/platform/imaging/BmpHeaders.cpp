@@ -43,6 +43,20 @@ void putBmpFileHeader(char* out, std::uint32_t dibSize, std::uint32_t pixelOffse
     put<quint32>(out, static_cast<quint32>(kBmpFileHeader + pixelOffset));
 }
 
+void putDibInfoHeader(char* out, const DibHeader& header) {
+    put<quint32>(out, kBmpInfoHeader);
+    put<qint32>(out, static_cast<qint32>(header.width));
+    put<qint32>(out, static_cast<qint32>(header.height));
+    put<quint16>(out, 1);
+    put<quint16>(out, header.bitCount);
+    put<quint32>(out, header.compression);
+    put<quint32>(out, header.imageSize);
+    put<qint32>(out, static_cast<qint32>(header.xDensity));
+    put<qint32>(out, static_cast<qint32>(header.yDensity));
+    put<quint32>(out, header.coloursUsed);
+    put<quint32>(out, 0);
+}
+
 std::optional<DibHeader> readDibHeader(QByteArrayView dib, QString* why) {
     const auto refuse = [&](const QString& text) {
         if (why)

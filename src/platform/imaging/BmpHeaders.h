@@ -53,6 +53,10 @@ struct DibHeader {
     bool core() const { return size == kDibCoreHeader; }
 };
 
+// Writes `header` as the 40-byte info header, with one plane and no colours marked important,
+// to the bytes at `out`.
+void putDibInfoHeader(char* out, const DibHeader& header);
+
 // The header at the start of a packed DIB; none, with `why` (when given) saying so in words
 // for the user, when the bytes end inside it or its size names no kind of header.
 std::optional<DibHeader> readDibHeader(QByteArrayView dib, QString* why = nullptr);

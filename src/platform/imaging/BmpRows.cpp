@@ -9,15 +9,6 @@
 
 namespace platform {
 
-namespace {
-
-template <typename T> void put(char*& out, T value) {
-    qToLittleEndian<T>(value, out);
-    out += sizeof(T);
-}
-
-} // namespace
-
 QImage decodeBmpRows(QByteArrayView file) {
     const std::optional<BmpFileHeader> fileHeader = readBmpFileHeader(file);
     if (!fileHeader)
@@ -76,18 +67,15 @@ QByteArray encodeBmpRows(const QImage& picture) {
     QByteArray file(kBmpFileHeader + kBmpInfoHeader + pixelBytes, '\0');
     putBmpFileHeader(file.data(), static_cast<std::uint32_t>(kBmpInfoHeader + pixelBytes),
                      kBmpInfoHeader);
-    char* out = file.data() + kBmpFileHeader;
-    put<quint32>(out, kBmpInfoHeader);
-    put<qint32>(out, width);
-    put<qint32>(out, height);
-    put<quint16>(out, 1);
-    put<quint16>(out, 24);
-    put<quint32>(out, 0);
-    put<quint32>(out, static_cast<quint32>(pixelBytes));
-    put<qint32>(out, picture.dotsPerMeterX());
-    put<qint32>(out, picture.dotsPerMeterY());
-    put<quint32>(out, 0);
-    put<quint32>(out, 0);
+    DibHeader header;
+    header.width = width;
+    header.height = height;
+    header.bitCount = 24;
+    header.imageSize = static_cast<std::uint32_t>(pixelBytes);
+    header.xDensity = picture.dotsPerMeterX();
+    header.yDensity = picture.dotsPerMeterY();
+    putDibInfoHeader(file.data() + kBmpFileHeader, header);
+    char* out = file.data() + kBmpFileHeader + kBmpInfoHeader;
     for (int y = 0; y < height; ++y) {
         const auto* in = reinterpret_cast<const quint32*>(picture.constScanLine(height - 1 - y));
         auto* row = reinterpret_cast<std::uint8_t*>(out + y * stride);
