@@ -1,8 +1,9 @@
 #pragma once
 
+#include "platform/imaging/BmpHeaders.h"
+
 #include <QByteArray>
 #include <QFile>
-#include <QtEndian>
 
 #include <cstdint>
 
@@ -23,15 +24,17 @@ inline BmpHeader readBmpHeader(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return h;
-    const QByteArray head = file.read(54);
+    const QByteArray head = file.read(platform::kBmpFileHeader + platform::kBmpInfoHeader);
     h.fileSize = file.size();
-    if (head.size() < 54 || !head.startsWith("BM"))
+    const auto fileHeader = platform::readBmpFileHeader(head);
+    const auto info =
+        fileHeader ? platform::readDibHeader(head.sliced(platform::kBmpFileHeader)) : std::nullopt;
+    if (!head.startsWith("BM") || !info)
         return h;
-    const auto* p = reinterpret_cast<const uchar*>(head.constData());
-    h.bfSize = qFromLittleEndian<quint32>(p + 2);
-    h.width = qFromLittleEndian<qint32>(p + 18);
-    h.height = qFromLittleEndian<qint32>(p + 22);
-    h.bitCount = qFromLittleEndian<quint16>(p + 28);
+    h.bfSize = fileHeader->fileSize;
+    h.width = static_cast<std::int32_t>(info->width);
+    h.height = static_cast<std::int32_t>(info->height);
+    h.bitCount = info->bitCount;
     h.valid = true;
     return h;
 }

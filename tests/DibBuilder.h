@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/imaging/BmpHeaders.h"
+
 #include <QBuffer>
 #include <QImage>
 
@@ -49,7 +51,7 @@ inline std::vector<std::uint8_t> dibOf(const QImage& image, const char* format =
     QBuffer buffer(&file);
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, format);
-    return std::vector<std::uint8_t>(file.begin() + 14, file.end());
+    return std::vector<std::uint8_t>(file.begin() + platform::kBmpFileHeader, file.end());
 }
 
 } // namespace test

@@ -6,6 +6,7 @@
 #include "album/Format.h"
 #include "album/Show.h"
 #include "app/Main.h"
+#include "platform/imaging/BmpHeaders.h"
 #include "platform/imaging/Imaging.h"
 #include "ui/ErrorReport.h"
 
@@ -184,12 +185,13 @@ TEST_F(ExportRun, DamagedFrameFilesAreRefusedBeforeTheDialog) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray good = file.readAll();
     file.close();
-    const auto withSize = [&](quint32 bfSize) {
+    const auto withField = [&](int at, quint32 value) {
         QByteArray bytes = good;
         for (int i = 0; i < 4; ++i)
-            bytes[2 + i] = char((bfSize >> (8 * i)) & 0xFF);
+            bytes[at + i] = char((value >> (8 * i)) & 0xFF);
         return bytes;
     };
+    const auto withSize = [&](quint32 bfSize) { return withField(2, bfSize); };
     constexpr qint64 kBeyondBound = (qint64(64) << 20) + 4096;
     struct Row {
         const char* name;
@@ -202,6 +204,7 @@ TEST_F(ExportRun, DamagedFrameFilesAreRefusedBeforeTheDialog) {
         {"bfSize beyond the file", withSize(good.size() + 1), "but the file holds", 0},
         {"bfSize far beyond the file", withSize(0x7FFFFFFF), "but the file holds", 0},
         {"bfSize beyond the bound", withSize(quint32(kBeyondBound)), "64 MiB", kBeyondBound},
+        {"pixels inside the file header", withField(10, 4), "inside its file header", 0},
     };
     for (const Row& r : rows) {
         run.messages.errors.clear();
@@ -234,7 +237,8 @@ TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {
     ASSERT_TRUE(big.save(path, "BMP"));
     // Larger than the 921,656-byte block of old: read whole.
     const album::FrameDib dib = album::ReadFrameDib(path);
-    EXPECT_EQ(dib.bytes.size(), static_cast<std::size_t>(QFileInfo(path).size() - 14));
+    EXPECT_EQ(dib.bytes.size(),
+              static_cast<std::size_t>(QFileInfo(path).size() - platform::kBmpFileHeader));
     album::SaveSettings settings;
     ASSERT_EQ(album::SaveDibAsJpeg(dib, dir.path() + "/big.jpg", settings), 1);
     EXPECT_EQ(QImage(dir.path() + "/big.jpg").size(), QSize(704, 576));
@@ -266,15 +270,11 @@ TEST(FrameBlock, PixelsStartWhereTheFileHeaderSays) {
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
         ASSERT_TRUE(source.save(&buffer, "BMP"));
-        const auto le32 = [&](int at) {
-            return quint32(quint8(bytes[at])) | quint32(quint8(bytes[at + 1])) << 8 |
-                   quint32(quint8(bytes[at + 2])) << 16 | quint32(quint8(bytes[at + 3])) << 24;
-        };
         const auto put32 = [&](int at, quint32 v) {
             for (int i = 0; i < 4; ++i)
                 bytes[at + i] = char(v >> (8 * i));
         };
-        const quint32 offBits = le32(10);
+        const quint32 offBits = platform::readBmpFileHeader(bytes)->pixelsAt;
         bytes.insert(offBits, QByteArray(100, '\x5a'));
         put32(2, quint32(bytes.size()));
         put32(10, offBits + 100);

@@ -1,6 +1,7 @@
 #include "DibBuilder.h"
 #include "Support.h"
 
+#include "platform/imaging/BmpHeaders.h"
 #include "platform/imaging/BmpRows.h"
 #include "platform/imaging/DibCheck.h"
 #include "platform/imaging/Imaging.h"
@@ -304,6 +305,29 @@ TEST(Imaging, DamagedDibsAreRefused) {
               platform::kSuccess);
 }
 
+// Where a file header puts the pixels of the DIB behind it, read once for the check, the
+// conversion and the export alike.
+TEST(Imaging, TheFileHeadersPixelOffset) {
+    QByteArray head(platform::kBmpFileHeader, '\0');
+    platform::putBmpFileHeader(head.data(), 100, 40);
+    const auto written = platform::readBmpFileHeader(head);
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->fileSize, 114u);
+    EXPECT_EQ(written->dibPixelOffset(), 40);
+    EXPECT_FALSE(platform::readBmpFileHeader(head.left(platform::kBmpFileHeader - 1)));
+
+    const struct {
+        std::uint32_t pixelsAt;
+        std::optional<std::int64_t> offset;
+    } rows[] = {{0, -1}, {1, std::nullopt}, {13, std::nullopt}, {14, 0}, {1078, 1064}};
+    for (const auto& r : rows) {
+        QString why;
+        const platform::BmpFileHeader header{0, r.pixelsAt};
+        EXPECT_EQ(header.dibPixelOffset(&why), r.offset) << r.pixelsAt;
+        EXPECT_EQ(why.isEmpty(), r.offset.has_value()) << r.pixelsAt;
+    }
+}
+
 TEST(Imaging, ABmpFileHeaderIsCheckedAgainstTheFile) {
     QByteArray sound;
     QBuffer buffer(&sound);
@@ -345,9 +369,8 @@ TEST(Imaging, FrameRowsMatchTheToolkitsBmpCodec) {
         return bytes;
     };
     const auto fileOf = [](std::vector<std::uint8_t> dib) {
-        QByteArray file("BM");
-        for (std::uint32_t v : {std::uint32_t(14 + dib.size()), 0u, 54u})
-            file.append(reinterpret_cast<const char*>(&v), 4);
+        QByteArray file(platform::kBmpFileHeader, '\0');
+        platform::putBmpFileHeader(file.data(), std::uint32_t(dib.size()), 40);
         return file + QByteArray(reinterpret_cast<const char*>(dib.data()), dib.size());
     };
     for (const QSize size :
@@ -414,15 +437,15 @@ TEST(Imaging, BmpSuite) {
             const QByteArray bytes = file.readAll();
             EXPECT_EQ(platform::bmpFault(bytes).isEmpty(), std::string(kind) == "g")
                 << path.toStdString() << ": " << platform::bmpFault(bytes).toStdString();
-            if (bytes.size() <= 14)
+            if (bytes.size() <= platform::kBmpFileHeader)
                 continue;
-            std::vector<std::uint8_t> dib(bytes.begin() + 14, bytes.end());
-            const auto* h = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-            const std::int64_t offBits =
-                h[10] | h[11] << 8 | h[12] << 16 | std::int64_t(h[13]) << 24;
+            const auto header = platform::readBmpFileHeader(bytes);
+            std::vector<std::uint8_t> dib(bytes.begin() + platform::kBmpFileHeader, bytes.end());
+            // A bad file's pixel offset inside the file header still goes through the
+            // conversion, taken as none.
             BitmapRecord bitmap;
             const int result = platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size(),
-                                                         offBits > 14 ? offBits - 14 : -1);
+                                                         header->dibPixelOffset().value_or(-1));
             if (std::string(kind) == "g") {
                 ++good;
                 if (result == platform::kSuccess) {

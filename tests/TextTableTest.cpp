@@ -1,4 +1,7 @@
 #include "resources/TextTable.h"
+#include "album/Notice.h"
+#include "app/MainState.h"
+#include "capture/Config.h"
 #include "ui/FixedText.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +54,29 @@ TEST(TextTable, TextsArriveCutToTheirBuffers) {
     };
     for (const auto& r : rows)
         EXPECT_EQ(LoadText(r.id, r.capacity), r.arrives) << r.id << " in " << r.capacity;
+}
+
+// The windows' captions come from the table as they are built, with nothing else written
+// there first.
+TEST(TextTable, DialogsShowTheTablesCaptions) {
+    const app::MainState state{};
+    capture::TFConfig config(state);
+    album::TFNotice notice;
+    const std::pair<QString, std::uint16_t> shown[] = {
+        {config.windowTitle(), resources::kTextSelectSource},
+        {config.Label1->text(), resources::kTextSelectDriver},
+        {config.GroupBox1->title(), resources::kTextDriverSetting},
+        {config.Label4->text(), resources::kTextPreviewRate},
+        {config.Label5->text(), resources::kTextLow},
+        {config.Label2->text(), resources::kTextHigh},
+        {config.Button2->text(), resources::kTextOk},
+        {config.Button3->text(), resources::kTextCancel},
+        {notice.windowTitle(), resources::kTextNotice},
+        {notice.StaticText->text(), resources::kTextSelectFrameFirst},
+        {notice.Button->text(), resources::kTextOk},
+    };
+    for (const auto& [text, id] : shown)
+        EXPECT_EQ(text.toStdString(), LoadText(id)) << "text " << id;
 }
 
 TEST(FixedText, NeverSplitsACharacter) {

@@ -1,10 +1,10 @@
 #include "album/Export.h"
 
 #include "album/Format.h"
+#include "platform/imaging/BmpFile.h"
+#include "platform/imaging/BmpHeaders.h"
 #include "platform/imaging/Imaging.h"
 #include "ui/ErrorReport.h"
-
-#include "platform/files/WholeFile.h"
 
 #include <QFile>
 
@@ -13,9 +13,6 @@
 namespace album {
 
 namespace {
-
-constexpr qint64 kFileHeader = 14;
-constexpr qint64 kInfoHeader = 40;
 
 [[noreturn]] void refuse(const QString& path, const QString& fault) {
     throw ui::ToolkitError(
@@ -41,13 +38,13 @@ FrameDib ReadFrameDib(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         refuse(path, file.errorString());
-    std::array<char, kFileHeader> header{};
-    if (file.read(header.data(), kFileHeader) != kFileHeader)
+    using platform::kBmpFileHeader;
+    std::array<char, kBmpFileHeader> head{};
+    if (file.read(head.data(), kBmpFileHeader) != kBmpFileHeader)
         refuse(path, QStringLiteral("the file is shorter than a BMP file header"));
-    const auto* h = reinterpret_cast<const unsigned char*>(header.data());
-    const qint64 bfSize =
-        qint64(h[2]) | qint64(h[3]) << 8 | qint64(h[4]) << 16 | qint64(h[5]) << 24;
-    if (bfSize < kFileHeader + kInfoHeader)
+    const platform::BmpFileHeader header = *platform::readBmpFileHeader({head.data(), head.size()});
+    const qint64 bfSize = header.fileSize;
+    if (bfSize < kBmpFileHeader + platform::kBmpInfoHeader)
         refuse(path, QStringLiteral("its header gives a size of %1 bytes, too small for a picture")
                          .arg(bfSize));
     if (bfSize > file.size())
@@ -59,18 +56,17 @@ FrameDib ReadFrameDib(const QString& path) {
                                     "frame may have")
                          .arg(bfSize)
                          .arg(kMaxFrameFile >> 20));
-
-    const qint64 bfOffBits =
-        qint64(h[10]) | qint64(h[11]) << 8 | qint64(h[12]) << 16 | qint64(h[13]) << 24;
+    QString why;
+    const std::optional<std::int64_t> pixelOffset = header.dibPixelOffset(&why);
+    if (!pixelOffset)
+        refuse(path, why);
 
     FrameDib dib;
-    dib.bytes.resize(static_cast<std::size_t>(bfSize - kFileHeader));
+    dib.bytes.resize(static_cast<std::size_t>(bfSize - kBmpFileHeader));
     if (file.read(reinterpret_cast<char*>(dib.bytes.data()),
                   static_cast<qint64>(dib.bytes.size())) != static_cast<qint64>(dib.bytes.size()))
         refuse(path, file.errorString());
-    // Writers that leave the field empty mean "right after the colour table".
-    if (bfOffBits > kFileHeader)
-        dib.pixelOffset = bfOffBits - kFileHeader;
+    dib.pixelOffset = *pixelOffset;
     return dib;
 }
 

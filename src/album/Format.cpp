@@ -7,9 +7,7 @@
 
 namespace album {
 
-TFormatJpeg::TFormatJpeg()
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+TFormatJpeg::TFormatJpeg() : QDialog(nullptr, ui::kFixedDialog) {
     setObjectName(QStringLiteral("FormatJpeg"));
     setWindowTitle(QStringLiteral("File format settings"));
     setFont(ui::dialogFont());

@@ -16,16 +16,16 @@ TFNotice::TFNotice() {
     setFont(ui::windowFont());
     setFixedSize(192, 111);
 
-    StaticText = new QLabel(QStringLiteral("Please select one frame first."), this);
+    StaticText = new QLabel(this);
     StaticText->setObjectName(QStringLiteral("StaticText"));
     StaticText->setGeometry(8, 8, 177, 50);
-    QFont times(QStringLiteral("Times New Roman"));
+    QFont times = ui::serifFont();
     times.setPixelSize(16);
     StaticText->setFont(times);
     StaticText->setWordWrap(true);
     StaticText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    Button = new QPushButton(QStringLiteral("OK"), this);
+    Button = new QPushButton(this);
     Button->setObjectName(QStringLiteral("Button"));
     Button->setGeometry(104, 72, 70, 25);
     Button->setDefault(true);
@@ -35,13 +35,13 @@ TFNotice::TFNotice() {
 }
 
 void TFNotice::FormCreate() {
-    Button->setText(QString::fromStdString(resources::LoadText(resources::kTextOk)));
-    setWindowTitle(QString::fromStdString(resources::LoadText(resources::kTextNotice)));
+    Button->setText(resources::caption(resources::kTextOk));
+    setWindowTitle(resources::caption(resources::kTextNotice));
+    StaticText->setText(resources::caption(resources::kTextSelectFrameFirst));
 }
 
 void TFNotice::showBelow(const QWidget& window, ui::Modal& modal, const QString& message) {
-    StaticText->setText(message.isEmpty() ? QString::fromStdString(resources::LoadText(
-                                                resources::kTextSelectFrameFirst))
+    StaticText->setText(message.isEmpty() ? resources::caption(resources::kTextSelectFrameFirst)
                                           : message);
     const QRect outer = window.frameGeometry();
     app::placeWindow(*this, {outer.left(), outer.top() + kBelowAlbumTop});

@@ -104,14 +104,13 @@ void TMainForm::FormCreate() {
     ctx_.hints.setShowHints(true);
 
     using namespace resources;
-    const auto hint = [](std::uint16_t id) { return QString::fromStdString(LoadText(id)); };
-    ui::setHint(B_Format, hint(kHintFormat));
-    ui::setHint(B_Source, hint(kHintSource));
-    ui::setHint(B_Setting, hint(kHintSetting));
-    ui::setHint(B_About, hint(kHintAbout));
-    ui::setHint(B_CapFrames, hint(kHintCapFrames));
-    ui::setHint(B_Open, hint(kHintOpen));
-    ui::setHint(B_Exit, hint(kHintExit));
+    ui::setHint(B_Format, caption(kHintFormat));
+    ui::setHint(B_Source, caption(kHintSource));
+    ui::setHint(B_Setting, caption(kHintSetting));
+    ui::setHint(B_About, caption(kHintAbout));
+    ui::setHint(B_CapFrames, caption(kHintCapFrames));
+    ui::setHint(B_Open, caption(kHintOpen));
+    ui::setHint(B_Exit, caption(kHintExit));
 
     const settings::CameraSettings cameraSettings =
         settings::readCameraSettings(startDir + QStringLiteral("/Camera.ini"));

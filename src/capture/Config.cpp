@@ -27,14 +27,9 @@ private:
     int height_;
 };
 
-QString text(std::uint16_t id) {
-    return QString::fromStdString(resources::LoadText(id));
-}
-
-// Times New Roman, or the serif of the same widths where the machine has no such font.
 QFont timesFont(int points, bool italic = false, bool underline = false) {
-    QFont font(QStringLiteral("Times New Roman"), points);
-    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+    QFont font = ui::serifFont();
+    font.setPointSize(points);
     font.setItalic(italic);
     font.setUnderline(underline);
     return font;
@@ -43,9 +38,7 @@ QFont timesFont(int points, bool italic = false, bool underline = false) {
 } // namespace
 
 TFConfig::TFConfig(const app::MainState& state)
-    : QDialog(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
-      state_(state) {
+    : QDialog(nullptr, ui::kFixedDialog), state_(state) {
     setObjectName(QStringLiteral("FConfig"));
     setFont(ui::windowFont());
     setFixedSize(kClientWidth, kClientHeight);
@@ -54,7 +47,7 @@ TFConfig::TFConfig(const app::MainState& state)
 }
 
 void TFConfig::buildControls() {
-    Label1 = new QLabel(QStringLiteral("Select capture driver"), this);
+    Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setFont(timesFont(12));
     Label1->setGeometry(8, 6, 233, 20);
@@ -70,11 +63,11 @@ void TFConfig::buildControls() {
     Label3->setFont(timesFont(10, true, true));
     Label3->setGeometry(8, 54, 233, 16);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Driver setting"), this);
+    GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(8, 74, 233, 82);
 
-    Label4 = new QLabel(QStringLiteral("Preview frame rate:"), GroupBox1);
+    Label4 = new QLabel(GroupBox1);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setFont(timesFont(12));
     Label4->setGeometry(8, 26, 135, 20);
@@ -89,19 +82,19 @@ void TFConfig::buildControls() {
     TrackBar->setTickInterval(1);
     TrackBar->setTickPosition(QSlider::TicksBelow);
 
-    Label5 = new QLabel(QStringLiteral("Low"), GroupBox1);
+    Label5 = new QLabel(GroupBox1);
     Label5->setObjectName(QStringLiteral("Label5"));
     Label5->setGeometry(145, 52, 40, 16);
-    Label2 = new QLabel(QStringLiteral("High"), GroupBox1);
+    Label2 = new QLabel(GroupBox1);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(185, 52, 40, 16);
     Label2->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 
-    Button2 = new QPushButton(QStringLiteral("OK"), this);
+    Button2 = new QPushButton(this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(86, 164, 75, 25);
     Button2->setDefault(true);
-    Button3 = new QPushButton(QStringLiteral("Cancel"), this);
+    Button3 = new QPushButton(this);
     Button3->setObjectName(QStringLiteral("Button3"));
     Button3->setGeometry(166, 164, 75, 25);
 
@@ -117,14 +110,14 @@ void TFConfig::buildControls() {
 
 void TFConfig::FormCreate() {
     using namespace resources;
-    setWindowTitle(text(kTextSelectSource));
-    Label1->setText(text(kTextSelectDriver));
-    GroupBox1->setTitle(text(kTextDriverSetting));
-    Label4->setText(text(kTextPreviewRate));
-    Button2->setText(text(kTextOk));
-    Button3->setText(text(kTextCancel));
-    Label2->setText(text(kTextHigh));
-    Label5->setText(text(kTextLow));
+    setWindowTitle(caption(kTextSelectSource));
+    Label1->setText(caption(kTextSelectDriver));
+    GroupBox1->setTitle(caption(kTextDriverSetting));
+    Label4->setText(caption(kTextPreviewRate));
+    Button2->setText(caption(kTextOk));
+    Button3->setText(caption(kTextCancel));
+    Label2->setText(caption(kTextHigh));
+    Label5->setText(caption(kTextLow));
 }
 
 void TFConfig::showEvent(QShowEvent* event) {

@@ -74,8 +74,7 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
         capPreview(s.CapWnd, true);
         s.PreviewOn = 1;
     } else {
-        form.setStatusText(
-            QString::fromStdString(resources::LoadText(resources::kTextCantConnect)));
+        form.setStatusText(resources::caption(resources::kTextCantConnect));
         s.Connected = 0;
     }
 }

@@ -55,8 +55,7 @@ void SelectSource(const SelectSourceContext& ctx) {
     }
     s.Connected = 0;
     ui::setHint(&ctx.main, QString());
-    const QString refused =
-        QString::fromStdString(resources::LoadText(resources::kTextCantConnect));
+    const QString refused = resources::caption(resources::kTextCantConnect);
     ctx.notice.showBelow(ctx.main, ctx.modal, refused);
     ctx.main.setStatusText(refused);
 }

@@ -3,6 +3,7 @@
 #include "playback/Clocks.h"
 #include "playback/Sizing.h"
 #include "ui/ErrorReport.h"
+#include "ui/WindowStyle.h"
 
 #include <QResizeEvent>
 #include <QShowEvent>
@@ -12,8 +13,7 @@ namespace playback {
 namespace {
 
 QFont clockFont(bool bold) {
-    QFont font;
-    font.setFamilies({QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")});
+    QFont font = ui::serifFont();
     font.setPixelSize(16);
     font.setBold(bold);
     return font;
@@ -51,10 +51,7 @@ void setDigit(QLabel* label, std::uint32_t value) {
 
 } // namespace
 
-TFAnimate::TFAnimate()
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                           Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                           Qt::WindowCloseButtonHint) {
+TFAnimate::TFAnimate() : QWidget(nullptr, ui::kFixedToolWindow) {
     setObjectName(QStringLiteral("FAnimate"));
     setWindowTitle(QStringLiteral("FAnimate"));
     QFont font;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -37,5 +39,10 @@ inline constexpr std::size_t kCaptureFramesBuffer = 30;
 // The text with identifier `id` as it arrives in a buffer of `capacity` bytes (at most
 // capacity - 1 characters). An identifier without a text gives the empty text.
 std::string LoadText(std::uint16_t id, std::size_t capacity = kTextBuffer);
+
+// The text for a control (a caption, a hint, a message), read into the usual buffer.
+inline QString caption(std::uint16_t id) {
+    return QString::fromStdString(LoadText(id));
+}
 
 } // namespace resources

@@ -4,7 +4,7 @@
 #include "platform/capture/DriverModes.h"
 #include "platform/capture/FormatDialog.h"
 #include "platform/capture/SourceDialog.h"
-#include "platform/files/WholeFile.h"
+#include "platform/imaging/BmpFile.h"
 #include "platform/registry/Registry.h"
 
 #include <QGuiApplication>

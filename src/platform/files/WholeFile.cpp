@@ -1,8 +1,5 @@
 #include "platform/files/WholeFile.h"
 
-#include "platform/imaging/BmpRows.h"
-
-#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -137,29 +134,6 @@ bool writeWholeFile(const QString& path, const QByteArray& data, QString* why) {
 bool writeNewFile(const QString& path, const QByteArray& data, bool& exists, QString* why) {
     exists = false;
     return writeBeside(path, data, Placement::OnlyIfAbsent, &exists, why);
-}
-
-bool writeBmpFile(const QString& path, const QImage& picture, QString* why) {
-    if (picture.isNull()) {
-        if (why)
-            *why = QStringLiteral("there is no picture to write");
-        return false;
-    }
-    // QImage writes 24-bit rows for an image without alpha.
-    const QImage rows =
-        picture.hasAlphaChannel() ? picture.convertToFormat(QImage::Format_RGB32) : picture;
-    // Frames take the fast path; anything else goes through the toolkit's writer.
-    QByteArray bmp = encodeBmpRows(rows);
-    if (!bmp.isEmpty())
-        return writeWholeFile(path, bmp, why);
-    QBuffer buffer(&bmp);
-    buffer.open(QIODevice::WriteOnly);
-    if (!rows.save(&buffer, "BMP")) {
-        if (why)
-            *why = QStringLiteral("the picture could not be encoded as BMP");
-        return false;
-    }
-    return writeWholeFile(path, bmp, why);
 }
 
 } // namespace platform

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QImage>
 #include <QString>
 
 namespace platform {
@@ -17,8 +16,5 @@ bool writeWholeFile(const QString& path, const QByteArray& data, QString* why = 
 // fails with `exists` set (and finds the first one's file there).
 bool writeNewFile(const QString& path, const QByteArray& data, bool& exists,
                   QString* why = nullptr);
-
-// The picture as a 24-bit bottom-up BMP file, written by writeWholeFile.
-bool writeBmpFile(const QString& path, const QImage& picture, QString* why = nullptr);
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/imaging/BmpRows.h"
 
+#include "platform/imaging/BmpHeaders.h"
+
 #include <QtEndian>
 
 #include <cstdint>
@@ -7,37 +9,25 @@
 
 namespace platform {
 
-namespace {
-
-constexpr int kFileHeader = 14;
-constexpr int kInfoHeader = 40;
-
-template <typename T> T field(QByteArrayView file, int at) {
-    return qFromLittleEndian<T>(file.data() + at);
-}
-
-template <typename T> void put(char*& out, T value) {
-    qToLittleEndian<T>(value, out);
-    out += sizeof(T);
-}
-
-} // namespace
-
 QImage decodeBmpRows(QByteArrayView file) {
-    if (file.size() < kFileHeader + kInfoHeader || field<quint32>(file, 14) != kInfoHeader)
+    const std::optional<BmpFileHeader> fileHeader = readBmpFileHeader(file);
+    if (!fileHeader)
         return {};
-    const qint32 width = field<qint32>(file, 18);
-    const qint32 height = field<qint32>(file, 22);
-    const quint16 bitCount = field<quint16>(file, 28);
-    const quint32 offset = field<quint32>(file, 10);
-    if (field<quint32>(file, 30) != 0 || (bitCount != 24 && bitCount != 32) || width <= 0 ||
-        height == 0)
+    const std::optional<DibHeader> header = readDibHeader(file.sliced(kBmpFileHeader));
+    if (!header || header->size != kBmpInfoHeader || header->compression != kDibRgb ||
+        (header->bitCount != 24 && header->bitCount != 32) || header->width <= 0 ||
+        header->height == 0)
         return {};
+    const qint32 width = static_cast<qint32>(header->width);
+    const qint32 height = static_cast<qint32>(header->height);
+    const quint16 bitCount = header->bitCount;
+    // A pixel offset left at 0 by the writer, or one inside the headers, is left to the
+    // toolkit.
+    const std::int64_t offset = fileHeader->pixelsAt;
     const qint64 rows = height < 0 ? -qint64(height) : height;
     const qint64 stride = ((qint64(width) * bitCount + 31) / 32) * 4;
-    if (offset < kFileHeader + kInfoHeader || offset + stride * rows > file.size())
+    if (offset < kBmpFileHeader + kBmpInfoHeader || offset + stride * rows > file.size())
         return {};
-
     QImage picture(width, static_cast<int>(rows), QImage::Format_RGB32);
     if (picture.isNull())
         return {};
@@ -60,10 +50,10 @@ QImage decodeBmpRows(QByteArrayView file) {
             out[x] = 0xFF000000u | qFromLittleEndian<quint32>(in + 3 * x - 1) >> 8;
     }
     // The toolkit keeps the header's resolution with the picture.
-    if (const qint32 dpm = field<qint32>(file, 38); dpm > 0)
-        picture.setDotsPerMeterX(dpm);
-    if (const qint32 dpm = field<qint32>(file, 42); dpm > 0)
-        picture.setDotsPerMeterY(dpm);
+    if (header->xDensity > 0)
+        picture.setDotsPerMeterX(static_cast<int>(header->xDensity));
+    if (header->yDensity > 0)
+        picture.setDotsPerMeterY(static_cast<int>(header->yDensity));
     return picture;
 }
 
@@ -74,24 +64,18 @@ QByteArray encodeBmpRows(const QImage& picture) {
     const int height = picture.height();
     const qint64 stride = ((qint64(width) * 24 + 31) / 32) * 4;
     const qint64 pixelBytes = stride * height;
-    QByteArray file(kFileHeader + kInfoHeader + pixelBytes, '\0');
-    char* out = file.data();
-    *out++ = 'B';
-    *out++ = 'M';
-    put<quint32>(out, static_cast<quint32>(file.size()));
-    put<quint32>(out, 0);
-    put<quint32>(out, kFileHeader + kInfoHeader);
-    put<quint32>(out, kInfoHeader);
-    put<qint32>(out, width);
-    put<qint32>(out, height);
-    put<quint16>(out, 1);
-    put<quint16>(out, 24);
-    put<quint32>(out, 0);
-    put<quint32>(out, static_cast<quint32>(pixelBytes));
-    put<qint32>(out, picture.dotsPerMeterX());
-    put<qint32>(out, picture.dotsPerMeterY());
-    put<quint32>(out, 0);
-    put<quint32>(out, 0);
+    QByteArray file(kBmpFileHeader + kBmpInfoHeader + pixelBytes, '\0');
+    putBmpFileHeader(file.data(), static_cast<std::uint32_t>(kBmpInfoHeader + pixelBytes),
+                     kBmpInfoHeader);
+    DibHeader header;
+    header.width = width;
+    header.height = height;
+    header.bitCount = 24;
+    header.imageSize = static_cast<std::uint32_t>(pixelBytes);
+    header.xDensity = picture.dotsPerMeterX();
+    header.yDensity = picture.dotsPerMeterY();
+    putDibInfoHeader(file.data() + kBmpFileHeader, header);
+    char* out = file.data() + kBmpFileHeader + kBmpInfoHeader;
     for (int y = 0; y < height; ++y) {
         const auto* in = reinterpret_cast<const quint32*>(picture.constScanLine(height - 1 - y));
         auto* row = reinterpret_cast<std::uint8_t*>(out + y * stride);

@@ -1,18 +1,12 @@
 #include "platform/imaging/DibCheck.h"
 
+#include <QtEndian>
+
 #include <bit>
 
 namespace platform {
 
 namespace {
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) {
-    return std::uint16_t(p[0] | p[1] << 8);
-}
 
 // Larger pictures than this are not worth the memory of decoding them.
 constexpr std::int64_t kMaxPixels = std::int64_t(1) << 26;
@@ -149,36 +143,17 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
         say(why, text);
         return bad;
     };
-    if (size < 4)
-        return refuse(QStringLiteral("it ends inside its picture header"));
-    const std::uint32_t headerSize = le32(dib);
-    const bool core = headerSize == 12;
-    if (!core && headerSize != 40 && headerSize != 52 && headerSize != 56 && headerSize != 64 &&
-        headerSize != 108 && headerSize != 124)
-        return refuse(
-            QStringLiteral("its picture header of %1 bytes is of no known kind").arg(headerSize));
-    if (size < headerSize)
-        return refuse(QStringLiteral("it ends inside its picture header"));
-
-    std::int64_t width, height, xDensity = 0, yDensity = 0;
-    std::uint16_t planes, bitCount;
-    std::uint32_t compression = kDibRgb, coloursUsed = 0, imageSize = 0;
-    if (core) {
-        width = le16(dib + 4);
-        height = std::int16_t(le16(dib + 6));
-        planes = le16(dib + 8);
-        bitCount = le16(dib + 10);
-    } else {
-        width = std::int32_t(le32(dib + 4));
-        height = std::int32_t(le32(dib + 8));
-        planes = le16(dib + 12);
-        bitCount = le16(dib + 14);
-        compression = le32(dib + 16);
-        imageSize = le32(dib + 20);
-        xDensity = std::int32_t(le32(dib + 24));
-        yDensity = std::int32_t(le32(dib + 28));
-        coloursUsed = le32(dib + 32);
-    }
+    const std::optional<DibHeader> header =
+        readDibHeader(QByteArrayView(dib, static_cast<qsizetype>(size)), why);
+    if (!header)
+        return bad;
+    const bool core = header->core();
+    const std::uint32_t headerSize = header->size;
+    const std::int64_t width = header->width, height = header->height;
+    const std::int64_t xDensity = header->xDensity, yDensity = header->yDensity;
+    const std::uint16_t planes = header->planes, bitCount = header->bitCount;
+    const std::uint32_t compression = header->compression, coloursUsed = header->coloursUsed,
+                        imageSize = header->imageSize;
     const std::int64_t rows = height < 0 ? -height : height;
     if (planes != 1)
         return refuse(QStringLiteral("it claims %1 colour planes; a BMP has one").arg(planes));
@@ -217,7 +192,9 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
             offset += compression == kDibBitfields ? 12 : 16;
         if (size < static_cast<std::size_t>(headerSize == 40 ? offset : 52))
             return refuse(QStringLiteral("it ends inside its colour masks"));
-        const std::uint32_t masks[3] = {le32(dib + 40), le32(dib + 44), le32(dib + 48)};
+        const std::uint32_t masks[3] = {qFromLittleEndian<quint32>(dib + 40),
+                                        qFromLittleEndian<quint32>(dib + 44),
+                                        qFromLittleEndian<quint32>(dib + 48)};
         if (masksFault(masks, bitCount, why))
             return bad;
     }
@@ -292,26 +269,19 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
 }
 
 QString bmpFault(QByteArrayView file) {
-    constexpr qsizetype kFileHeader = 14;
-    if (file.size() < 2 || file[0] != 'B' || file[1] != 'M')
+    if (!file.startsWith("BM"))
         return QStringLiteral("it is not a BMP file (it does not begin with \"BM\")");
-    if (file.size() < kFileHeader)
+    const std::optional<BmpFileHeader> header = readBmpFileHeader(file);
+    if (!header)
         return QStringLiteral("it ends inside its file header");
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
-    const std::uint32_t fileSize = le32(bytes + 2);
-    const std::uint32_t pixelsAt = le32(bytes + 10);
-    if (fileSize > static_cast<std::uint64_t>(file.size()))
+    if (header->fileSize > static_cast<std::uint64_t>(file.size()))
         return QStringLiteral("its header gives its size as %1 bytes, but the file has %2")
-            .arg(fileSize)
+            .arg(header->fileSize)
             .arg(file.size());
     QString why;
-    // An offset of 0 is left by some writers: the pixels then follow the colour table.
-    const std::int64_t pixelOffset = pixelsAt == 0 ? -1 : std::int64_t(pixelsAt) - kFileHeader;
-    if (pixelsAt != 0 && pixelOffset < 0)
-        return QStringLiteral("its pixels are said to start at byte %1, inside its file header")
-            .arg(pixelsAt);
-    checkDib(bytes + kFileHeader, static_cast<std::size_t>(file.size() - kFileHeader), pixelOffset,
-             &why);
+    if (const std::optional<std::int64_t> pixelOffset = header->dibPixelOffset(&why))
+        checkDib(reinterpret_cast<const std::uint8_t*>(file.data()) + kBmpFileHeader,
+                 static_cast<std::size_t>(file.size() - kBmpFileHeader), *pixelOffset, &why);
     return why;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/imaging/BmpHeaders.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -7,9 +9,6 @@
 #include <cstdint>
 
 namespace platform {
-
-inline constexpr std::uint32_t kDibRgb = 0, kDibRle8 = 1, kDibRle4 = 2, kDibBitfields = 3,
-                               kDibAlphaBitfields = 6;
 
 // How the pixels of a packed DIB lie. `offset` is -1 when the DIB does not hold together.
 struct DibLayout {

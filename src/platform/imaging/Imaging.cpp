@@ -1,5 +1,6 @@
 #include "platform/imaging/Imaging.h"
 
+#include "platform/imaging/BmpHeaders.h"
 #include "platform/imaging/DibCheck.h"
 
 #include "platform/files/WholeFile.h"
@@ -7,16 +8,12 @@
 #include <turbojpeg.h>
 
 #include <cmath>
+#include <cstring>
 #include <memory>
 
 namespace platform {
 
 namespace {
-
-void put32(QByteArray& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        out.append(char((v >> (8 * i)) & 0xFF));
-}
 
 // Whether the DIB's rows are kept as they are: uncompressed 24- or 32-bit ones.
 bool keepsRows(const DibLayout& l) {
@@ -60,14 +57,10 @@ int decodeDib(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t size,
     const std::int64_t offset = layout.offset;
     // A BMP file around the DIB, so that the toolkit's own reader decodes every variant; it
     // reads from this copy only.
-    constexpr std::uint32_t kFileHeader = 14;
-    QByteArray file;
-    file.reserve(static_cast<qsizetype>(kFileHeader + size));
-    file.append("BM", 2);
-    put32(file, static_cast<std::uint32_t>(kFileHeader + size));
-    put32(file, 0);
-    put32(file, static_cast<std::uint32_t>(kFileHeader + offset));
-    file.append(reinterpret_cast<const char*>(dib), static_cast<qsizetype>(size));
+    QByteArray file(static_cast<qsizetype>(kBmpFileHeader + size), Qt::Uninitialized);
+    putBmpFileHeader(file.data(), static_cast<std::uint32_t>(size),
+                     static_cast<std::uint32_t>(offset));
+    std::memcpy(file.data() + kBmpFileHeader, dib, size);
 
     QImage image;
     if (!image.loadFromData(file, "BMP") || image.isNull())

@@ -237,146 +237,157 @@ MediaAnswer MediaDevice::open(const QString& file) {
     return {};
 }
 
-MediaAnswer MediaDevice::getDevCaps(MediaDevCaps& caps) const {
-    if (!p_)
+namespace {
+
+// What every request starts with: a request needs an open file, and acts on it as it is now,
+// after what its pipeline has posted since the last request has been taken in.
+template <typename Request> MediaAnswer onOpenFile(MediaDevice::Playback* p, Request&& request) {
+    if (!p)
         return noDevice();
-    caps = {true, false, false, p_->hasVideo, QString::fromLatin1(kDeviceType)};
-    return {};
+    p->pump();
+    return request(*p);
+}
+
+// A request about the picture also needs a file that has one.
+template <typename Request> MediaAnswer onVideo(MediaDevice::Playback* p, Request&& request) {
+    return onOpenFile(p, [&](MediaDevice::Playback& open) {
+        if (!open.hasVideo)
+            return MediaAnswer{MediaCode::NoVideo,
+                               QStringLiteral("The video has no picture to show.")};
+        return request(open);
+    });
+}
+
+} // namespace
+
+MediaAnswer MediaDevice::getDevCaps(MediaDevCaps& caps) const {
+    return onOpenFile(p_.get(), [&](Playback& p) {
+        caps = {true, false, false, p.hasVideo, QString::fromLatin1(kDeviceType)};
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::window(QWidget* display) {
-    if (!p_)
-        return noDevice();
-    if (!p_->hasVideo)
-        return {MediaCode::NoVideo, QStringLiteral("The video has no picture to show.")};
-    delete surface_.data();
-    surface_ = new VideoSurface(p_->frames, display);
-    surface_->setGeometry(p_->destination);
-    surface_->show();
-    return {};
+    return onVideo(p_.get(), [&](Playback& p) {
+        delete surface_.data();
+        surface_ = new VideoSurface(p.frames, display);
+        surface_->setGeometry(p.destination);
+        surface_->show();
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::whereDestination(QRect& rect) {
-    if (!p_)
-        return noDevice();
-    if (!p_->hasVideo)
-        return {MediaCode::NoVideo, QStringLiteral("The video has no picture to show.")};
-    rect = p_->destination;
-    return {};
+    return onVideo(p_.get(), [&](Playback& p) {
+        rect = p.destination;
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::putDestination(const QRect& rect) {
-    if (!p_)
-        return noDevice();
-    if (!p_->hasVideo)
-        return {MediaCode::NoVideo, QStringLiteral("The video has no picture to show.")};
-    p_->destination =
-        rect.width() == 0 && rect.height() == 0 ? QRect(rect.topLeft(), p_->natural) : rect;
-    if (surface_)
-        surface_->setGeometry(p_->destination);
-    return {};
+    return onVideo(p_.get(), [&](Playback& p) {
+        p.destination =
+            rect.width() == 0 && rect.height() == 0 ? QRect(rect.topLeft(), p.natural) : rect;
+        if (surface_)
+            surface_->setGeometry(p.destination);
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::setTimeFormat(MediaTimeFormat format) {
-    if (!p_)
-        return noDevice();
-    p_->format = format;
-    return {};
+    return onOpenFile(p_.get(), [&](Playback& p) {
+        p.format = format;
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::length(std::uint32_t& value) {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    value = p_->toFormat(p_->lengthMs());
-    return {};
+    return onOpenFile(p_.get(), [&](Playback& p) {
+        value = p.toFormat(p.lengthMs());
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::position(std::uint32_t& value) {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    const std::uint32_t length = p_->lengthMs();
-    gint64 ns = 0;
-    std::uint32_t ms = 0;
-    if (p_->atEnd)
-        ms = length;
-    else if (gst_element_query_position(p_->pipeline.get(), GST_FORMAT_TIME, &ns))
-        ms = std::min(toMs(ns), length);
-    value = p_->toFormat(ms);
-    return {};
+    return onOpenFile(p_.get(), [&](Playback& p) {
+        const std::uint32_t length = p.lengthMs();
+        gint64 ns = 0;
+        std::uint32_t ms = 0;
+        if (p.atEnd)
+            ms = length;
+        else if (gst_element_query_position(p.pipeline.get(), GST_FORMAT_TIME, &ns))
+            ms = std::min(toMs(ns), length);
+        value = p.toFormat(ms);
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::mode(MediaMode& value) {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    value = p_->mode;
-    return {};
+    return onOpenFile(p_.get(), [&](Playback& p) {
+        value = p.mode;
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::play() {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    if (p_->atEnd)
-        return {}; // at the end there is nothing left to play
-    gst_element_set_state(p_->pipeline.get(), GST_STATE_PLAYING);
-    p_->mode = MediaMode::Playing;
-    return {};
+    return onOpenFile(p_.get(), [](Playback& p) {
+        if (p.atEnd)
+            return MediaAnswer{}; // at the end there is nothing left to play
+        gst_element_set_state(p.pipeline.get(), GST_STATE_PLAYING);
+        p.mode = MediaMode::Playing;
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::pause() {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    if (p_->mode == MediaMode::Playing) {
-        gst_element_set_state(p_->pipeline.get(), GST_STATE_PAUSED);
-        p_->mode = MediaMode::Paused;
-    }
-    return {};
+    return onOpenFile(p_.get(), [](Playback& p) {
+        if (p.mode == MediaMode::Playing) {
+            gst_element_set_state(p.pipeline.get(), GST_STATE_PAUSED);
+            p.mode = MediaMode::Paused;
+        }
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::resume() {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    if (p_->mode != MediaMode::Paused)
-        return {MediaCode::NotPaused, QStringLiteral("The media device is not paused.")};
-    gst_element_set_state(p_->pipeline.get(), GST_STATE_PLAYING);
-    p_->mode = MediaMode::Playing;
-    return {};
+    return onOpenFile(p_.get(), [](Playback& p) {
+        if (p.mode != MediaMode::Paused)
+            return MediaAnswer{MediaCode::NotPaused,
+                               QStringLiteral("The media device is not paused.")};
+        gst_element_set_state(p.pipeline.get(), GST_STATE_PLAYING);
+        p.mode = MediaMode::Playing;
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::stop() {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    gst_element_set_state(p_->pipeline.get(), GST_STATE_PAUSED);
-    p_->mode = MediaMode::Stopped;
-    return {};
+    return onOpenFile(p_.get(), [](Playback& p) {
+        gst_element_set_state(p.pipeline.get(), GST_STATE_PAUSED);
+        p.mode = MediaMode::Stopped;
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::seek(std::uint32_t to) {
-    if (!p_)
-        return noDevice();
-    p_->pump();
-    const std::uint32_t length = p_->lengthMs();
-    const std::uint32_t ms = p_->fromFormat(to);
-    if (ms > length)
-        return {MediaCode::OutOfRange,
+    return onOpenFile(p_.get(), [to](Playback& p) {
+        const std::uint32_t length = p.lengthMs();
+        const std::uint32_t ms = p.fromFormat(to);
+        if (ms > length)
+            return MediaAnswer{
+                MediaCode::OutOfRange,
                 QStringLiteral("The position %1 is beyond the end of the video.").arg(to)};
-    // A seek leaves the device stopped at the new position, the picture there shown.
-    GstElement* pipeline = p_->pipeline.get();
-    gst_element_set_state(pipeline, GST_STATE_PAUSED);
-    p_->mode = MediaMode::Stopped;
-    p_->atEnd = length > 0 && ms >= length;
-    gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
-                            GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
-                            gint64(ms) * GST_MSECOND);
-    gst_element_get_state(pipeline, nullptr, nullptr, kSeekBound);
-    p_->pump();
-    return {};
+        // A seek leaves the device stopped at the new position, the picture there shown.
+        GstElement* pipeline = p.pipeline.get();
+        gst_element_set_state(pipeline, GST_STATE_PAUSED);
+        p.mode = MediaMode::Stopped;
+        p.atEnd = length > 0 && ms >= length;
+        gst_element_seek_simple(pipeline, GST_FORMAT_TIME,
+                                GstSeekFlags(GST_SEEK_FLAG_FLUSH | GST_SEEK_FLAG_ACCURATE),
+                                gint64(ms) * GST_MSECOND);
+        gst_element_get_state(pipeline, nullptr, nullptr, kSeekBound);
+        p.pump();
+        return MediaAnswer{};
+    });
 }
 
 MediaAnswer MediaDevice::seekToStart() {
