@@ -122,23 +122,7 @@ void PipeWireDriver::appendSource(std::vector<GstElement*>& chain, const Capture
     }
     const pipewire::NodeFormat* f = format(mode.fourcc);
     const bool jpeg = f && f->compressed;
-    gst::CapsPtr caps =
-        jpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, mode.size.width,
-                                                "height", G_TYPE_INT, mode.size.height, nullptr))
-             : pipeline::rawCaps(mode.size.width, mode.size.height,
-                                 f ? f->rawFormat.c_str() : nullptr);
-    // A node gives its rates as fractions, not always whole (30000/1001): a whole rate is
-    // asked as the range around it.
-    if (mode.fps > 0)
-        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION_RANGE, 2 * mode.fps - 1, 2,
-                            2 * mode.fps + 1, 2, nullptr);
-    chain.insert(chain.end(), {source, pipeline::capsFilter(std::move(caps), error)});
-    if (jpeg)
-        chain.push_back(pipeline::make("jpegdec", error));
-    chain.insert(chain.end(),
-                 {pipeline::make("videoconvert", error),
-                  pipeline::capsFilter(pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx"),
-                                       error)});
+    pipeline::appendCamera(chain, source, mode, jpeg, f ? f->rawFormat.c_str() : nullptr, error);
 }
 
 void PipeWireDriver::attach(PreviewPipeline& pipeline) const {

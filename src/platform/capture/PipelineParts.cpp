@@ -24,4 +24,23 @@ GstElement* capsFilter(gst::CapsPtr caps, std::string& error) {
     return filter;
 }
 
+void appendCamera(std::vector<GstElement*>& chain, GstElement* source, const CaptureMode& mode,
+                  bool jpeg, const char* rawFormat, std::string& error) {
+    const int width = mode.size.width, height = mode.size.height;
+    gst::CapsPtr caps = jpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT,
+                                                                width, "height", G_TYPE_INT,
+                                                                height, nullptr))
+                             : rawCaps(width, height, rawFormat);
+    // Cameras give their rates as fractions in their own units (333333/10000000, 30000/1001):
+    // a whole rate is asked as the range around it.
+    if (mode.fps > 0)
+        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION_RANGE, 2 * mode.fps - 1, 2,
+                            2 * mode.fps + 1, 2, nullptr);
+    chain.insert(chain.end(), {source, capsFilter(std::move(caps), error)});
+    if (jpeg)
+        chain.push_back(make("jpegdec", error));
+    chain.insert(chain.end(), {make("videoconvert", error),
+                               capsFilter(rawCaps(width, height, "BGRx"), error)});
+}
+
 } // namespace platform::pipeline

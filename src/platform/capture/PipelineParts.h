@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/capture/CaptureMode.h"
 #include "platform/gst/GstHandles.h"
 
 #include <string>
+#include <vector>
 
 // Small pieces every driver's part of a preview pipeline is built from.
 namespace platform::pipeline {
@@ -12,5 +14,11 @@ GstElement* make(const char* factory, std::string& error);
 // Raw video of that size, in that format when one is given.
 gst::CapsPtr rawCaps(int width, int height, const char* format);
 GstElement* capsFilter(gst::CapsPtr caps, std::string& error);
+
+// A camera's part: its source, a filter asking for the mode's size in JPEG or in the raw
+// format named (any when null) at the mode's rate, a JPEG decoder where needed, and the
+// conversion to BGRx frames of the mode's size.
+void appendCamera(std::vector<GstElement*>& chain, GstElement* source, const CaptureMode& mode,
+                  bool jpeg, const char* rawFormat, std::string& error);
 
 } // namespace platform::pipeline

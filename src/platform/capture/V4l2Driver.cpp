@@ -114,22 +114,7 @@ void V4l2Driver::appendSource(std::vector<GstElement*>& chain, const CaptureMode
         g_object_set(source, "device", node_.c_str(), nullptr);
     }
     const bool jpeg = v4l2::isJpeg(mode.fourcc);
-    gst::CapsPtr caps =
-        jpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, mode.size.width,
-                                                "height", G_TYPE_INT, mode.size.height, nullptr))
-             : pipeline::rawCaps(mode.size.width, mode.size.height, rawFormatName(mode.fourcc));
-    // Cameras give their intervals in their own units (333333/10000000 for 30 a second): a
-    // whole rate is asked as the range around it.
-    if (mode.fps > 0)
-        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION_RANGE, 2 * mode.fps - 1, 2,
-                            2 * mode.fps + 1, 2, nullptr);
-    chain.insert(chain.end(), {source, pipeline::capsFilter(std::move(caps), error)});
-    if (jpeg)
-        chain.push_back(pipeline::make("jpegdec", error));
-    chain.insert(chain.end(),
-                 {pipeline::make("videoconvert", error),
-                  pipeline::capsFilter(pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx"),
-                                       error)});
+    pipeline::appendCamera(chain, source, mode, jpeg, rawFormatName(mode.fourcc), error);
 }
 
 bool V4l2Driver::deviceLost(const GError&) const {
