@@ -48,6 +48,20 @@ QImage nextGrab(const app::MainState& s) {
     return s.CapWnd->grabBuffer();
 }
 
+// Shows the program's preview of the camera, then takes the camera's node away.
+::testing::AssertionResult previewThenRemove(test::VirtualCamera& camera, test::TestProgram& run) {
+    run.program.MainForm().show();
+    if (nextGrab(run.program.state()).isNull())
+        return ::testing::AssertionFailure() << "no picture before the node went";
+    camera.remove();
+    return ::testing::AssertionSuccess();
+}
+
+bool saidLost(const app::TMainForm& form) {
+    return test::waitUntil(
+        [&] { return form.statusText().startsWith("The capture device was lost"); }, 5000);
+}
+
 // Listed after the V4L2 devices (none here) and before the test pattern: by its description,
 // with a device path after its node's name and the PipeWire library's version.
 TEST(PipeWireCamera, IsListedBeforeTheTestPattern) {
@@ -144,13 +158,9 @@ TEST(PipeWireCamera, IsReportedLostWhenItsNodeGoes) {
     START_CAMERA(camera);
     test::TestProgram run = machineRun();
     app::TMainForm& form = run.program.MainForm();
-    form.show();
     const app::MainState& s = run.program.state();
-    ASSERT_FALSE(nextGrab(s).isNull());
-    camera.remove();
-    EXPECT_TRUE(test::waitUntil(
-        [&] { return form.statusText().startsWith("The capture device was lost"); }, 5000))
-        << form.statusText().toStdString();
+    ASSERT_TRUE(previewThenRemove(camera, run));
+    EXPECT_TRUE(saidLost(form)) << form.statusText().toStdString();
     EXPECT_FALSE(s.CapWnd->grabFrameNoStop());
 
     test::VirtualCamera again(kNode, kName);
@@ -166,12 +176,9 @@ TEST(PipeWireCamera, ANodeThatIsNoLongerThereIsRefusedAtOnce) {
     START_CAMERA(camera);
     test::TestProgram run = machineRun();
     app::TMainForm& form = run.program.MainForm();
-    form.show();
     const app::MainState& s = run.program.state();
-    ASSERT_FALSE(nextGrab(s).isNull());
-    camera.remove();
-    ASSERT_TRUE(test::waitUntil(
-        [&] { return form.statusText().startsWith("The capture device was lost"); }, 5000));
+    ASSERT_TRUE(previewThenRemove(camera, run));
+    ASSERT_TRUE(saidLost(form));
     run.modal.answer = [](QDialog& dialog) {
         dialog.show();
         dynamic_cast<capture::TFConfig&>(dialog).ComboBox1->setCurrentIndex(0);
