@@ -17,11 +17,6 @@ const QString kMapper = QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\");
 const QString kMedia = settings::mediaResourcesKey({});
 const char* const kSizeNames[] = {"ImageWidth", "ImageHeight", "ApWidth", "ApHeight"};
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The size values of a key in the order of kSizeNames: a number, "text", or - when absent.
 QString sizesIn(platform::Registry& registry, const QString& path) {
     QStringList shown;
@@ -68,7 +63,7 @@ void dance(const Dance& row) {
     }
     const QString file = dir.write(
         "registry.json", QJsonDocument(QJsonObject{{"HKEY_LOCAL_MACHINE", machine}}).toJson());
-    const QByteArray before = contentsOf(file);
+    const QByteArray before = test::contentsOf(file);
     {
         platform::JsonRegistry registry(file);
         const QString keyPath = settings::deriveDriverKeyPath(registry, {});
@@ -82,7 +77,7 @@ void dance(const Dance& row) {
     settings::restorePictureSize(next, settings::deriveDriverKeyPath(next, {}));
     EXPECT_EQ(sizesIn(next, row.keyPath), QString(row.atNextStart));
     if (!row.sizes) {
-        EXPECT_EQ(contentsOf(file), before);
+        EXPECT_EQ(test::contentsOf(file), before);
     }
 }
 

@@ -98,6 +98,11 @@ QStringList SmallDisk::entries() const {
     return names;
 }
 
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QJsonObject registryKey(const QString& registryFile, const QString& path) {
     QFile file(registryFile);
     if (!file.open(QIODevice::ReadOnly))

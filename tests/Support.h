@@ -201,6 +201,9 @@ public:
     }
 };
 
+// A file's bytes; empty when it cannot be read.
+QByteArray contentsOf(const QString& path);
+
 // The key of that path as the registry file holds it; empty when it holds none.
 QJsonObject registryKey(const QString& registryFile, const QString& path);
 

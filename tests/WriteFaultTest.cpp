@@ -17,11 +17,6 @@ namespace {
 constexpr char kSmallDriver[] =
     R"({"drivers":[{"index":0,"name":"Quorix","width":64,"height":48}]})";
 
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // Every file the program writes meets a disk that fills partway: it says so with the
 // system's reason, and leaves neither a short file nor its temporary file behind.
 TEST(FullDisk, NoWriteLeavesAShortFileOrPassesInSilence) {
@@ -75,7 +70,7 @@ TEST(FullDisk, NoWriteLeavesAShortFileOrPassesInSilence) {
             << run.messages.errors[0].text.toStdString();
         EXPECT_TRUE(run.messages.errors[0].text.contains(target));
         if (row.oldFileRemains) {
-            EXPECT_EQ(contentsOf(target), old);
+            EXPECT_EQ(test::contentsOf(target), old);
             EXPECT_EQ(disk.entries(), QStringList{"Frame0.bmp"});
         } else {
             EXPECT_TRUE(disk.entries().isEmpty()) << disk.entries().join(' ').toStdString();

@@ -20,7 +20,9 @@ QString canonical(const QString& directory) {
     return path.isEmpty() ? directory : path;
 }
 
-void bringToFront(QWidget& window) {
+// A second start in the same directory shows this run's window instead: out of the
+// taskbar, raised, and with its open modal dialog on top.
+void answerSecondStart(QWidget& window) {
     if (!window.isVisible())
         return;
     if (window.isMinimized())
@@ -47,7 +49,7 @@ SingleInstance::SingleInstance(const QString& startDirectory)
         return;
     listener_ = std::make_unique<platform::ActivationListener>([this] {
         if (window_)
-            bringToFront(*window_);
+            answerSecondStart(*window_);
     });
     QString why;
     if (!listener_->listen(platform::instanceSocketName(directory_), &why))

@@ -17,9 +17,6 @@
 namespace fakecam::test {
 namespace {
 
-constexpr std::uint32_t kYuyv = V4L2_PIX_FMT_YUYV;
-constexpr std::uint32_t kMjpg = V4L2_PIX_FMT_MJPEG;
-
 const std::string kStepwise =
     R"({"node":"video4","card":"Loop Camera","driver":"v4l2 loopback","version":393216,)"
     R"("controls":"none","formats":[{"fourcc":"YUYV","sizes":)"

@@ -10,6 +10,10 @@
 
 namespace fakecam::test {
 
+// The two pixel formats an emulated camera streams.
+constexpr std::uint32_t kYuyv = V4L2_PIX_FMT_YUYV;
+constexpr std::uint32_t kMjpg = V4L2_PIX_FMT_MJPEG;
+
 struct Paths {
     std::string dir;     // the device directory
     std::string config;  // FAKECAM_CONFIG

@@ -18,9 +18,6 @@
 namespace fakecam::test {
 namespace {
 
-constexpr std::uint32_t kYuyv = V4L2_PIX_FMT_YUYV;
-constexpr std::uint32_t kMjpg = V4L2_PIX_FMT_MJPEG;
-
 class Streaming : public testing::Test {
 protected:
     void SetUp() override {
