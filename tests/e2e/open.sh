@@ -57,8 +57,16 @@ folder() {
     poll 20 first_row_shows || fail "the open dialog's list of $1 did not fill"
 }
 # first_row_then_open: chooses the first file of the list (Home and Space there) and opens it.
+# The list can still be refilling when it first shows (a later sort drops the choice), so the
+# choice is made again until the name field holds the chosen file's name.
+choose_first_row() {
+    xdotool key Home space
+    poll 2 name_field_shows
+}
 first_row_then_open() {
-    xdotool key shift+Tab Home space Return
+    xdotool key shift+Tab
+    poll 20 choose_first_row || fail "the first file of the list was not chosen"
+    xdotool key Return
     wait_gone '^Open$' || fail "the open dialog did not close"
 }
 # picture_in_panel: the small video's picture differs from the navy panel around it.
