@@ -87,7 +87,9 @@ TEST(CameraFormat, OffersTheCamerasFormatsAndSwitchesToTheChosenOne) {
         return int(QDialog::Accepted);
     };
     QTest::mouseClick(form.B_Format, Qt::LeftButton);
-    EXPECT_TRUE(camera.cameras.log().contains("S_FMT MJPG 1280x720"))
+    // The new format is set as the restarted stream negotiates, on its own thread.
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return camera.cameras.log().contains("S_FMT MJPG 1280x720"); }, 5000))
         << camera.cameras.log().join('\n').toStdString();
     // Wider than any frame: the frame keeps its size, the picture overhangs it centred.
     EXPECT_EQ(form.size(), QSize(663, 558));

@@ -20,6 +20,6 @@ unset PIPEWIRE_REMOTE
 # A sanitizer build's runtime must come first of all libraries.
 preload=$library
 # (awk reads ldd to its end: a pipe closed early would fail the whole line under pipefail.)
-asan=$(ldd "$1" 2>/dev/null | awk '/libasan/ && !found++ {print $3}') || true
-[ -z "$asan" ] || preload=$asan:$library
+runtime=$(ldd "$1" 2>/dev/null | awk '/libasan|libtsan/ && !found++ {print $3}') || true
+[ -z "$runtime" ] || preload=$runtime:$library
 LD_PRELOAD=$preload${LD_PRELOAD:+:$LD_PRELOAD} "$@"

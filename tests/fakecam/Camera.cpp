@@ -210,6 +210,7 @@ int Camera::streamOn(Lock& lock) {
             std::make_unique<Picture>(formats_.fourcc(), formats_.width(), formats_.height());
         sequence_ = 0;
         stop_ = false;
+        released_ = false;
         streaming_ = true;
         producer_ = std::thread([this] { produce(); });
     } catch (const std::exception&) {
@@ -231,6 +232,7 @@ void Camera::streamOff(Lock& lock) {
 
 void Camera::stopProducer(Lock& lock) {
     stop_ = true;
+    released_ = true;
     wake_.notify_all();
     if (producer_.joinable()) {
         std::thread producer = std::move(producer_);
@@ -295,6 +297,9 @@ void Camera::produce() {
             next = Clock::now() + period();
         }
     }
+    // Stopped by an unplug, the thread still ends only once stopProducer, which joins it, lets
+    // it: a thread left to end unjoined is a leak to the thread checker.
+    wake_.wait(lock, [this] { return released_; });
 }
 
 } // namespace fakecam

@@ -115,7 +115,8 @@ private:
     std::uint64_t framesDelivered_ = 0;
 
     bool streaming_ = false;
-    bool stop_ = false;
+    bool stop_ = false;     // the producer stops delivering (stream off, unplug)
+    bool released_ = false; // and may end: only stopProducer, which joins it, says so
     bool joining_ = false;
     std::uint32_t sequence_ = 0;
     std::unique_ptr<Picture> picture_; // only the producer paints with it

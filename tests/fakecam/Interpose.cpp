@@ -394,6 +394,32 @@ FAKECAM_EXPORT int fstatat64(int dirfd, const char* path, struct stat64* st, int
     return real().fstatat64(dirfd, path, st, flags);
 }
 
+// Programs built against a C library before 2.33 call the versioned entries, and so do the
+// thread sanitizer's stat interceptors: a node answers them as it answers the plain calls.
+FAKECAM_EXPORT int __xstat(int version, const char* path, struct stat* st) noexcept {
+    return statNode(path, st) ? 0 : real().xstat(version, path, st);
+}
+
+FAKECAM_EXPORT int __xstat64(int version, const char* path, struct stat64* st) noexcept {
+    return statNode(path, st) ? 0 : real().xstat64(version, path, st);
+}
+
+FAKECAM_EXPORT int __lxstat(int version, const char* path, struct stat* st) noexcept {
+    return statNode(path, st) ? 0 : real().lxstat(version, path, st);
+}
+
+FAKECAM_EXPORT int __lxstat64(int version, const char* path, struct stat64* st) noexcept {
+    return statNode(path, st) ? 0 : real().lxstat64(version, path, st);
+}
+
+FAKECAM_EXPORT int __fxstat(int version, int fd, struct stat* st) noexcept {
+    return statDescriptor(fd, st) ? 0 : real().fxstat(version, fd, st);
+}
+
+FAKECAM_EXPORT int __fxstat64(int version, int fd, struct stat64* st) noexcept {
+    return statDescriptor(fd, st) ? 0 : real().fxstat64(version, fd, st);
+}
+
 // Qt asks statx first.
 FAKECAM_EXPORT int statx(int dirfd, const char* path, int flags, unsigned int mask,
                          struct statx* st) noexcept {

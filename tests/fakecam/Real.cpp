@@ -39,6 +39,12 @@ RealCalls resolveAll() {
     resolve(r.fstatat, "fstatat");
     resolve(r.fstatat64, "fstatat64");
     resolve(r.statx, "statx");
+    resolve(r.xstat, "__xstat");
+    resolve(r.xstat64, "__xstat64");
+    resolve(r.lxstat, "__lxstat");
+    resolve(r.lxstat64, "__lxstat64");
+    resolve(r.fxstat, "__fxstat");
+    resolve(r.fxstat64, "__fxstat64");
     resolve(r.opendir, "opendir");
     // Older C libraries export only some of the 64-bit names; on x86_64 both are one call.
     if (!r.fcntl64) {

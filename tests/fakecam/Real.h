@@ -38,6 +38,13 @@ struct RealCalls {
     int (*fstatat)(int, const char*, struct stat*, int);
     int (*fstatat64)(int, const char*, struct stat64*, int);
     int (*statx)(int, const char*, int, unsigned int, struct statx*);
+    // The versioned entries of C libraries before 2.33 (still exported).
+    int (*xstat)(int, const char*, struct stat*);
+    int (*xstat64)(int, const char*, struct stat64*);
+    int (*lxstat)(int, const char*, struct stat*);
+    int (*lxstat64)(int, const char*, struct stat64*);
+    int (*fxstat)(int, int, struct stat*);
+    int (*fxstat64)(int, int, struct stat64*);
     DIR* (*opendir)(const char*);
 };
 
