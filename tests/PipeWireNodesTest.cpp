@@ -23,7 +23,7 @@ std::string describe(const std::vector<platform::pipewire::NodeFormat>& formats)
         for (const auto& mode : format.modes) {
             out += " " + std::to_string(mode.size.width) + "x" + std::to_string(mode.size.height);
             for (std::size_t i = 0; i < mode.rates.size(); ++i)
-                out += (i ? "," : "@") + std::to_string(mode.rates[i]);
+                out += (i ? "," : "@") + platform::rateText(mode.rates[i]);
         }
         out += ";";
     }
@@ -44,7 +44,7 @@ TEST(PipeWireNodes, FormatsComeFromTheNodesCaps) {
          "YUY2: 320x240@30 640x480@15,30;"},
         {"image/jpeg,width=1280,height=720,framerate=30/1;"
          "video/x-raw,format={NV12,YUY2},width=640,height=480,framerate=30000/1001",
-         "JPEG: 1280x720@30;NV12: 640x480@30;YUY2: 640x480@30;"},
+         "JPEG: 1280x720@30;NV12: 640x480@29.97;YUY2: 640x480@29.97;"},
         {"video/x-raw,format=BGRx,width=[160,700],height=[120,500],framerate=30/1",
          "BGRx: 160x120@30 176x144@30 320x240@30 352x288@30 640x360@30 640x480@30 700x500@30;"},
         {"video/x-raw,format=YUY2,width=640,height=480,framerate=[10/1,30/1]",

@@ -111,7 +111,8 @@ TEST_P(SelectSourceCase, DoesWhatTheChoiceAsks) {
     EXPECT_EQ(ui::hintOf(&form), QString::fromUtf8(c.hint));
     EXPECT_EQ(form.statusText(), QString::fromUtf8(c.status));
     if (c.connected) {
-        EXPECT_EQ(s.CapWnd->mode().fps, c.previewFps) << "the driver is asked for the rate";
+        EXPECT_EQ(s.CapWnd->mode().rate, platform::FrameRate::whole(c.previewFps))
+            << "the driver is asked for the rate";
     }
 }
 

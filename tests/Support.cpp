@@ -2,6 +2,7 @@
 
 #include "ui/ErrorReport.h"
 
+#include "capture/FitWindow.h"
 #include "platform/capture/DriverKeys.h"
 #include <QCoreApplication>
 
@@ -144,7 +145,7 @@ namespace {
 
 // The drivers of the file, their keys installed in the registry as the machine does.
 platform::DriverTable installed(platform::DriverTable drivers, platform::Registry& registry) {
-    platform::installRegistryKeys(drivers, registry);
+    platform::installRegistryKeys(drivers, registry, capture::frameTableWidths());
     return drivers;
 }
 
@@ -172,10 +173,12 @@ TestProgram::TestProgram(const std::function<platform::DriverTable(const StartDi
                          const QString& preparedRegistry)
     : registryFile(writtenFiles(dir, registryJson, cameraIni, preparedRegistry)),
       registry(registryFile),
-      capture(installed(drivers(dir), registry), &registry,
-              [this](QDialog& dialog) {
-                  return driverDialogs ? driverDialogs(dialog) : int(QDialog::Rejected);
-              }),
+      capture(
+          installed(drivers(dir), registry), &registry,
+          [this](QDialog& dialog) {
+              return driverDialogs ? driverDialogs(dialog) : int(QDialog::Rejected);
+          },
+          capture::frameTableWidths()),
       program(
           {capture, help, sound, messages, modal, fileDialogs, dir.path() + "/system", registry}) {}
 

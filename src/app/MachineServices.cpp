@@ -1,5 +1,6 @@
 #include "app/MachineServices.h"
 
+#include "capture/FitWindow.h"
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/DriverTable.h"
 #include "ui/ErrorReport.h"
@@ -32,8 +33,9 @@ platform::JsonRegistry& reported(platform::JsonRegistry& registry, ui::Messages&
 
 MachineServices::MachineServices(ui::Messages& messages)
     : messages_(messages), registry_(platform::registryFilePath()),
-      capture_(driversOfThisMachine(messages), &reported(registry_, messages)) {
-    platform::installRegistryKeys(capture_.drivers(), registry_);
+      capture_(driversOfThisMachine(messages), &reported(registry_, messages), {},
+               capture::frameTableWidths()) {
+    platform::installRegistryKeys(capture_.drivers(), registry_, capture_.fitted());
 }
 
 Services MachineServices::services() {

@@ -61,4 +61,8 @@ QString capLastError(const CapHandle& wnd) {
     return QString::fromStdString(wnd->lastError());
 }
 
+QString capConnectRefusal(const CapHandle& wnd) {
+    return wnd ? QString::fromStdString(wnd->connectRefusal()) : QString();
+}
+
 } // namespace capture

@@ -23,5 +23,8 @@ int capDlgVideoFormat(const CapHandle& wnd);
 int capDlgVideoSource(const CapHandle& wnd);
 // Why the capture window's last request failed, in the service's words.
 QString capLastError(const CapHandle& wnd);
+// Why its last connect was refused, in a sentence for the user, when the user can do
+// something about it (no permission to the device); empty otherwise.
+QString capConnectRefusal(const CapHandle& wnd);
 
 } // namespace capture

@@ -17,11 +17,17 @@ constexpr int kCaptureWindowId = 1;
 const QRect kCaptureWindowStart(63, 55, 176, 144);
 constexpr std::uint16_t kStartPreviewFps = 30;
 
-// The first index in 0..9 for which `wanted` holds and the driver accepts the connect.
-int connectFirst(const CapHandle& wnd, auto wanted) {
-    for (int i = 0; i < app::kDriverEntries; ++i)
-        if (wanted(i) && capDriverConnect(wnd, i))
+// The first index in 0..9 for which `wanted` holds and the driver accepts the connect. The
+// first refusal the user can do something about is kept in `refusal`.
+int connectFirst(const CapHandle& wnd, QString& refusal, auto wanted) {
+    for (int i = 0; i < app::kDriverEntries; ++i) {
+        if (!wanted(i))
+            continue;
+        if (capDriverConnect(wnd, i))
             return i;
+        if (refusal.isEmpty())
+            refusal = capConnectRefusal(wnd);
+    }
     return -1;
 }
 
@@ -46,6 +52,13 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
         platform::CaptureWindow* window = s.CapWnd;
         QObject::connect(window, &platform::CaptureWindow::nativeWindowMade, &form,
                          [&form, window] { form.keepControlsAbove(*window); });
+        // A camera slow to give its first picture is said to be starting, until it does.
+        QObject::connect(window, &platform::CaptureWindow::previewStarting, &form,
+                         &app::TMainForm::setStatusText);
+        QObject::connect(window, &platform::CaptureWindow::previewStarted, &form, [&form] {
+            if (form.statusText().endsWith(QStringLiteral(" is starting...")))
+                form.setStatusText(QString());
+        });
     }
 
     s.DriverCount = 0;
@@ -58,11 +71,20 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
     }
 
     s.DriverIndex = 0;
-    int connected = connectFirst(s.CapWnd, [&](int i) {
-        return s.DriverName[i].find(kPreferredMarker) != std::string::npos;
+    // A camera that is not for pictures of the user (an infrared node) is taken only when no
+    // other driver connects.
+    const auto pickedAtStart = [&service](int i) {
+        const auto driver = service.driverDescription(i);
+        return !driver || driver->pickedAtStart;
+    };
+    QString refusal;
+    int connected = connectFirst(s.CapWnd, refusal, [&](int i) {
+        return s.DriverName[i].find(kPreferredMarker) != std::string::npos && pickedAtStart(i);
     });
     if (connected < 0)
-        connected = connectFirst(s.CapWnd, [](int) { return true; });
+        connected = connectFirst(s.CapWnd, refusal, pickedAtStart);
+    if (connected < 0)
+        connected = connectFirst(s.CapWnd, refusal, [&](int i) { return !pickedAtStart(i); });
 
     if (connected >= 0) {
         s.DriverIndex = static_cast<std::int8_t>(connected);
@@ -76,6 +98,12 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
     } else {
         form.setStatusText(resources::caption(resources::kTextCantConnect));
         s.Connected = 0;
+    }
+    // A camera the user may not open is said in a box and on the status line, with what to
+    // do, whichever driver start-up settled on.
+    if (!refusal.isEmpty()) {
+        form.setStatusText(refusal);
+        ui::application().reportError(refusal);
     }
 }
 

@@ -15,22 +15,29 @@ int halfDown(std::int64_t value) {
 
 } // namespace
 
+namespace {
+
+struct FrameRow {
+    std::uint32_t pictureWidth;
+    QSize frame;
+};
+constexpr FrameRow kFrameTable[] = {{160, {238, 186}}, {176, {238, 186}}, {320, {340, 260}},
+                                    {352, {372, 308}}, {640, {660, 500}}, {704, {704, 576}}};
+
+} // namespace
+
 std::optional<QSize> frameSizeForWidth(std::uint32_t pictureWidth) {
-    switch (pictureWidth) {
-    case 160:
-    case 176:
-        return QSize(238, 186);
-    case 320:
-        return QSize(340, 260);
-    case 352:
-        return QSize(372, 308);
-    case 640:
-        return QSize(660, 500);
-    case 704:
-        return QSize(704, 576);
-    default:
-        return std::nullopt;
-    }
+    for (const FrameRow& row : kFrameTable)
+        if (row.pictureWidth == pictureWidth)
+            return row.frame;
+    return std::nullopt;
+}
+
+platform::FittedWidths frameTableWidths() {
+    platform::FittedWidths widths;
+    for (const FrameRow& row : kFrameTable)
+        widths.push_back(static_cast<int>(row.pictureWidth));
+    return widths;
 }
 
 VideoFit fitToVideo(const QRect& frame, std::uint32_t w, std::uint32_t h, int statusBarHeight) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/capture/CaptureMode.h"
+
 #include <QRect>
 #include <QSize>
 
@@ -15,6 +17,9 @@ namespace capture {
 
 // The video frame's size for a known picture width; the height plays no part.
 std::optional<QSize> frameSizeForWidth(std::uint32_t pictureWidth);
+// The picture widths the frame is made for, which the capture service starts a driver at
+// unless the user has chosen another size.
+platform::FittedWidths frameTableWidths();
 
 struct VideoFit {
     QRect frame;   // the video frame, in client coordinates

@@ -56,8 +56,11 @@ void SelectSource(const SelectSourceContext& ctx) {
     s.Connected = 0;
     ui::setHint(&ctx.main, QString());
     const QString refused = resources::caption(resources::kTextCantConnect);
+    // Why, when the user can do something about it: the notice says the device could not be
+    // connected, the status line what stands in the way.
+    const QString why = capConnectRefusal(s.CapWnd);
     ctx.notice.showBelow(ctx.main, ctx.modal, refused);
-    ctx.main.setStatusText(refused);
+    ctx.main.setStatusText(why.isEmpty() ? refused : why);
 }
 
 } // namespace capture

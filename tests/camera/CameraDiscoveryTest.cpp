@@ -86,19 +86,95 @@ TEST(CameraDiscovery, StartsOnTheMakersCameraFittedToItsSize) {
     EXPECT_TRUE(frames.wait(5000)) << "no picture from the camera";
 }
 
-// A size kept in the camera's key is where it starts, the nearest it offers.
+// A size kept in the camera's key is where it starts, in its current pixel format or the
+// first other that offers it; a size the camera does not offer is forgotten for the size it
+// takes at first sight.
 TEST(CameraDiscovery, StartsAtTheSizeItsKeyHolds) {
     REQUIRE_EMULATED_CAMERAS();
-    test::CameraRun camera(test::listOf(test::kQuorixCamera), R"({"HKEY_LOCAL_MACHINE":
-        {"Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2":
-         {"ImageWidth": 1200, "ImageHeight": 700}}})");
-    const app::MainState& s = camera.run.program.state();
-    camera.run.program.MainForm().show();
-    EXPECT_EQ(s.CapWnd->geometry().size(), QSize(1280, 720));
-    QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
-    ASSERT_TRUE(frames.wait(5000));
-    EXPECT_TRUE(camera.cameras.log().contains("S_FMT YUYV 1280x720"))
-        << camera.cameras.log().join('\n').toStdString();
+    struct Row {
+        int width, height;
+        QSize window;
+        const char* format;
+    } rows[] = {
+        {1280, 720, {1280, 720}, "S_FMT YUYV 1280x720"},
+        {1920, 1080, {1920, 1080}, "S_FMT MJPG 1920x1080"},
+        {1200, 700, {640, 480}, "S_FMT YUYV 640x480"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.width);
+        test::CameraRun camera(test::listOf(test::kQuorixCamera),
+                               QStringLiteral(R"({"HKEY_LOCAL_MACHINE":
+            {"Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2":
+             {"ImageWidth": %1, "ImageHeight": %2}}})")
+                                   .arg(row.width)
+                                   .arg(row.height)
+                                   .toStdString());
+        const app::MainState& s = camera.run.program.state();
+        camera.run.program.MainForm().show();
+        EXPECT_EQ(s.CapWnd->geometry().size(), row.window);
+        QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
+        ASSERT_TRUE(frames.wait(5000));
+        EXPECT_TRUE(camera.cameras.log().contains(row.format))
+            << camera.cameras.log().join('\n').toStdString();
+    }
+}
+
+// A camera whose own size is none the window is made for (a 1080p webcam that starts in MJPG
+// 1920 x 1080, a 4K one, a capture card) starts at the largest of those sizes it offers, in
+// its current format first, then in its others; its key is made with that size. One that
+// offers none keeps its own size, and the window overhangs it as for any such size.
+TEST(CameraDiscovery, TheFirstPictureIsWhole) {
+    REQUIRE_EMULATED_CAMERAS();
+    struct Row {
+        const char* name;
+        const char* formats;
+        QSize picture;
+        const char* format;
+        QSize client;
+    } rows[] = {
+        {"1080p webcam, MJPG first",
+         R"([{"fourcc":"MJPG","sizes":[[1920,1080,[30]],[1280,720,[30]],[640,480,[30]],
+             [320,240,[30]]]},{"fourcc":"YUYV","sizes":[[640,480,[30]],[1920,1080,[5]]]}])",
+         {640, 480},
+         "S_FMT MJPG 640x480",
+         {663, 558}},
+        {"4K webcam whose MJPG has no small size",
+         R"([{"fourcc":"MJPG","sizes":[[3840,2160,[30]],[1920,1080,[30]]]},
+             {"fourcc":"YUYV","sizes":[[640,480,[30]],[352,288,[30]]]}])",
+         {640, 480},
+         "S_FMT YUYV 640x480",
+         {663, 558}},
+        {"grabber at 480 x 320 only",
+         R"([{"fourcc":"YUYV","sizes":[[480,320,[30]]]}])",
+         {480, 320},
+         "S_FMT YUYV 480x320",
+         {280, 277}},
+        {"camera at 320 x 240 keeps it",
+         R"([{"fourcc":"YUYV","sizes":[[320,240,[30]],[640,480,[30]]]}])",
+         {320, 240},
+         "S_FMT YUYV 320x240",
+         {343, 318}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        test::CameraRun camera(std::string(R"([{"node":"video0","card":"Quorix Cam",
+            "bus":"usb-0000:00:14.0-2","formats":)") +
+                               row.formats + "}]");
+        const app::MainState& s = camera.run.program.state();
+        app::TMainForm& form = camera.run.program.MainForm();
+        form.show();
+        EXPECT_EQ(s.CapWnd->geometry().size(), row.picture);
+        EXPECT_EQ(form.size(), row.client);
+        const QJsonObject key = test::registryKey(
+            camera.run.registryFile,
+            QStringLiteral("Software\\Microsoft\\VfWWDM Mapper\\##?#v4l2#usb-0000:00:14.0-2"));
+        EXPECT_EQ(key.value("ImageWidth").toInt(), row.picture.width());
+        EXPECT_EQ(key.value("ImageHeight").toInt(), row.picture.height());
+        QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
+        ASSERT_TRUE(frames.wait(5000));
+        EXPECT_TRUE(camera.cameras.log().contains(row.format))
+            << camera.cameras.log().join('\n').toStdString();
+    }
 }
 
 // The size chosen for a camera is kept at exit and is where it starts the next time, as for
@@ -130,8 +206,7 @@ TEST(CameraDiscovery, TheChosenSizeIsKeptAcrossARestart) {
     }
     // Plugged in anew, the camera is back at its own default; the program puts the kept
     // size back before it connects.
-    test::CameraRun again(test::listOf(test::kQuorixCamera),
-                          registryAtExit.toStdString());
+    test::CameraRun again(test::listOf(test::kQuorixCamera), registryAtExit.toStdString());
     again.run.program.MainForm().show();
     EXPECT_EQ(again.run.program.state().CapWnd->geometry().size(), QSize(1280, 720));
 }

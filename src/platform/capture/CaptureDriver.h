@@ -4,7 +4,6 @@
 
 #include <gst/gst.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +29,9 @@ struct DriverSpec {
     int height = 240;
     // The sizes a test picture offers; a device enumerates its own.
     std::vector<PictureSize> sizes;
+    // false for a camera that is not for pictures of the user (an infrared node, all its
+    // formats grey): start-up passes over it while another driver connects.
+    bool pickedAtStart = true;
     // Whether the driver offers its own format and source dialogs.
     bool hasFormatDialog = true;
     bool hasSourceDialog = true;
@@ -71,20 +73,27 @@ public:
     virtual std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const = 0;
     // Whether the format dialog offers frame rates to choose from.
     virtual bool choosesRate() const { return false; }
-    // The frame rates (whole frames a second) offered in that format and size, ascending.
-    virtual std::vector<int> frameRates(std::uint32_t, PictureSize) const { return {}; }
+    // The frame rates offered in that format and size, ascending.
+    virtual std::vector<FrameRate> frameRates(std::uint32_t, PictureSize) const { return {}; }
     // The frame rate to ask of the driver in `mode` for a preview of `fps` frames a second
-    // (0: the driver's own choice). A device is asked for the lowest rate it offers that keeps
-    // up with the preview, or its fastest when none does.
-    virtual int rateFor(const CaptureMode& mode, int fps) const {
-        const std::vector<int> rates = frameRates(mode.fourcc, mode.size);
-        if (rates.empty())
-            return 0;
-        const auto atLeast = std::lower_bound(rates.begin(), rates.end(), fps);
-        return atLeast != rates.end() ? *atLeast : rates.back();
+    // (not set: the driver's own choice). A device is asked for the lowest rate it offers that
+    // keeps up with the preview (29.97 keeps up with 30), or its fastest when none does.
+    virtual FrameRate rateFor(const CaptureMode& mode, int fps) const {
+        const std::vector<FrameRate> rates = frameRates(mode.fourcc, mode.size);
+        for (const FrameRate& rate : rates)
+            if (rate.perSecond() >= fps * 0.99)
+                return rate;
+        return rates.empty() ? FrameRate{} : rates.back();
     }
-    // The frame rate the driver delivers in `mode` (0: the driver's own choice, unknown).
-    virtual int effectiveFps(const CaptureMode& mode) const = 0;
+    // The frame rate the driver delivers in `mode` (not set: the driver's own choice, unknown).
+    virtual FrameRate effectiveRate(const CaptureMode& mode) const = 0;
+    // The mode the device is in once asked for `mode`: a device may answer a pixel format
+    // with another it prefers (a capture card gives NV12 for I420), and the preview then asks
+    // for what it gives.
+    virtual CaptureMode inForce(const CaptureMode& mode) const { return mode; }
+    // Why the device cannot be opened by this user at all (no permission to its node), with
+    // what to do about it; empty when nothing stands in the way.
+    virtual std::string accessProblem() const { return {}; }
 
     // Appends the elements that bring the driver's pictures into a pipeline, ending in BGRx
     // frames of the mode's size. Elements that could not be made are appended as null, with

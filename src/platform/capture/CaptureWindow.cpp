@@ -25,6 +25,10 @@ constexpr std::chrono::milliseconds kFreshFrame{1000};
 constexpr std::chrono::milliseconds kGrabWait{300};
 // A running preview without a frame for this long has stalled.
 constexpr std::chrono::milliseconds kStall{3000};
+// A camera's first picture may take seconds at a large size: this long before the preview is
+// said to have stopped, and after this long it is said to be starting.
+constexpr std::chrono::milliseconds kFirstFrame{10000};
+constexpr std::chrono::milliseconds kStartingNote{1000};
 } // namespace
 
 CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget* parent)
@@ -111,7 +115,13 @@ int CaptureWindow::driverConnect(int index) {
         return 0;
     }
     driverDisconnect();
-    const CaptureMode mode = startMode(*driver, setup_->registry);
+    connectRefusal_.clear();
+    if (const std::string problem = driver->accessProblem(); !problem.empty()) {
+        lastError_ = connectRefusal_ = "Cannot open " + driver->deviceName() + ": " + problem;
+        return 0;
+    }
+    // A device may answer the mode with another it prefers: the preview asks for that.
+    const CaptureMode mode = driver->inForce(startMode(*driver, setup_->registry, setup_->fitted));
     std::string error;
     driver_ = driver.get();
     pipeline_ = openPipeline(mode, error);
@@ -126,7 +136,8 @@ int CaptureWindow::driverConnect(int index) {
     return 1;
 }
 
-bool CaptureWindow::reopen(const CaptureMode& mode) {
+bool CaptureWindow::reopen(const CaptureMode& asked) {
+    const CaptureMode mode = driver_->inForce(asked);
     const bool previewing = previewOn_;
     previewTimer_.stop();
     if (overlay_)
@@ -202,11 +213,11 @@ int CaptureWindow::setPreviewRate(int milliseconds) {
     // Ask the driver for no more frames than the preview shows, rather than drop the rest
     // after decoding them.
     CaptureMode wanted = mode_;
-    wanted.fps = driver_->rateFor(mode_, (1000 + milliseconds / 2) / milliseconds);
-    if (driver_->effectiveFps(wanted) != driver_->effectiveFps(mode_)) {
+    wanted.rate = driver_->rateFor(mode_, (1000 + milliseconds / 2) / milliseconds);
+    if (driver_->effectiveRate(wanted) != driver_->effectiveRate(mode_)) {
         reopen(wanted);
     } else {
-        mode_.fps = wanted.fps;
+        mode_.rate = wanted.rate;
         pipeline_->limitRate((1000 + milliseconds / 2) / milliseconds);
     }
     return 1;
@@ -229,6 +240,7 @@ int CaptureWindow::setPreview(bool on) {
 void CaptureWindow::startPreview() {
     failure_.clear();
     stalled_ = false;
+    starting_ = false;
     // A sink without its window would open one of its own.
     if (pipeline_->drawsIntoWindow() && !pipeline_->hasWindow()) {
         playWhenShown_ = true;
@@ -364,12 +376,22 @@ void CaptureWindow::previewTick() {
     } else {
         arrived = takeNewestFrame();
     }
+    const bool first = !pipeline_->delivered();
     if (arrived) {
         stalled_ = false;
-    } else if (!stalled_ && pipeline_->sinceLastFrame() > kStall) {
+        if (std::exchange(starting_, false))
+            emit previewStarted();
+    } else if (first && !starting_ && !stalled_ && pipeline_->sinceLastFrame() > kStartingNote) {
+        starting_ = true;
+        emit previewStarting(
+            QStringLiteral("%1 is starting...").arg(QString::fromStdString(driver_->deviceName())));
+    }
+    const std::chrono::milliseconds bound = first ? kFirstFrame : kStall;
+    if (!arrived && !stalled_ && pipeline_->sinceLastFrame() > bound) {
         stalled_ = true;
+        starting_ = false;
         lastError_ = "the capture device has delivered no picture for " +
-                     std::to_string(kStall.count() / 1000) + " seconds";
+                     std::to_string(bound.count() / 1000) + " seconds";
         // A grab refuses the old picture by its age; frames coming again clear this.
         emit previewFailed(
             QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(lastError_)));
@@ -386,9 +408,9 @@ void CaptureWindow::paintEvent(QPaintEvent*) {
 }
 
 CaptureService::CaptureService(DriverTable drivers, Registry* registry,
-                               std::function<int(QDialog&)> runDialog)
+                               std::function<int(QDialog&)> runDialog, FittedWidths fitted)
     : setup_(std::make_shared<const CaptureSetup>(
-          CaptureSetup{std::move(drivers), registry, std::move(runDialog)})) {}
+          CaptureSetup{std::move(drivers), registry, std::move(runDialog), std::move(fitted)})) {}
 
 std::optional<DriverSpec> CaptureService::driverDescription(int index) const {
     if (index < 0 || index >= kDriverSlots || !setup_->drivers[index])

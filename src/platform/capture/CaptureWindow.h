@@ -40,6 +40,9 @@ struct CaptureSetup {
     DriverTable drivers;
     Registry* registry = nullptr;
     std::function<int(QDialog&)> runDialog;
+    // The picture widths the program fits its window to: where a driver starts when nobody
+    // has chosen its size.
+    FittedWidths fitted;
 };
 
 // A child window bound to at most one capture driver: it connects a driver, previews its
@@ -73,6 +76,9 @@ public:
 
     // Why the last request or the running preview failed; empty when nothing failed.
     const std::string& lastError() const { return lastError_; }
+    // Why the last connect was refused, in a sentence for the user, when the user can do
+    // something about it (no permission to the device); empty otherwise.
+    const std::string& connectRefusal() const { return connectRefusal_; }
     // How the connected driver delivers its pictures, and how a test picture looks (as it
     // looks by default for any other driver).
     const CaptureMode& mode() const { return mode_; }
@@ -88,6 +94,10 @@ signals:
     void streamRefused(const QString& why);
     // This window has just been given an X window of its own to draw the preview into.
     void nativeWindowMade();
+    // The device is taking its time over its first picture (some cameras take seconds at
+    // large sizes): a sentence saying it is starting; and its first picture has come.
+    void previewStarting(const QString& note);
+    void previewStarted();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -102,8 +112,9 @@ private:
     void takeOverFromOverlay();
     void previewTick();
     void startPreview();
-    // Builds the connected driver's pipeline anew in `mode`, the preview as it was.
-    bool reopen(const CaptureMode& mode);
+    // Builds the connected driver's pipeline anew in the mode the device gives for `asked`,
+    // the preview as it was.
+    bool reopen(const CaptureMode& asked);
     // Shows the newest frame if one has arrived since the last paint.
     bool takeNewestFrame();
     // The preview has failed: stop asking for frames and say why, once.
@@ -131,7 +142,10 @@ private:
     std::string failure_;
     // The driver has gone quiet without an error; cleared when frames come again.
     bool stalled_ = false;
+    // The device has been said to be starting, and its first picture has not come yet.
+    bool starting_ = false;
     std::string lastError_;
+    std::string connectRefusal_;
 };
 
 // The capture-window service: the table of installed drivers and the factory of capture
@@ -139,7 +153,7 @@ private:
 class CaptureService {
 public:
     explicit CaptureService(DriverTable drivers, Registry* registry = nullptr,
-                            std::function<int(QDialog&)> runDialog = {});
+                            std::function<int(QDialog&)> runDialog = {}, FittedWidths fitted = {});
 
     // Name and version of the driver at index 0..9, or nothing when none is installed there.
     std::optional<DriverSpec> driverDescription(int index) const;
@@ -148,6 +162,7 @@ public:
     CaptureWindow* createCaptureWindow(QWidget* parent, const QRect& geometry, int id) const;
 
     const DriverTable& drivers() const { return setup_->drivers; }
+    const FittedWidths& fitted() const { return setup_->fitted; }
 
 private:
     std::shared_ptr<const CaptureSetup> setup_;

@@ -1,5 +1,6 @@
 #include "platform/capture/DriverKeys.h"
 
+#include "platform/capture/DriverModes.h"
 #include "platform/registry/Registry.h"
 
 namespace platform {
@@ -28,7 +29,8 @@ bool storePictureSize(Registry& registry, const CaptureDriver& driver, PictureSi
            key->writeDword(kImageHeight, static_cast<std::uint32_t>(size.height));
 }
 
-void installRegistryKeys(const DriverTable& drivers, Registry& registry) {
+void installRegistryKeys(const DriverTable& drivers, Registry& registry,
+                         const FittedWidths& fitted) {
     if (auto key = registry.createKey(kVersionKey);
         key && !key->readString(QStringLiteral("VersionNumber")))
         key->writeString(QStringLiteral("VersionNumber"), kSystemVersion);
@@ -49,7 +51,7 @@ void installRegistryKeys(const DriverTable& drivers, Registry& registry) {
         auto key = registry.createKey(driverKeyPath(driver->spec().devicePath));
         if (!key)
             continue;
-        const PictureSize size = driver->currentMode().size;
+        const PictureSize size = firstSightMode(*driver, fitted).size;
         if (!key->readDword(kImageWidth))
             key->writeDword(kImageWidth, static_cast<std::uint32_t>(size.width));
         if (!key->readDword(kImageHeight))

@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -55,14 +57,14 @@ VideoFormatDialog::VideoFormatDialog(const CaptureDriver& driver, const CaptureM
     connect(Sizes, &QListWidget::itemActivated, this, &QDialog::accept);
 
     fillSizes(current.size);
-    fillRates(current.fps);
+    fillRates(current.rate);
     if (Format)
         connect(Format, &QComboBox::currentIndexChanged, this, [this] {
             fillSizes(chosen().size);
-            fillRates(0);
+            fillRates({});
         });
     if (Rate)
-        connect(Sizes, &QListWidget::currentRowChanged, this, [this] { fillRates(chosen().fps); });
+        connect(Sizes, &QListWidget::currentRowChanged, this, [this] { fillRates(chosen().rate); });
     Sizes->setFocus();
 }
 
@@ -85,15 +87,18 @@ void VideoFormatDialog::fillSizes(PictureSize keep) {
             Sizes->setCurrentRow(row);
 }
 
-void VideoFormatDialog::fillRates(int keep) {
+void VideoFormatDialog::fillRates(FrameRate keep) {
     if (!Rate)
         return;
     Rate->clear();
-    Rate->addItem(QStringLiteral("Default"), 0);
-    for (const int fps : driver_.frameRates(fourcc(), chosen().size))
-        Rate->addItem(QStringLiteral("%1 frames per second").arg(fps), fps);
-    const int at = Rate->findData(keep);
-    Rate->setCurrentIndex(at >= 0 ? at : 0);
+    rates_ = driver_.frameRates(fourcc(), chosen().size);
+    Rate->addItem(QStringLiteral("Default"), -1);
+    for (std::size_t i = 0; i < rates_.size(); ++i)
+        Rate->addItem(
+            QStringLiteral("%1 frames per second").arg(QString::fromStdString(rateText(rates_[i]))),
+            static_cast<int>(i));
+    const auto kept = std::find(rates_.begin(), rates_.end(), keep);
+    Rate->setCurrentIndex(kept != rates_.end() ? 1 + static_cast<int>(kept - rates_.begin()) : 0);
 }
 
 CaptureMode VideoFormatDialog::chosen() const {
@@ -103,7 +108,11 @@ CaptureMode VideoFormatDialog::chosen() const {
         const QSize size = item->data(kSizeRole).toSize();
         mode.size = {size.width(), size.height()};
     }
-    mode.fps = Rate ? Rate->currentData().toInt() : 0;
+    if (Rate) {
+        const int at = Rate->currentData().toInt();
+        if (at >= 0 && at < static_cast<int>(rates_.size()))
+            mode.rate = rates_[static_cast<std::size_t>(at)];
+    }
     return mode;
 }
 

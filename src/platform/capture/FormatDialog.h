@@ -22,17 +22,19 @@ public:
     // The pixel formats; null when the driver offers none to choose between.
     QComboBox* Format = nullptr;
     QListWidget* Sizes = nullptr;
-    // The frame rates at the chosen size, "Default" first; null for a driver that gives any
-    // rate asked of it.
+    // The frame rates at the chosen size ("29.97 frames per second"), "Default" first; null
+    // for a driver that gives any rate asked of it.
     QComboBox* Rate = nullptr;
 
 private:
     void fillSizes(PictureSize keep);
-    void fillRates(int keep);
+    void fillRates(FrameRate keep);
     std::uint32_t fourcc() const;
 
     const CaptureDriver& driver_;
     std::uint32_t currentFourcc_ = 0;
+    // The rates the list offers after "Default", in its order.
+    std::vector<FrameRate> rates_;
 };
 
 } // namespace platform

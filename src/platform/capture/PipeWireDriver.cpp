@@ -90,7 +90,7 @@ std::vector<PictureSize> PipeWireDriver::offeredSizes(std::uint32_t fourcc) cons
     return sizes;
 }
 
-std::vector<int> PipeWireDriver::frameRates(std::uint32_t fourcc, PictureSize size) const {
+std::vector<FrameRate> PipeWireDriver::frameRates(std::uint32_t fourcc, PictureSize size) const {
     if (const pipewire::NodeFormat* f = format(fourcc))
         for (const pipewire::NodeMode& mode : f->modes)
             if (mode.size == size)
@@ -121,8 +121,10 @@ void PipeWireDriver::appendSource(std::vector<GstElement*>& chain, const Capture
         gst_structure_free(props);
     }
     const pipewire::NodeFormat* f = format(mode.fourcc);
-    const bool jpeg = f && f->compressed;
-    pipeline::appendCamera(chain, source, mode, jpeg, f ? f->rawFormat.c_str() : nullptr, error);
+    const pipeline::Encoding encoding =
+        f && f->compressed ? pipeline::Encoding::Jpeg : pipeline::Encoding::Raw;
+    pipeline::appendCamera(chain, source, mode, encoding, f ? f->rawFormat.c_str() : nullptr,
+                           error);
 }
 
 void PipeWireDriver::attach(PreviewPipeline& pipeline) const {

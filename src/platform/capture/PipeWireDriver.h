@@ -27,8 +27,8 @@ public:
     std::vector<PixelFormat> pixelFormats() const override;
     std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
     bool choosesRate() const override { return true; }
-    std::vector<int> frameRates(std::uint32_t fourcc, PictureSize size) const override;
-    int effectiveFps(const CaptureMode& mode) const override { return mode.fps; }
+    std::vector<FrameRate> frameRates(std::uint32_t fourcc, PictureSize size) const override;
+    FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
     void attach(PreviewPipeline& pipeline) const override;

@@ -43,35 +43,31 @@ IntValues intValues(const GValue* value) {
     return out;
 }
 
-int wholeRate(int numerator, int denominator) {
-    return numerator > 0 && denominator > 0
-               ? static_cast<int>(std::lround(double(numerator) / denominator))
-               : 0;
+FrameRate rateOf(const GValue* v) {
+    return FrameRate::of(gst_value_get_fraction_numerator(v),
+                         gst_value_get_fraction_denominator(v));
 }
 
-std::vector<int> ratesOf(const GValue* value) {
-    std::vector<int> rates;
+std::vector<FrameRate> ratesOf(const GValue* value) {
+    std::vector<FrameRate> rates;
     const auto add = [&](const GValue* v) {
         if (GST_VALUE_HOLDS_FRACTION(v))
-            if (const int fps = wholeRate(gst_value_get_fraction_numerator(v),
-                                          gst_value_get_fraction_denominator(v));
-                fps > 0)
-                rates.push_back(fps);
+            if (const FrameRate rate = rateOf(v); rate.isSet())
+                rates.push_back(rate);
     };
     if (!value)
         return rates;
     if (GST_VALUE_HOLDS_FRACTION_RANGE(value)) {
-        const GValue* low = gst_value_get_fraction_range_min(value);
-        const GValue* high = gst_value_get_fraction_range_max(value);
-        const int lowest = std::max(1, wholeRate(gst_value_get_fraction_numerator(low),
-                                                 gst_value_get_fraction_denominator(low)));
-        const int highest = wholeRate(gst_value_get_fraction_numerator(high),
-                                      gst_value_get_fraction_denominator(high));
-        if (highest > 0) {
+        FrameRate lowest = rateOf(gst_value_get_fraction_range_min(value));
+        const FrameRate highest = rateOf(gst_value_get_fraction_range_max(value));
+        // A range from 0/1 offers anything down to a standstill: one a second is slow enough.
+        if (!lowest.isSet())
+            lowest = FrameRate::whole(1);
+        if (highest.isSet() && !(highest < lowest)) {
             rates = {lowest, highest};
             for (const int common : kCommonRates)
-                if (common > lowest && common < highest)
-                    rates.push_back(common);
+                if (lowest < FrameRate::whole(common) && FrameRate::whole(common) < highest)
+                    rates.push_back(FrameRate::whole(common));
         }
     } else if (GST_VALUE_HOLDS_LIST(value)) {
         for (guint i = 0; i < gst_value_list_get_size(value); ++i)
@@ -138,7 +134,7 @@ NodeFormat& formatEntry(std::vector<NodeFormat>& formats, const std::string& raw
 }
 
 void addModes(NodeFormat& format, const std::vector<PictureSize>& sizes,
-              const std::vector<int>& rates) {
+              const std::vector<FrameRate>& rates) {
     for (const PictureSize& size : sizes) {
         auto mode = std::find_if(format.modes.begin(), format.modes.end(),
                                  [&](const NodeMode& m) { return m.size == size; });
@@ -183,7 +179,7 @@ std::vector<NodeFormat> formatsOf(const GstCaps* caps) {
         const std::vector<PictureSize> sizes = sizesOf(s);
         if (sizes.empty())
             continue;
-        const std::vector<int> rates = ratesOf(gst_structure_get_value(s, "framerate"));
+        const std::vector<FrameRate> rates = ratesOf(gst_structure_get_value(s, "framerate"));
         for (const std::string& name : names)
             addModes(formatEntry(formats, name), sizes, rates);
     }
@@ -215,7 +211,7 @@ bool readCameraNode(GstDevice* device, CameraNode& node) {
                 formatsOf(gst::CapsPtr(gst_caps_copy_nth(caps.get(), i)).get());
             const std::vector<PictureSize> sizes = sizesOf(gst_caps_get_structure(caps.get(), i));
             if (!first.empty() && !sizes.empty())
-                node.preferred = {sizes.front(), first.front().fourcc, 0};
+                node.preferred = {sizes.front(), first.front().fourcc, {}};
         }
     }
     if (props)

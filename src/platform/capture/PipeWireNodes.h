@@ -13,10 +13,10 @@
 // provider.
 namespace platform::pipewire {
 
-// A picture size a node offers, with its frame rates (whole frames a second, ascending).
+// A picture size a node offers, with its frame rates (as the node gives them, ascending).
 struct NodeMode {
     PictureSize size;
-    std::vector<int> rates;
+    std::vector<FrameRate> rates;
 };
 
 // One pixel format of a node: raw pixels in a GStreamer format, or a JPEG stream.

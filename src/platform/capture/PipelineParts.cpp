@@ -25,22 +25,35 @@ GstElement* capsFilter(gst::CapsPtr caps, std::string& error) {
 }
 
 void appendCamera(std::vector<GstElement*>& chain, GstElement* source, const CaptureMode& mode,
-                  bool jpeg, const char* rawFormat, std::string& error) {
+                  Encoding encoding, const char* rawFormat, std::string& error) {
     const int width = mode.size.width, height = mode.size.height;
-    gst::CapsPtr caps = jpeg ? gst::CapsPtr(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT,
-                                                                width, "height", G_TYPE_INT,
-                                                                height, nullptr))
-                             : rawCaps(width, height, rawFormat);
-    // Cameras give their rates as fractions in their own units (333333/10000000, 30000/1001):
-    // a whole rate is asked as the range around it.
-    if (mode.fps > 0)
-        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION_RANGE, 2 * mode.fps - 1, 2,
-                            2 * mode.fps + 1, 2, nullptr);
+    gst::CapsPtr caps;
+    switch (encoding) {
+    case Encoding::Jpeg:
+        caps.reset(gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, width, "height",
+                                       G_TYPE_INT, height, nullptr));
+        break;
+    case Encoding::H264:
+        // What a camera's H.264 node gives: a byte stream of whole pictures.
+        caps.reset(gst_caps_new_simple("video/x-h264", "width", G_TYPE_INT, width, "height",
+                                       G_TYPE_INT, height, "stream-format", G_TYPE_STRING,
+                                       "byte-stream", nullptr));
+        break;
+    case Encoding::Raw:
+        caps = rawCaps(width, height, rawFormat);
+        break;
+    }
+    // The device's own interval, exactly: a camera's 30000/1001 is not 30/1.
+    if (mode.rate.isSet())
+        gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.rate.frames,
+                            mode.rate.seconds, nullptr);
     chain.insert(chain.end(), {source, capsFilter(std::move(caps), error)});
-    if (jpeg)
+    if (encoding == Encoding::Jpeg)
         chain.push_back(make("jpegdec", error));
-    chain.insert(chain.end(), {make("videoconvert", error),
-                               capsFilter(rawCaps(width, height, "BGRx"), error)});
+    if (encoding == Encoding::H264)
+        chain.insert(chain.end(), {make("h264parse", error), make("avdec_h264", error)});
+    chain.insert(chain.end(),
+                 {make("videoconvert", error), capsFilter(rawCaps(width, height, "BGRx"), error)});
 }
 
 } // namespace platform::pipeline

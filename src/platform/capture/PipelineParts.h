@@ -15,10 +15,13 @@ GstElement* make(const char* factory, std::string& error);
 gst::CapsPtr rawCaps(int width, int height, const char* format);
 GstElement* capsFilter(gst::CapsPtr caps, std::string& error);
 
-// A camera's part: its source, a filter asking for the mode's size in JPEG or in the raw
-// format named (any when null) at the mode's rate, a JPEG decoder where needed, and the
+// How a camera's pictures come: raw pixels, or a stream to decode.
+enum class Encoding { Raw, Jpeg, H264 };
+
+// A camera's part: its source, a filter asking for the mode's size in that encoding (raw in
+// the format named, any when null) at the mode's rate, a decoder where needed, and the
 // conversion to BGRx frames of the mode's size.
 void appendCamera(std::vector<GstElement*>& chain, GstElement* source, const CaptureMode& mode,
-                  bool jpeg, const char* rawFormat, std::string& error);
+                  Encoding encoding, const char* rawFormat, std::string& error);
 
 } // namespace platform::pipeline

@@ -89,7 +89,8 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driv
     // A camera may only offer more frames a second than the preview shows: a sink that draws
     // every frame it gets has the rest dropped before it. (A driver without a choice of rates
     // gives whatever rate it is asked for.)
-    if (intoWindow && maxFps > 0 && driver.choosesRate() && driver.effectiveFps(mode) > maxFps) {
+    if (intoWindow && maxFps > 0 && driver.choosesRate() &&
+        driver.effectiveRate(mode).perSecond() > maxFps + 0.5) {
         p->rate_ = pipeline::make("videorate", error);
         if (p->rate_)
             g_object_set(p->rate_, "drop-only", TRUE, "max-rate", maxFps, nullptr);

@@ -33,12 +33,12 @@ std::vector<PictureSize> TestPatternDriver::offeredSizes(std::uint32_t) const {
     return sizes;
 }
 
-int TestPatternDriver::rateFor(const CaptureMode&, int fps) const {
-    return fps;
+FrameRate TestPatternDriver::rateFor(const CaptureMode&, int fps) const {
+    return FrameRate::whole(fps);
 }
 
-int TestPatternDriver::effectiveFps(const CaptureMode& mode) const {
-    return mode.fps > 0 ? mode.fps : kTestPictureFps;
+FrameRate TestPatternDriver::effectiveRate(const CaptureMode& mode) const {
+    return mode.rate.isSet() ? mode.rate : FrameRate::whole(kTestPictureFps);
 }
 
 void TestPatternDriver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
@@ -50,7 +50,9 @@ void TestPatternDriver::appendSource(std::vector<GstElement*>& chain, const Capt
         gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
     }
     gst::CapsPtr caps = pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx");
-    gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, effectiveFps(mode), 1, nullptr);
+    const FrameRate rate = effectiveRate(mode);
+    gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, rate.frames, rate.seconds,
+                        nullptr);
     // The picture's colours, adjusted from the source dialog; it passes frames through
     // untouched while every setting is at its default.
     GstElement* balance = pipeline::make("videobalance", error);

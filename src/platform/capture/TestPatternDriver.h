@@ -14,8 +14,8 @@ public:
 
     CaptureMode currentMode() const override;
     std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
-    int rateFor(const CaptureMode& mode, int fps) const override;
-    int effectiveFps(const CaptureMode& mode) const override;
+    FrameRate rateFor(const CaptureMode& mode, int fps) const override;
+    FrameRate effectiveRate(const CaptureMode& mode) const override;
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
     bool deviceLost(const GError& error) const override;

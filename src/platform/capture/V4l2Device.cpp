@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -43,6 +44,7 @@ public:
     std::string why() const {
         return error_ ? std::strerror(error_) : std::string("the device did not answer");
     }
+    int error() const { return error_; }
 
 private:
     int fd_;
@@ -74,10 +76,30 @@ bool reaches(std::uint32_t value, std::uint32_t low, std::uint32_t high, std::ui
     return value >= low && value <= high && (step <= 1 || (value - low) % step == 0);
 }
 
-int fpsOf(const v4l2_fract& interval) {
-    if (interval.numerator == 0 || interval.denominator == 0)
-        return 0;
-    return static_cast<int>(std::lround(double(interval.denominator) / interval.numerator));
+// An interval of n/d seconds is d/n frames a second.
+FrameRate rateOf(const v4l2_fract& interval) {
+    return FrameRate::of(interval.denominator, interval.numerator);
+}
+
+bool isAccessError(int error) {
+    return error == EACCES || error == EPERM;
+}
+
+// The name the system gives the node in its device list, readable by every user; empty when
+// it has none.
+std::string sysfsName(const std::string& path) {
+    const std::string node = std::filesystem::path(path).filename().string();
+    std::FILE* file =
+        std::fopen((sysfsDirectory() + "/class/video4linux/" + node + "/name").c_str(), "re");
+    if (!file)
+        return {};
+    char line[64] = {};
+    const bool read = std::fgets(line, sizeof line, file) != nullptr;
+    std::fclose(file);
+    std::string name = read ? line : "";
+    while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
+        name.pop_back();
+    return name;
 }
 
 } // namespace
@@ -85,6 +107,18 @@ int fpsOf(const v4l2_fract& interval) {
 std::string deviceDirectory() {
     const char* dir = std::getenv("NIMBACAST_DEVICE_DIR");
     return dir && *dir ? dir : "/dev";
+}
+
+std::string sysfsDirectory() {
+    const char* dir = std::getenv("NIMBACAST_SYSFS_DIR");
+    return dir && *dir ? dir : "/sys";
+}
+
+std::string accessProblem(const std::string& path) {
+    Fd fd(path);
+    if (fd.valid() || !isAccessError(fd.error()))
+        return {};
+    return fd.why() + ". Your user may need to be in the \"video\" group.";
 }
 
 std::string versionText(std::uint32_t version) {
@@ -120,6 +154,15 @@ std::vector<DeviceInfo> captureDevices() {
     std::vector<DeviceInfo> devices;
     for (const auto& [number, path] : nodes) {
         Fd fd(path);
+        if (!fd.valid() && isAccessError(fd.error())) {
+            // Not this user's to open, but a camera all the same: listed under the name the
+            // system gives it, so that choosing it says why it cannot show a picture.
+            const std::string name = sysfsName(path);
+            devices.push_back(
+                {path, name.empty() ? std::filesystem::path(path).filename().string() : name, "",
+                 ""});
+            continue;
+        }
         v4l2_capability cap{};
         if (!fd.query(VIDIOC_QUERYCAP, cap))
             continue;
@@ -223,9 +266,9 @@ std::vector<PictureSize> frameSizes(const std::string& path, std::uint32_t fourc
     return sizes;
 }
 
-std::vector<int> frameRates(const std::string& path, std::uint32_t fourcc, PictureSize size) {
+std::vector<FrameRate> frameRates(const std::string& path, std::uint32_t fourcc, PictureSize size) {
     Fd fd(path);
-    std::vector<int> rates;
+    std::vector<FrameRate> rates;
     for (std::uint32_t i = 0; i < 64; ++i) {
         v4l2_frmivalenum interval{};
         interval.index = i;
@@ -235,19 +278,19 @@ std::vector<int> frameRates(const std::string& path, std::uint32_t fourcc, Pictu
         if (!fd.query(VIDIOC_ENUM_FRAMEINTERVALS, interval))
             break;
         if (interval.type == V4L2_FRMIVAL_TYPE_DISCRETE) {
-            if (const int fps = fpsOf(interval.discrete); fps > 0)
-                rates.push_back(fps);
+            if (const FrameRate rate = rateOf(interval.discrete); rate.isSet())
+                rates.push_back(rate);
             continue;
         }
         // The shortest interval is the highest rate.
-        const int highest = fpsOf(interval.stepwise.min);
-        const int lowest = std::max(1, fpsOf(interval.stepwise.max));
-        if (highest > 0) {
+        const FrameRate highest = rateOf(interval.stepwise.min);
+        const FrameRate lowest = rateOf(interval.stepwise.max);
+        if (highest.isSet() && lowest.isSet()) {
             rates.push_back(lowest);
             rates.push_back(highest);
             for (const int common : kCommonRates)
-                if (common > lowest && common < highest)
-                    rates.push_back(common);
+                if (lowest < FrameRate::whole(common) && FrameRate::whole(common) < highest)
+                    rates.push_back(FrameRate::whole(common));
         }
         break;
     }
@@ -341,6 +384,20 @@ int currentInput(const std::string& path) {
 std::string setInput(const std::string& path, int index) {
     Fd fd(path);
     return fd.query(VIDIOC_S_INPUT, index) ? std::string() : fd.why();
+}
+
+std::optional<Format> tryFormat(const std::string& path, const Format& asked) {
+    Fd fd(path);
+    v4l2_format fmt{};
+    fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+    fmt.fmt.pix.width = static_cast<std::uint32_t>(asked.width);
+    fmt.fmt.pix.height = static_cast<std::uint32_t>(asked.height);
+    fmt.fmt.pix.pixelformat = asked.fourcc;
+    fmt.fmt.pix.field = V4L2_FIELD_NONE;
+    if (!fd.query(VIDIOC_TRY_FMT, fmt))
+        return std::nullopt;
+    const auto& pix = fmt.fmt.pix;
+    return Format{static_cast<int>(pix.width), static_cast<int>(pix.height), pix.pixelformat};
 }
 
 std::optional<Format> currentFormat(const std::string& path) {

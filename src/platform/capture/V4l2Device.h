@@ -20,9 +20,17 @@ struct DeviceInfo {
     std::string busInfo;
 };
 
+// Where the system lists its devices: NIMBACAST_SYSFS_DIR when set and not empty, else /sys.
+std::string sysfsDirectory();
+
 // Video-capture devices in the device directory, in device-number order (video0 first).
-// Nodes that are not capture nodes (metadata, output, memory-to-memory codecs) are left out.
+// Nodes that are not capture nodes (metadata, output, memory-to-memory codecs) are left out;
+// a node this user may not open is listed under the name the system's device list (sysfs)
+// gives it, with no version or bus.
 std::vector<DeviceInfo> captureDevices();
+// Why this user may not open the node, and what to do about it; empty when it opens or when
+// it fails for another reason.
+std::string accessProblem(const std::string& path);
 // Whether the node is still there and answers, as it does until its camera is unplugged.
 bool present(const std::string& path);
 // Why the device will not stream, found by asking it for one buffer and starting it; empty
@@ -36,6 +44,9 @@ struct Format {
 };
 // The device's current capture format, or nothing when the node cannot be queried.
 std::optional<Format> currentFormat(const std::string& path);
+// The format the device would give when asked for this one (TRY_FMT), or nothing when it
+// does not say.
+std::optional<Format> tryFormat(const std::string& path, const Format& asked);
 
 // "major.minor.patch" of a V4L2 driver version number.
 std::string versionText(std::uint32_t version);
@@ -54,9 +65,9 @@ std::vector<PixelFormatInfo> pixelFormats(const std::string& path);
 // The sizes the device offers in that pixel format, ascending. A device that gives a range
 // offers its smallest, its largest and the common sizes in between that its steps reach.
 std::vector<PictureSize> frameSizes(const std::string& path, std::uint32_t fourcc);
-// The frame rates (whole frames a second) offered at that size, ascending; for a range of
-// intervals its ends and the common rates in between.
-std::vector<int> frameRates(const std::string& path, std::uint32_t fourcc, PictureSize size);
+// The frame rates offered at that size, exactly as the device's intervals give them,
+// ascending; for a range of intervals its ends and the common whole rates in between.
+std::vector<FrameRate> frameRates(const std::string& path, std::uint32_t fourcc, PictureSize size);
 
 // One of the device's controls (brightness, contrast, white balance, ...).
 struct Control {

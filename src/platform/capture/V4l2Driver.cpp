@@ -8,6 +8,7 @@
 #include <linux/videodev2.h>
 
 #include <algorithm>
+#include <map>
 
 namespace platform {
 
@@ -45,10 +46,16 @@ const char* rawFormatName(std::uint32_t fourcc) {
     }
 }
 
-// The formats a preview can show: JPEG streams, which it decodes, and raw pixels GStreamer
-// converts.
+// The formats a preview can show: JPEG and H.264 streams, which it decodes, and raw pixels
+// GStreamer converts.
 bool showable(std::uint32_t fourcc) {
-    return v4l2::isJpeg(fourcc) || rawFormatName(fourcc);
+    return v4l2::isJpeg(fourcc) || fourcc == V4L2_PIX_FMT_H264 || rawFormatName(fourcc);
+}
+
+// Formats of one shade only: an infrared node, made for face login rather than pictures.
+bool greyOnly(const std::vector<std::uint32_t>& formats) {
+    return !formats.empty() && std::all_of(formats.begin(), formats.end(),
+                                           [](std::uint32_t f) { return f == V4L2_PIX_FMT_GREY; });
 }
 
 } // namespace
@@ -59,12 +66,24 @@ V4l2Driver::V4l2Driver(DriverSpec spec, std::string node)
 std::vector<std::shared_ptr<const CaptureDriver>>
 V4l2Driver::discover(const std::vector<v4l2::DeviceInfo>& devices) {
     std::vector<std::shared_ptr<const CaptureDriver>> found;
+    std::map<std::string, int> nodesOnBus;
     for (const v4l2::DeviceInfo& device : devices) {
         DriverSpec spec;
         spec.name = device.card;
         spec.version = device.driverVersion;
-        // The bus a camera hangs on names it across restarts and other devices coming.
-        spec.devicePath = "\\\\?\\v4l2\\" + (device.busInfo.empty() ? device.path : device.busInfo);
+        // The bus a camera hangs on names it across restarts and other devices coming. A
+        // camera with a second capture node (infrared, H.264) has one bus for both: the later
+        // nodes are told apart by their place on it.
+        const std::string where = device.busInfo.empty() ? device.path : device.busInfo;
+        const int place = ++nodesOnBus[where];
+        spec.devicePath = "\\\\?\\v4l2\\" + where;
+        if (place > 1)
+            spec.devicePath += "\\" + std::to_string(place);
+        std::vector<std::uint32_t> formats;
+        for (const v4l2::PixelFormatInfo& info : v4l2::pixelFormats(device.path))
+            if (showable(info.fourcc))
+                formats.push_back(info.fourcc);
+        spec.pickedAtStart = !greyOnly(formats);
         found.push_back(std::make_shared<V4l2Driver>(std::move(spec), device.path));
     }
     return found;
@@ -76,15 +95,40 @@ CaptureMode V4l2Driver::currentMode() const {
         mode.size = {format->width, format->height};
         mode.fourcc = format->fourcc;
     }
-    // A device set to a format the preview cannot show starts in one it can.
-    if (!showable(mode.fourcc)) {
-        const std::vector<PixelFormat> formats = pixelFormats();
-        if (!formats.empty()) {
-            mode.fourcc = formats.front().fourcc;
+    const std::vector<PixelFormat> formats = pixelFormats();
+    // A device set to a format the preview cannot show starts in one it can; one left in
+    // H.264 starts in another of its formats, which cost less to show, when it has one.
+    const bool h264 = mode.fourcc == V4L2_PIX_FMT_H264;
+    if (!showable(mode.fourcc) || h264) {
+        const auto other = std::find_if(formats.begin(), formats.end(), [](const PixelFormat& f) {
+            return f.fourcc != V4L2_PIX_FMT_H264;
+        });
+        if (other != formats.end() || (!h264 && !formats.empty())) {
+            mode.fourcc = other != formats.end() ? other->fourcc : formats.front().fourcc;
             mode.size = nearestSize(offeredSizes(mode.fourcc), mode.size);
         }
     }
     return mode;
+}
+
+CaptureMode V4l2Driver::inForce(const CaptureMode& mode) const {
+    const auto answer = v4l2::tryFormat(node_, {mode.size.width, mode.size.height, mode.fourcc});
+    if (!answer || !showable(answer->fourcc) ||
+        (answer->fourcc == mode.fourcc && answer->width == mode.size.width &&
+         answer->height == mode.size.height))
+        return mode;
+    CaptureMode given = mode;
+    given.fourcc = answer->fourcc;
+    given.size = {answer->width, answer->height};
+    // The rate asked stays when the format given offers it.
+    const std::vector<FrameRate> rates = frameRates(given.fourcc, given.size);
+    if (std::find(rates.begin(), rates.end(), given.rate) == rates.end())
+        given.rate = {};
+    return given;
+}
+
+std::string V4l2Driver::accessProblem() const {
+    return v4l2::accessProblem(node_);
 }
 
 std::vector<PixelFormat> V4l2Driver::pixelFormats() const {
@@ -102,7 +146,7 @@ std::vector<PictureSize> V4l2Driver::offeredSizes(std::uint32_t fourcc) const {
     return v4l2::frameSizes(node_, fourcc);
 }
 
-std::vector<int> V4l2Driver::frameRates(std::uint32_t fourcc, PictureSize size) const {
+std::vector<FrameRate> V4l2Driver::frameRates(std::uint32_t fourcc, PictureSize size) const {
     return v4l2::frameRates(node_, fourcc, size);
 }
 
@@ -113,8 +157,11 @@ void V4l2Driver::appendSource(std::vector<GstElement*>& chain, const CaptureMode
         gst_object_set_name(GST_OBJECT(source), PreviewPipeline::kSourceName);
         g_object_set(source, "device", node_.c_str(), nullptr);
     }
-    const bool jpeg = v4l2::isJpeg(mode.fourcc);
-    pipeline::appendCamera(chain, source, mode, jpeg, rawFormatName(mode.fourcc), error);
+    const pipeline::Encoding encoding = v4l2::isJpeg(mode.fourcc) ? pipeline::Encoding::Jpeg
+                                        : mode.fourcc == V4L2_PIX_FMT_H264
+                                            ? pipeline::Encoding::H264
+                                            : pipeline::Encoding::Raw;
+    pipeline::appendCamera(chain, source, mode, encoding, rawFormatName(mode.fourcc), error);
 }
 
 bool V4l2Driver::deviceLost(const GError&) const {

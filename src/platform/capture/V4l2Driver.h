@@ -20,8 +20,10 @@ public:
     std::vector<PixelFormat> pixelFormats() const override;
     std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
     bool choosesRate() const override { return true; }
-    std::vector<int> frameRates(std::uint32_t fourcc, PictureSize size) const override;
-    int effectiveFps(const CaptureMode& mode) const override { return mode.fps; }
+    std::vector<FrameRate> frameRates(std::uint32_t fourcc, PictureSize size) const override;
+    FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
+    CaptureMode inForce(const CaptureMode& mode) const override;
+    std::string accessProblem() const override;
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
     bool deviceLost(const GError& error) const override;
