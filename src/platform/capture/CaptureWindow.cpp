@@ -40,9 +40,12 @@ CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget*
     // On an X display the sink draws into a window of its own over this one; elsewhere (and
     // when NIMBACAST_PREVIEW=toolkit asks for it) the frames are painted here.
     // The frames are BGRx: a screen of fewer than 24 bits could not show them as they are.
+    // The sink draws a frame at its own size in device pixels and never scales it: on a scaled
+    // desktop (a device pixel ratio other than 1) the toolkit paints the frames, filling the
+    // window as everywhere else.
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (QGuiApplication::platformName() == QLatin1String("xcb") && screen &&
-        screen->depth() >= 24 &&
+        screen->depth() >= 24 && screen->devicePixelRatio() == 1.0 &&
         qEnvironmentVariable("NIMBACAST_PREVIEW") != QLatin1String("toolkit") &&
         PreviewPipeline::canDrawIntoWindows()) {
         overlay_ = new VideoOverlay(this);
