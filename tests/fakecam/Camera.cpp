@@ -250,12 +250,18 @@ void Camera::stopProducer(Lock& lock) {
 void Camera::produce() {
     using Clock = std::chrono::steady_clock;
     Lock lock(mutex_);
-    auto period = [this] {
-        const Interval i = formats_.interval();
-        return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-            1000000000LL * i.numerator / std::max<std::uint32_t>(i.denominator, 1)));
+    // The interval cannot change while streaming. Frame k after origin is due k intervals
+    // later, computed exactly, so that 1001/30000 does not drift by a rounding per frame.
+    const Interval interval = formats_.interval();
+    auto origin = Clock::now();
+    std::uint64_t frames = 1;
+    auto dueTime = [&] {
+        using Wide = unsigned __int128;
+        const auto ns = static_cast<std::int64_t>(Wide{frames} * interval.numerator * 1000000000u /
+                                                  std::max<std::uint32_t>(interval.denominator, 1));
+        return origin + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns));
     };
-    auto next = Clock::now() + period();
+    auto next = dueTime();
     while (!stop_) {
         if (wake_.wait_until(lock, next, [this] { return stop_; })) {
             break;
@@ -291,10 +297,13 @@ void Camera::produce() {
             refreshReadable();
             doneCv_.notify_all();
         }
-        next += period();
+        ++frames;
+        next = dueTime();
         // After a stall, start again from now rather than deliver a burst.
         if (next < Clock::now()) {
-            next = Clock::now() + period();
+            origin = Clock::now();
+            frames = 1;
+            next = dueTime();
         }
     }
     // Stopped by an unplug, the thread still ends only once stopProducer, which joins it, lets

@@ -1,5 +1,7 @@
 #include "Config.h"
 
+#include "Formats.h"
+
 #include <linux/videodev2.h>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -13,7 +15,8 @@ using nlohmann::json;
 
 constexpr std::uint32_t kDefaultVersion = (6u << 16) | (1u << 8) | 76u;
 constexpr std::uint32_t kMaxDimension = 8192;
-constexpr std::uint32_t kMaxFps = 240;
+constexpr std::uint64_t kMaxFps = 240;
+constexpr std::uint64_t kMaxIntervalSeconds = 10;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
     throw std::runtime_error(where + ": " + what);
@@ -27,19 +30,82 @@ std::uint32_t dimension(const json& value, const std::string& where) {
     return value.get<std::uint32_t>();
 }
 
-std::vector<std::uint32_t> fpsList(const json& value, const std::string& where) {
-    if (!value.is_array() || value.empty()) {
-        fail(where, "frame rates must be a non-empty list");
+// Whole numbers of a rate's text, without sign or spaces; false when it has anything else.
+bool digitsOf(std::string_view text, std::uint64_t& value) {
+    if (text.empty() || text.size() > 10) {
+        return false;
     }
-    std::vector<std::uint32_t> fps;
-    for (const json& rate : value) {
-        if (!rate.is_number_unsigned() || rate.get<std::uint64_t>() == 0 ||
-            rate.get<std::uint64_t>() > kMaxFps) {
-            fail(where, "a frame rate must be a whole number from 1 to " + std::to_string(kMaxFps));
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
         }
-        fps.push_back(rate.get<std::uint32_t>());
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    return fps;
+    return value <= UINT32_MAX;
+}
+
+// A whole number N (the interval 1/N) or the interval itself as "n/d", kept as written.
+Interval intervalOf(const json& value, const std::string& where) {
+    Interval interval;
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() >= 1 &&
+        value.get<std::uint64_t>() <= kMaxFps) {
+        interval = {1, value.get<std::uint32_t>()};
+    } else if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        const std::size_t slash = text.find('/');
+        std::uint64_t n = 0, d = 0;
+        if (slash == std::string::npos || !digitsOf(std::string_view(text).substr(0, slash), n) ||
+            !digitsOf(std::string_view(text).substr(slash + 1), d) || n == 0 || d == 0) {
+            fail(where,
+                 "an interval must be \"n/d\" with whole n and d above 0, not \"" + text + "\"");
+        }
+        // The rate at most kMaxFps, the interval at most kMaxIntervalSeconds.
+        if (d > n * kMaxFps || n > d * kMaxIntervalSeconds) {
+            fail(where, "interval \"" + text + "\" is outside 1/" + std::to_string(kMaxFps) +
+                            " .. " + std::to_string(kMaxIntervalSeconds) + "/1");
+        }
+        interval = {static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(d)};
+    } else {
+        fail(where, "a frame rate must be a whole number from 1 to " + std::to_string(kMaxFps) +
+                        " or an interval \"n/d\"");
+    }
+    return interval;
+}
+
+Rates ratesOf(const json& value, const std::string& where) {
+    Rates rates;
+    if (value.is_array() && !value.empty()) {
+        for (const json& rate : value) {
+            rates.list.push_back(intervalOf(rate, where));
+        }
+        return rates;
+    }
+    if (!value.is_object()) {
+        fail(where, "frame rates must be a non-empty list or a range {\"min\",\"max\",\"step\"}");
+    }
+    for (const auto& [key, item] : value.items()) {
+        if (key != "min" && key != "max" && key != "step") {
+            fail(where, "unknown field \"" + key + "\" in an interval range");
+        }
+    }
+    if (!value.contains("min") || !value.contains("max")) {
+        fail(where, "an interval range needs \"min\" and \"max\"");
+    }
+    IntervalRange range;
+    range.min = intervalOf(value.at("min"), where);
+    range.max = intervalOf(value.at("max"), where);
+    if (shorter(range.max, range.min)) {
+        fail(where, "an interval range's min (the shortest interval) is above its max");
+    }
+    if (value.contains("step")) {
+        range.step = intervalOf(value.at("step"), where);
+        if (!stepsFit(range)) {
+            fail(where, "an interval range's steps need more than 32 bits to be written");
+        }
+    }
+    rates.range = range;
+    return rates;
 }
 
 std::uint32_t fourccOf(const json& value, const std::string& where) {
@@ -79,7 +145,7 @@ StepwiseSizes stepwiseOf(const json& value, const std::string& where) {
     if (!value.contains("fps")) {
         fail(where, "stepwise sizes need \"fps\"");
     }
-    s.fps = fpsList(value.at("fps"), where);
+    s.rates = ratesOf(value.at("fps"), where);
     return s;
 }
 
@@ -87,7 +153,7 @@ DiscreteSize discreteOf(const json& value, const std::string& where) {
     if (!value.is_array() || value.size() != 3) {
         fail(where, "a size must be [width,height,[fps,...]]");
     }
-    return {dimension(value[0], where), dimension(value[1], where), fpsList(value[2], where)};
+    return {dimension(value[0], where), dimension(value[1], where), ratesOf(value[2], where)};
 }
 
 FormatConfig formatOf(const json& value, const std::string& where) {

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <turbojpeg.h>
 
 namespace fakecam {
@@ -22,7 +23,115 @@ std::uint32_t onStep(std::uint32_t value, std::uint32_t minimum, std::uint32_t m
     return std::min(minimum + steps * step, maximum - (maximum - minimum) % step);
 }
 
+using Wide = unsigned __int128;
+
+// The values of a stepped interval range: (first + k * step) / unit for k = 0 .. last.
+struct Grid {
+    std::uint64_t unit = 1;
+    Wide first = 0, step = 1, last = 0;
+    bool fits = false; // every value's numerator and denominator fit in 32 bits
+};
+
+Grid gridOf(const IntervalRange& r) {
+    Grid g;
+    g.unit = std::lcm<std::uint64_t>(r.min.denominator, r.step->denominator);
+    if (g.unit > UINT32_MAX) {
+        return g;
+    }
+    g.first = Wide{r.min.numerator} * (g.unit / r.min.denominator);
+    g.step = Wide{r.step->numerator} * (g.unit / r.step->denominator);
+    // The last k with first + k * step <= max * unit.
+    g.last = (Wide{r.max.numerator} * g.unit - g.first * r.max.denominator) /
+             (g.step * r.max.denominator);
+    g.fits = g.first + g.last * g.step <= UINT32_MAX;
+    return g;
+}
+
+Interval reduced(std::uint64_t numerator, std::uint64_t denominator) {
+    const std::uint64_t common = std::gcd(numerator, denominator);
+    return {static_cast<std::uint32_t>(numerator / common),
+            static_cast<std::uint32_t>(denominator / common)};
+}
+
+bool same(Interval a, Interval b) {
+    return std::uint64_t{a.numerator} * b.denominator == std::uint64_t{b.numerator} * a.denominator;
+}
+
+// |asked - i| * asked.denominator * i.denominator, exactly.
+Wide gapOf(Interval asked, Interval i) {
+    const std::uint64_t a = std::uint64_t{asked.numerator} * i.denominator;
+    const std::uint64_t b = std::uint64_t{i.numerator} * asked.denominator;
+    return a > b ? a - b : b - a;
+}
+
 } // namespace
+
+bool shorter(Interval a, Interval b) {
+    return std::uint64_t{a.numerator} * b.denominator < std::uint64_t{b.numerator} * a.denominator;
+}
+
+bool stepsFit(const IntervalRange& r) {
+    return !r.step || gridOf(r).fits;
+}
+
+Interval firstInterval(const Rates& rates) {
+    return rates.range ? rates.range->min : rates.list.front();
+}
+
+bool offers(const Rates& rates, Interval interval) {
+    if (!rates.range) {
+        return std::any_of(rates.list.begin(), rates.list.end(),
+                           [&](Interval i) { return same(i, interval); });
+    }
+    const IntervalRange& r = *rates.range;
+    if (shorter(interval, r.min) || shorter(r.max, interval)) {
+        return false;
+    }
+    if (!r.step) {
+        return true;
+    }
+    const Grid g = gridOf(r);
+    const Wide scaled = Wide{interval.numerator} * g.unit;
+    if (scaled % interval.denominator != 0) {
+        return false;
+    }
+    const Wide offset = scaled / interval.denominator - g.first;
+    return offset % g.step == 0 && offset / g.step <= g.last;
+}
+
+Interval nearestInterval(const Rates& rates, Interval asked) {
+    const bool fastest = asked.numerator == 0 || asked.denominator == 0;
+    if (rates.range) {
+        const IntervalRange& r = *rates.range;
+        if (fastest || !shorter(r.min, asked)) {
+            return r.min;
+        }
+        if (!r.step) {
+            return shorter(r.max, asked) ? r.max : asked;
+        }
+        // k = (asked - min) / step rounded, halves up, and never past max's last step.
+        const Grid g = gridOf(r);
+        const Wide above = Wide{asked.numerator} * g.unit - g.first * asked.denominator;
+        const Wide stepScaled = g.step * asked.denominator;
+        const Wide k = std::min((2 * above + stepScaled) / (2 * stepScaled), g.last);
+        return reduced(static_cast<std::uint64_t>(g.first + k * g.step), g.unit);
+    }
+    std::vector<Interval> sorted = rates.list;
+    std::stable_sort(sorted.begin(), sorted.end(), shorter);
+    if (fastest) {
+        return sorted.front();
+    }
+    // As the UVC driver does: the smallest distance in time wins, and on a tie the longer
+    // interval (it walks them shortest first and keeps going while not worse). The
+    // distances |asked - i| are compared exactly, over a common denominator.
+    Interval best = sorted.front();
+    for (Interval i : sorted) {
+        if (gapOf(asked, i) * best.denominator <= gapOf(asked, best) * i.denominator) {
+            best = i;
+        }
+    }
+    return best;
+}
 
 std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height) {
     if (fourcc == V4L2_PIX_FMT_MJPEG) {
@@ -47,11 +156,11 @@ void FormatSet::reset() {
         const StepwiseSizes& s = *f.stepwise;
         width_ = onStep(640, s.minWidth, s.maxWidth, s.stepWidth);
         height_ = onStep(480, s.minHeight, s.maxHeight, s.stepHeight);
-        interval_ = {1, s.fps.front()};
+        interval_ = firstInterval(s.rates);
     } else {
         width_ = f.sizes.front().width;
         height_ = f.sizes.front().height;
-        interval_ = {1, f.sizes.front().fps.front()};
+        interval_ = firstInterval(f.sizes.front().rates);
     }
 }
 
@@ -138,7 +247,9 @@ void FormatSet::setFormat(const v4l2_pix_format& pix) {
     }
     width_ = pix.width;
     height_ = pix.height;
-    interval_ = nearest(fpsAt(formats_[format_], width_, height_), interval_);
+    if (const Rates* rates = ratesAt(formats_[format_], width_, height_)) {
+        interval_ = nearestInterval(*rates, interval_);
+    }
 }
 
 void FormatSet::currentFormat(v4l2_pix_format& pix) const {
@@ -180,18 +291,17 @@ int FormatSet::enumFrameSizes(v4l2_frmsizeenum& e) const {
     return 0;
 }
 
-const std::vector<std::uint32_t>& FormatSet::fpsAt(const FormatConfig& f, std::uint32_t width,
-                                                   std::uint32_t height) const {
-    static const std::vector<std::uint32_t> none;
+const Rates* FormatSet::ratesAt(const FormatConfig& f, std::uint32_t width,
+                                std::uint32_t height) const {
     if (f.stepwise) {
-        return f.stepwise->fps;
+        return &f.stepwise->rates;
     }
     for (const DiscreteSize& size : f.sizes) {
         if (size.width == width && size.height == height) {
-            return size.fps;
+            return &size.rates;
         }
     }
-    return none;
+    return nullptr;
 }
 
 int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
@@ -207,8 +317,8 @@ int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
             return EINVAL;
         }
     }
-    const std::vector<std::uint32_t>& fps = fpsAt(*f, e.width, e.height);
-    if (e.index >= fps.size()) {
+    const Rates* rates = ratesAt(*f, e.width, e.height);
+    if (!rates || e.index >= (rates->range ? 1 : rates->list.size())) {
         return EINVAL;
     }
     const v4l2_frmivalenum asked = e;
@@ -217,38 +327,26 @@ int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
     e.pixel_format = asked.pixel_format;
     e.width = asked.width;
     e.height = asked.height;
-    e.type = V4L2_FRMIVAL_TYPE_DISCRETE;
-    e.discrete = {1, fps[asked.index]};
+    if (rates->range) {
+        const IntervalRange& r = *rates->range;
+        // A continuous range says so with a step of 1/1.
+        const Interval step = r.step.value_or(Interval{1, 1});
+        e.type = r.step ? V4L2_FRMIVAL_TYPE_STEPWISE : V4L2_FRMIVAL_TYPE_CONTINUOUS;
+        e.stepwise = {{r.min.numerator, r.min.denominator},
+                      {r.max.numerator, r.max.denominator},
+                      {step.numerator, step.denominator}};
+    } else {
+        const Interval i = rates->list[asked.index];
+        e.type = V4L2_FRMIVAL_TYPE_DISCRETE;
+        e.discrete = {i.numerator, i.denominator};
+    }
     return 0;
 }
 
-Interval FormatSet::nearest(const std::vector<std::uint32_t>& fps, Interval asked) const {
-    if (fps.empty()) {
-        return interval_;
-    }
-    // A zero interval asks for the fastest rate.
-    if (asked.numerator == 0 || asked.denominator == 0) {
-        return {1, *std::max_element(fps.begin(), fps.end())};
-    }
-    // As the UVC driver does: the smallest distance in time wins, and on a tie the longer
-    // interval (it walks them shortest first and keeps going while not worse). Distances
-    // |n/d - 1/r| are compared exactly as |n*r - d| / r.
-    std::vector<std::uint32_t> sorted = fps;
-    std::sort(sorted.rbegin(), sorted.rend());
-    std::uint32_t best = sorted.front();
-    for (std::uint32_t rate : sorted) {
-        auto gap = [&](std::uint32_t r) {
-            return std::llabs(static_cast<long long>(asked.numerator) * r - asked.denominator);
-        };
-        if (gap(rate) * best <= gap(best) * rate) {
-            best = rate;
-        }
-    }
-    return {1, best};
-}
-
 Interval FormatSet::setInterval(Interval asked) {
-    interval_ = nearest(fpsAt(formats_[format_], width_, height_), asked);
+    if (const Rates* rates = ratesAt(formats_[format_], width_, height_)) {
+        interval_ = nearestInterval(*rates, asked);
+    }
     return interval_;
 }
 

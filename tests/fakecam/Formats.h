@@ -10,11 +10,6 @@
 
 namespace fakecam {
 
-struct Interval {
-    std::uint32_t numerator = 1;
-    std::uint32_t denominator = 30;
-};
-
 class FormatSet {
 public:
     explicit FormatSet(std::vector<FormatConfig> formats);
@@ -43,9 +38,8 @@ public:
 
 private:
     const FormatConfig* find(std::uint32_t fourcc) const;
-    const std::vector<std::uint32_t>& fpsAt(const FormatConfig& f, std::uint32_t width,
-                                            std::uint32_t height) const;
-    Interval nearest(const std::vector<std::uint32_t>& fps, Interval asked) const;
+    // The intervals offered at a size of f; nullptr when f has no such size.
+    const Rates* ratesAt(const FormatConfig& f, std::uint32_t width, std::uint32_t height) const;
 
     std::vector<FormatConfig> formats_;
     std::size_t format_ = 0;
@@ -53,6 +47,20 @@ private:
     std::uint32_t height_ = 0;
     Interval interval_;
 };
+
+// Frame intervals, compared and rounded exactly (no floating point).
+// a is a shorter interval than b.
+bool shorter(Interval a, Interval b);
+// True when every step of r is a fraction of 32-bit numbers.
+bool stepsFit(const IntervalRange& r);
+// True when rates offer exactly this interval (1/30 and 2/60 are the same).
+bool offers(const Rates& rates, Interval interval);
+// The offered interval nearest to the one asked. In a list, the nearest in time, and on a
+// tie the longer one, as the UVC driver chooses; in a range, asked clamped to it and, with
+// a step, rounded to the nearest step from the minimum (halves up). A zero numerator or
+// denominator asks for the shortest interval.
+Interval nearestInterval(const Rates& rates, Interval asked);
+Interval firstInterval(const Rates& rates);
 
 // Bytes a frame of this format and size may take.
 std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height);

@@ -67,6 +67,20 @@ std::vector<std::string> logLines() {
     return lines;
 }
 
+std::string configError(const std::string& json) {
+    clearLog();
+    writeConfig(json);
+    // Opening a path of the device directory makes the emulator read the config again.
+    Fd probe = openNode("video0");
+    const std::string prefix = "* CONFIG error ";
+    for (const std::string& line : logLines()) {
+        if (line.rfind(prefix, 0) == 0) {
+            return line.substr(prefix.size());
+        }
+    }
+    return "";
+}
+
 void clearLog() {
     std::filesystem::remove(paths().log);
 }
@@ -134,6 +148,11 @@ v4l2_requestbuffers reqbufs(std::uint32_t count, std::uint32_t memory) {
 
 int request(int fd, unsigned long req, void* arg) {
     return ::ioctl(fd, req, arg) == 0 ? 0 : errno;
+}
+
+double millisecondsBetween(const timeval& earlier, const timeval& later) {
+    return static_cast<double>(later.tv_sec - earlier.tv_sec) * 1000.0 +
+           static_cast<double>(later.tv_usec - earlier.tv_usec) / 1000.0;
 }
 
 Rgb yuyvAt(const std::uint8_t* frame, int width, int x, int y) {

@@ -33,6 +33,10 @@ std::string configOf(const std::vector<std::string>& cameras);
 // The log's spelling of a control id: 0x0098091a.
 std::string hexId(std::uint32_t id);
 
+// Writes a config that must be refused and returns the reason the log gives for it
+// (the text after "* CONFIG error "), or "" when it was taken.
+std::string configError(const std::string& json);
+
 std::vector<std::string> logLines();
 void clearLog();
 bool logHas(const std::string& line);
@@ -92,6 +96,8 @@ int checkPicture(int width, int height, int tolerance, PixelAt at, std::string& 
     }
     return counter;
 }
+
+double millisecondsBetween(const timeval& earlier, const timeval& later);
 
 Rgb yuyvAt(const std::uint8_t* frame, int width, int x, int y);
 
