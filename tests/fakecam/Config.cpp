@@ -108,18 +108,28 @@ Rates ratesOf(const json& value, const std::string& where) {
     return rates;
 }
 
-std::uint32_t fourccOf(const json& value, const std::string& where) {
+const PixelFormat& fourccOf(const json& value, const std::string& where) {
     if (!value.is_string()) {
         fail(where, "\"fourcc\" must be a string");
     }
     const std::string text = value.get<std::string>();
-    if (text == "YUYV") {
-        return V4L2_PIX_FMT_YUYV;
+    const PixelFormat* format = pixelFormatNamed(text);
+    if (!format) {
+        fail(where, "fourcc \"" + text + "\" is not one the emulator can draw (" +
+                        pixelFormatNames() + ")");
     }
-    if (text == "MJPG") {
-        return V4L2_PIX_FMT_MJPEG;
+    return *format;
+}
+
+std::string stringOf(const json& camera, const char* key, const std::string& fallback,
+                     const std::string& where) {
+    if (!camera.contains(key) || camera.at(key).is_null()) {
+        return fallback;
     }
-    fail(where, "fourcc \"" + text + "\" is not one the emulator can draw (YUYV, MJPG)");
+    if (!camera.at(key).is_string()) {
+        fail(where, std::string("\"") + key + "\" must be a string");
+    }
+    return camera.at(key).get<std::string>();
 }
 
 StepwiseSizes stepwiseOf(const json& value, const std::string& where) {
@@ -161,12 +171,14 @@ FormatConfig formatOf(const json& value, const std::string& where) {
         fail(where, "a format must be an object");
     }
     for (const auto& [key, item] : value.items()) {
-        if (key != "fourcc" && key != "sizes") {
+        if (key != "fourcc" && key != "sizes" && key != "description") {
             fail(where, "unknown field \"" + key + "\" in a format");
         }
     }
     FormatConfig format;
-    format.fourcc = fourccOf(value.value("fourcc", json()), where);
+    const PixelFormat& pixel = fourccOf(value.value("fourcc", json()), where);
+    format.fourcc = pixel.fourcc;
+    format.description = stringOf(value, "description", pixel.description, where);
     const json sizes = value.value("sizes", json());
     if (sizes.is_object()) {
         format.stepwise = stepwiseOf(sizes, where);
@@ -177,31 +189,26 @@ FormatConfig formatOf(const json& value, const std::string& where) {
     } else {
         fail(where, "\"sizes\" must be a non-empty list or a stepwise object");
     }
-    // Two bytes carry two pixels in YUYV: a width must stay even at every size offered.
-    if (format.fourcc == V4L2_PIX_FMT_YUYV) {
-        bool odd = false;
-        for (const DiscreteSize& size : format.sizes) {
-            odd = odd || size.width % 2 != 0;
-        }
-        if (format.stepwise) {
-            odd = odd || format.stepwise->minWidth % 2 != 0 || format.stepwise->stepWidth % 2 != 0;
-        }
-        if (odd) {
-            fail(where, "YUYV widths must be even");
-        }
+    // Where two columns (or rows) share their chroma, a size must stay even at every size
+    // offered.
+    bool oddWidth = false;
+    bool oddHeight = false;
+    for (const DiscreteSize& size : format.sizes) {
+        oddWidth = oddWidth || size.width % 2 != 0;
+        oddHeight = oddHeight || size.height % 2 != 0;
+    }
+    if (format.stepwise) {
+        const StepwiseSizes& s = *format.stepwise;
+        oddWidth = oddWidth || s.minWidth % 2 != 0 || s.stepWidth % 2 != 0;
+        oddHeight = oddHeight || s.minHeight % 2 != 0 || s.stepHeight % 2 != 0;
+    }
+    if (pixel.evenWidth && oddWidth) {
+        fail(where, std::string(pixel.name) + " widths must be even");
+    }
+    if (pixel.evenHeight && oddHeight) {
+        fail(where, std::string(pixel.name) + " heights must be even");
     }
     return format;
-}
-
-std::string stringOf(const json& camera, const char* key, const std::string& fallback,
-                     const std::string& where) {
-    if (!camera.contains(key) || camera.at(key).is_null()) {
-        return fallback;
-    }
-    if (!camera.at(key).is_string()) {
-        fail(where, std::string("\"") + key + "\" must be a string");
-    }
-    return camera.at(key).get<std::string>();
 }
 
 bool boolOf(const json& camera, const char* key, const std::string& where) {

@@ -44,6 +44,7 @@ struct StepwiseSizes {
 
 struct FormatConfig {
     std::uint32_t fourcc = 0;
+    std::string description;               // ENUM_FMT's text
     std::vector<DiscreteSize> sizes;       // empty when stepwise is set
     std::optional<StepwiseSizes> stepwise; // set instead of sizes
 };

@@ -11,9 +11,20 @@ namespace fakecam {
 
 namespace {
 
-const char* descriptionOf(std::uint32_t fourcc) {
-    return fourcc == V4L2_PIX_FMT_MJPEG ? "Motion-JPEG" : "YUYV 4:2:2";
-}
+// The kernel's descriptions (v4l_fill_fmtdesc).
+constexpr PixelFormat kPixelFormats[] = {
+    {V4L2_PIX_FMT_YUYV, "YUYV", "YUYV 4:2:2", false, true, false},
+    {V4L2_PIX_FMT_MJPEG, "MJPG", "Motion-JPEG", true, false, false},
+    {V4L2_PIX_FMT_NV12, "NV12", "Y/UV 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_NV21, "NV21", "Y/VU 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_YUV420, "YU12", "Planar YUV 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_YVU420, "YV12", "Planar YVU 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_UYVY, "UYVY", "UYVY 4:2:2", false, true, false},
+    {V4L2_PIX_FMT_YVYU, "YVYU", "YVYU 4:2:2", false, true, false},
+    {V4L2_PIX_FMT_GREY, "GREY", "8-bit Greyscale", false, false, false},
+    {V4L2_PIX_FMT_RGB24, "RGB3", "24-bit RGB 8-8-8", false, false, false},
+    {V4L2_PIX_FMT_BGR24, "BGR3", "24-bit BGR 8-8-8", false, false, false},
+};
 
 // Nearest step of a range, as v4l2's frame size constraints round it.
 std::uint32_t onStep(std::uint32_t value, std::uint32_t minimum, std::uint32_t maximum,
@@ -133,13 +144,66 @@ Interval nearestInterval(const Rates& rates, Interval asked) {
     return best;
 }
 
+const PixelFormat* pixelFormat(std::uint32_t fourcc) {
+    for (const PixelFormat& f : kPixelFormats) {
+        if (f.fourcc == fourcc) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+const PixelFormat* pixelFormatNamed(std::string_view name) {
+    for (const PixelFormat& f : kPixelFormats) {
+        if (name == f.name) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+std::string pixelFormatNames() {
+    std::string names;
+    for (const PixelFormat& f : kPixelFormats) {
+        names += (names.empty() ? "" : " ") + std::string(f.name);
+    }
+    return names;
+}
+
+std::uint32_t bytesPerLine(std::uint32_t fourcc, std::uint32_t width) {
+    switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_UYVY:
+    case V4L2_PIX_FMT_YVYU:
+        return width * 2;
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24:
+        return width * 3;
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_NV21:
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420:
+    case V4L2_PIX_FMT_GREY:
+        return width; // the luma plane's; the chroma planes follow it in the one buffer
+    default:
+        return 0;
+    }
+}
+
 std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height) {
-    if (fourcc == V4L2_PIX_FMT_MJPEG) {
+    switch (fourcc) {
+    case V4L2_PIX_FMT_MJPEG:
         // The most TurboJPEG can produce at this size, so that no frame is ever cut.
         return static_cast<std::uint32_t>(
             tjBufSize(static_cast<int>(width), static_cast<int>(height), TJSAMP_422));
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_NV21:
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420:
+        return width * height * 3 / 2;
+    default:
+        return bytesPerLine(fourcc, width) * height;
     }
-    return width * height * 2;
 }
 
 FormatSet::FormatSet(std::vector<FormatConfig> formats) : formats_(std::move(formats)) {
@@ -182,8 +246,8 @@ int FormatSet::enumFormat(v4l2_fmtdesc& d) const {
     std::memset(&d, 0, sizeof d);
     d.index = index;
     d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    d.flags = f.fourcc == V4L2_PIX_FMT_MJPEG ? V4L2_FMT_FLAG_COMPRESSED : 0;
-    std::strncpy(reinterpret_cast<char*>(d.description), descriptionOf(f.fourcc),
+    d.flags = pixelFormat(f.fourcc)->compressed ? V4L2_FMT_FLAG_COMPRESSED : 0;
+    std::strncpy(reinterpret_cast<char*>(d.description), f.description.c_str(),
                  sizeof d.description - 1);
     d.pixelformat = f.fourcc;
     return 0;
@@ -220,7 +284,7 @@ void FormatSet::tryFormat(v4l2_pix_format& pix) const {
     pix.height = height;
     pix.pixelformat = f->fourcc;
     pix.field = V4L2_FIELD_NONE;
-    pix.bytesperline = f->fourcc == V4L2_PIX_FMT_MJPEG ? 0 : width * 2;
+    pix.bytesperline = bytesPerLine(f->fourcc, width);
     pix.sizeimage = frameBytes(f->fourcc, width, height);
     pix.priv = V4L2_PIX_FMT_PRIV_MAGIC;
     if (f->fourcc == V4L2_PIX_FMT_MJPEG) {
@@ -229,9 +293,15 @@ void FormatSet::tryFormat(v4l2_pix_format& pix) const {
         pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
         pix.quantization = V4L2_QUANTIZATION_FULL_RANGE;
         pix.xfer_func = V4L2_XFER_FUNC_SRGB;
+    } else if (f->fourcc == V4L2_PIX_FMT_RGB24 || f->fourcc == V4L2_PIX_FMT_BGR24) {
+        // The band colours as they are, at full range.
+        pix.colorspace = V4L2_COLORSPACE_SRGB;
+        pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
+        pix.quantization = V4L2_QUANTIZATION_FULL_RANGE;
+        pix.xfer_func = V4L2_XFER_FUNC_SRGB;
     } else {
-        // The frames are drawn with BT.601 at limited range; say so, so that a consumer
-        // converts them back with the same matrix and range.
+        // The YUV formats and GREY (the same luma) are drawn with BT.601 at limited range;
+        // say so, so that a consumer converts them back with the same matrix and range.
         pix.colorspace = V4L2_COLORSPACE_SMPTE170M;
         pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
         pix.quantization = V4L2_QUANTIZATION_LIM_RANGE;

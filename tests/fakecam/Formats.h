@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <linux/videodev2.h>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace fakecam {
@@ -62,7 +64,24 @@ bool offers(const Rates& rates, Interval interval);
 Interval nearestInterval(const Rates& rates, Interval asked);
 Interval firstInterval(const Rates& rates);
 
-// Bytes a frame of this format and size may take.
+// A pixel format the emulator can draw, with the kernel's name for it.
+struct PixelFormat {
+    std::uint32_t fourcc;
+    const char* name;        // as the config writes it: "NV12"
+    const char* description; // ENUM_FMT's text unless the config gives one
+    bool compressed;
+    bool evenWidth;  // chroma shared by two columns
+    bool evenHeight; // and by two rows
+};
+// nullptr when the emulator cannot draw it.
+const PixelFormat* pixelFormat(std::uint32_t fourcc);
+const PixelFormat* pixelFormatNamed(std::string_view name);
+// The names the config takes, for its error messages.
+std::string pixelFormatNames();
+
+// Bytes of a row of the first plane (0 for compressed formats), and bytes a frame of this
+// format and size may take.
+std::uint32_t bytesPerLine(std::uint32_t fourcc, std::uint32_t width);
 std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height);
 
 } // namespace fakecam

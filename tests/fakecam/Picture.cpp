@@ -45,17 +45,70 @@ Yuv toYuv(Rgb c) {
             level(128 + (112.0 * r - 93.786 * g - 18.214 * b) / 255)};
 }
 
+namespace {
+
+// Writes row bytes of one plane of a raw format, pixel x in the colour colourAt(x). Two
+// pixels that share their chroma take it from the left one: the band edges are even, so
+// both are of one colour.
+template <typename ColourAt>
+void writeRow(std::uint32_t fourcc, int plane, int width, ColourAt colourAt, std::uint8_t* row) {
+    switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_UYVY:
+    case V4L2_PIX_FMT_YVYU:
+        for (int x = 0; x + 1 < width; x += 2) {
+            const Yuv a = toYuv(colourAt(x));
+            const Yuv b = toYuv(colourAt(x + 1));
+            std::uint8_t* p = row + 2 * x;
+            if (fourcc == V4L2_PIX_FMT_YUYV) {
+                p[0] = a.y, p[1] = a.u, p[2] = b.y, p[3] = a.v;
+            } else if (fourcc == V4L2_PIX_FMT_UYVY) {
+                p[0] = a.u, p[1] = a.y, p[2] = a.v, p[3] = b.y;
+            } else {
+                p[0] = a.y, p[1] = a.v, p[2] = b.y, p[3] = a.u;
+            }
+        }
+        return;
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24:
+        for (int x = 0; x < width; ++x) {
+            const Rgb c = colourAt(x);
+            const bool rgb = fourcc == V4L2_PIX_FMT_RGB24;
+            row[3 * x] = rgb ? c.r : c.b;
+            row[3 * x + 1] = c.g;
+            row[3 * x + 2] = rgb ? c.b : c.r;
+        }
+        return;
+    default:
+        break;
+    }
+    if (plane == 0) { // GREY, and the luma plane of the 4:2:0 formats
+        for (int x = 0; x < width; ++x) {
+            row[x] = toYuv(colourAt(x)).y;
+        }
+        return;
+    }
+    const bool uFirst = fourcc == V4L2_PIX_FMT_NV12 || fourcc == V4L2_PIX_FMT_YUV420;
+    for (int x = 0; x + 1 < width; x += 2) {
+        const Yuv c = toYuv(colourAt(x));
+        if (fourcc == V4L2_PIX_FMT_NV12 || fourcc == V4L2_PIX_FMT_NV21) {
+            row[x] = uFirst ? c.u : c.v;
+            row[x + 1] = uFirst ? c.v : c.u;
+        } else {
+            row[x / 2] = (plane == 1) == uFirst ? c.u : c.v;
+        }
+    }
+}
+
+} // namespace
+
 Picture::Picture(std::uint32_t fourcc, int width, int height)
     : fourcc_(fourcc), width_(width), height_(height), layout_(layoutFor(width, height)) {
     if (fourcc_ == V4L2_PIX_FMT_MJPEG) {
         jpeg_ = std::make_unique<JpegHandle>();
         rgb_.resize(static_cast<std::size_t>(width) * height * 3);
         for (int x = 0; x < width; ++x) {
-            int band = 0;
-            while (band < 3 && x >= layout_.bandEdges[band + 1]) {
-                ++band;
-            }
-            const Rgb c = kBandColours[band];
+            const Rgb c = bandColour(x);
             std::uint8_t* p = &rgb_[static_cast<std::size_t>(x) * 3];
             p[0] = c.r;
             p[1] = c.g;
@@ -67,22 +120,65 @@ Picture::Picture(std::uint32_t fourcc, int width, int height)
         }
         return;
     }
-    bandRow_.resize(static_cast<std::size_t>(width) * 2);
-    for (int x = 0; x + 1 < width; x += 2) {
-        int band = 0;
-        while (band < 3 && x >= layout_.bandEdges[band + 1]) {
-            ++band;
-        }
-        const Yuv c = toYuv(kBandColours[band]);
-        std::uint8_t* p = &bandRow_[static_cast<std::size_t>(x) * 2];
-        p[0] = c.y;
-        p[1] = c.u;
-        p[2] = c.y;
-        p[3] = c.v;
+    const auto w = static_cast<std::size_t>(width);
+    const auto h = static_cast<std::size_t>(height);
+    const int strip = layout_.stripHeight;
+    // A chroma row of the 4:2:0 formats that the strip's last row shares with the bands'
+    // first (an odd strip height) is the strip's.
+    const int chromaStrip = (strip + 1) / 2;
+    switch (fourcc_) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_UYVY:
+    case V4L2_PIX_FMT_YVYU:
+        planes_ = {{0, 2 * w, height, strip, 2, {}, {}, {}}};
+        break;
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24:
+        planes_ = {{0, 3 * w, height, strip, 3, {}, {}, {}}};
+        break;
+    case V4L2_PIX_FMT_GREY:
+        planes_ = {{0, w, height, strip, 1, {}, {}, {}}};
+        break;
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_NV21:
+        planes_ = {{0, w, height, strip, 1, {}, {}, {}},
+                   {w * h, w, height / 2, chromaStrip, 0, {}, {}, {}}};
+        break;
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420:
+        planes_ = {{0, w, height, strip, 1, {}, {}, {}},
+                   {w * h, w / 2, height / 2, chromaStrip, 0, {}, {}, {}},
+                   {w * h + w / 2 * (h / 2), w / 2, height / 2, chromaStrip, 0, {}, {}, {}}};
+        break;
+    default:
+        return; // paints nothing
+    }
+    for (std::size_t i = 0; i < planes_.size(); ++i) {
+        Plane& p = planes_[i];
+        const int index = static_cast<int>(i);
+        p.band.resize(p.rowBytes);
+        p.zero.resize(p.rowBytes);
+        p.one.resize(p.rowBytes);
+        writeRow(
+            fourcc_, index, width, [this](int x) { return bandColour(x); }, p.band.data());
+        writeRow(
+            fourcc_, index, width, [](int) { return kCounterZero; }, p.zero.data());
+        writeRow(
+            fourcc_, index, width, [](int) { return kCounterOne; }, p.one.data());
+        rawBytes_ = std::max(rawBytes_, p.offset + p.rowBytes * static_cast<std::size_t>(p.rows));
+        strip_.resize(std::max(strip_.size(), p.rowBytes));
     }
 }
 
 Picture::~Picture() = default;
+
+Rgb Picture::bandColour(int x) const {
+    int band = 0;
+    while (band < 3 && x >= layout_.bandEdges[band + 1]) {
+        ++band;
+    }
+    return kBandColours[band];
+}
 
 bool Picture::counterBit(std::uint32_t sequence, int x) const {
     if (layout_.blockWidth == 0 || x >= layout_.blockWidth * kCounterBits) {
@@ -94,28 +190,34 @@ bool Picture::counterBit(std::uint32_t sequence, int x) const {
 
 std::size_t Picture::paint(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {
     return fourcc_ == V4L2_PIX_FMT_MJPEG ? paintJpeg(sequence, dst, capacity)
-                                         : paintYuyv(sequence, dst, capacity);
+                                         : paintRaw(sequence, dst, capacity);
 }
 
-std::size_t Picture::paintYuyv(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {
-    const std::size_t row = static_cast<std::size_t>(width_) * 2;
-    const std::size_t bytes = row * height_;
-    if (capacity < bytes) {
+std::size_t Picture::paintRaw(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {
+    if (capacity < rawBytes_) {
         return 0;
     }
-    const std::uint8_t zero = toYuv(kCounterZero).y;
-    const std::uint8_t one = toYuv(kCounterOne).y;
-    for (int x = 0; x < width_; ++x) {
-        dst[x * 2] = counterBit(sequence, x) ? one : zero;
-        dst[x * 2 + 1] = 128;
+    const std::size_t block = static_cast<std::size_t>(layout_.blockWidth);
+    for (const Plane& p : planes_) {
+        // This frame's strip row: the row of 0s with the blocks of the 1 bits copied in.
+        const std::uint8_t* strip = p.zero.data();
+        if (p.pixelBytes > 0 && block > 0) {
+            std::memcpy(strip_.data(), p.zero.data(), p.rowBytes);
+            const std::size_t blockBytes = block * static_cast<std::size_t>(p.pixelBytes);
+            for (int bit = 0; bit < kCounterBits; ++bit) {
+                if ((sequence >> (kCounterBits - 1 - bit)) & 1) {
+                    const std::size_t at = static_cast<std::size_t>(bit) * blockBytes;
+                    std::memcpy(strip_.data() + at, p.one.data() + at, blockBytes);
+                }
+            }
+            strip = strip_.data();
+        }
+        std::uint8_t* row = dst + p.offset;
+        for (int y = 0; y < p.rows; ++y, row += p.rowBytes) {
+            std::memcpy(row, y < p.stripRows ? strip : p.band.data(), p.rowBytes);
+        }
     }
-    for (int y = 1; y < layout_.stripHeight; ++y) {
-        std::memcpy(dst + y * row, dst, row);
-    }
-    for (int y = layout_.stripHeight; y < height_; ++y) {
-        std::memcpy(dst + y * row, bandRow_.data(), row);
-    }
-    return bytes;
+    return rawBytes_;
 }
 
 std::size_t Picture::paintJpeg(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {
