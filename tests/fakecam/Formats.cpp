@@ -15,6 +15,7 @@ namespace {
 constexpr PixelFormat kPixelFormats[] = {
     {V4L2_PIX_FMT_YUYV, "YUYV", "YUYV 4:2:2", false, true, false},
     {V4L2_PIX_FMT_MJPEG, "MJPG", "Motion-JPEG", true, false, false},
+    {V4L2_PIX_FMT_H264, "H264", "H.264", true, true, true},
     {V4L2_PIX_FMT_NV12, "NV12", "Y/UV 4:2:0", false, true, true},
     {V4L2_PIX_FMT_NV21, "NV21", "Y/VU 4:2:0", false, true, true},
     {V4L2_PIX_FMT_YUV420, "YU12", "Planar YUV 4:2:0", false, true, true},
@@ -200,6 +201,8 @@ std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_
     case V4L2_PIX_FMT_NV21:
     case V4L2_PIX_FMT_YUV420:
     case V4L2_PIX_FMT_YVU420:
+    // An access unit of this picture stays far below its raw 4:2:0 frame.
+    case V4L2_PIX_FMT_H264:
         return width * height * 3 / 2;
     default:
         return bytesPerLine(fourcc, width) * height;

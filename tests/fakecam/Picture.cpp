@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <linux/videodev2.h>
+#include <numeric>
 #include <turbojpeg.h>
+#include <x264.h>
 
 namespace fakecam {
 
@@ -25,6 +29,67 @@ struct Picture::JpegHandle {
             tjDestroy(handle);
         }
     }
+};
+
+// One H.264 encoder, as a webcam's: a key frame with its SPS and PPS every second, no
+// B-frames (each frame out as it goes in), no threads of its own (it runs on the caller's),
+// and BT.601 limited range written in the stream so that a decoder converts it back right.
+struct Picture::H264Encoder {
+    x264_t* encoder = nullptr;
+    x264_picture_t in{};
+    std::int64_t frames = 0;
+
+    H264Encoder(int width, int height, std::uint64_t fpsNum, std::uint64_t fpsDen) {
+        // x264 keeps the rate in 32 bits.
+        const std::uint64_t common = std::gcd(fpsNum, fpsDen);
+        fpsNum /= common;
+        fpsDen /= common;
+        while (fpsNum > INT32_MAX || fpsDen > INT32_MAX) {
+            fpsNum = std::max<std::uint64_t>(fpsNum / 2, 1);
+            fpsDen = std::max<std::uint64_t>(fpsDen / 2, 1);
+        }
+        x264_param_t p;
+        if (x264_param_default_preset(&p, "ultrafast", "zerolatency") != 0) {
+            return;
+        }
+        p.i_log_level = X264_LOG_NONE;
+        p.i_threads = 1;
+        p.b_sliced_threads = 0;
+        p.i_lookahead_threads = 1;
+        p.i_width = width;
+        p.i_height = height;
+        p.i_csp = X264_CSP_I420;
+        p.i_fps_num = static_cast<std::uint32_t>(fpsNum);
+        p.i_fps_den = static_cast<std::uint32_t>(fpsDen);
+        p.b_vfr_input = 0;
+        const auto second = std::max<std::uint64_t>(1, (fpsNum + fpsDen / 2) / fpsDen);
+        p.i_keyint_max = static_cast<int>(std::min<std::uint64_t>(second, 1000));
+        p.i_keyint_min = p.i_keyint_max;
+        p.i_scenecut_threshold = 0;
+        p.i_bframe = 0;
+        p.b_repeat_headers = 1;
+        p.b_annexb = 1;
+        p.rc.i_rc_method = X264_RC_CRF;
+        p.rc.f_rf_constant = 20;
+        p.vui.b_fullrange = 0;
+        p.vui.i_colorprim = 6; // SMPTE 170M, that is BT.601
+        p.vui.i_transfer = 6;
+        p.vui.i_colmatrix = 6;
+        encoder = x264_encoder_open(&p);
+        x264_picture_init(&in);
+        in.img.i_csp = X264_CSP_I420;
+        in.img.i_plane = 3;
+        in.img.i_stride[0] = width;
+        in.img.i_stride[1] = width / 2;
+        in.img.i_stride[2] = width / 2;
+    }
+    ~H264Encoder() {
+        if (encoder) {
+            x264_encoder_close(encoder);
+        }
+    }
+    H264Encoder(const H264Encoder&) = delete;
+    H264Encoder& operator=(const H264Encoder&) = delete;
 };
 
 Layout layoutFor(int width, int height) {
@@ -102,8 +167,10 @@ void writeRow(std::uint32_t fourcc, int plane, int width, ColourAt colourAt, std
 
 } // namespace
 
-Picture::Picture(std::uint32_t fourcc, int width, int height)
-    : fourcc_(fourcc), width_(width), height_(height), layout_(layoutFor(width, height)) {
+Picture::Picture(std::uint32_t fourcc, int width, int height, std::uint64_t framesPerSecondNum,
+                 std::uint64_t framesPerSecondDen)
+    : fourcc_(fourcc), rawFourcc_(fourcc == V4L2_PIX_FMT_H264 ? V4L2_PIX_FMT_YUV420 : fourcc),
+      width_(width), height_(height), layout_(layoutFor(width, height)) {
     if (fourcc_ == V4L2_PIX_FMT_MJPEG) {
         jpeg_ = std::make_unique<JpegHandle>();
         rgb_.resize(static_cast<std::size_t>(width) * height * 3);
@@ -126,7 +193,7 @@ Picture::Picture(std::uint32_t fourcc, int width, int height)
     // A chroma row of the 4:2:0 formats that the strip's last row shares with the bands'
     // first (an odd strip height) is the strip's.
     const int chromaStrip = (strip + 1) / 2;
-    switch (fourcc_) {
+    switch (rawFourcc_) {
     case V4L2_PIX_FMT_YUYV:
     case V4L2_PIX_FMT_UYVY:
     case V4L2_PIX_FMT_YVYU:
@@ -160,13 +227,25 @@ Picture::Picture(std::uint32_t fourcc, int width, int height)
         p.zero.resize(p.rowBytes);
         p.one.resize(p.rowBytes);
         writeRow(
-            fourcc_, index, width, [this](int x) { return bandColour(x); }, p.band.data());
+            rawFourcc_, index, width, [this](int x) { return bandColour(x); }, p.band.data());
         writeRow(
-            fourcc_, index, width, [](int) { return kCounterZero; }, p.zero.data());
+            rawFourcc_, index, width, [](int) { return kCounterZero; }, p.zero.data());
         writeRow(
-            fourcc_, index, width, [](int) { return kCounterOne; }, p.one.data());
+            rawFourcc_, index, width, [](int) { return kCounterOne; }, p.one.data());
         rawBytes_ = std::max(rawBytes_, p.offset + p.rowBytes * static_cast<std::size_t>(p.rows));
         strip_.resize(std::max(strip_.size(), p.rowBytes));
+    }
+    if (fourcc_ == V4L2_PIX_FMT_H264) {
+        yuv_.resize(rawBytes_);
+        h264_ =
+            std::make_unique<H264Encoder>(width, height, framesPerSecondNum, framesPerSecondDen);
+        if (!h264_->encoder) {
+            std::fprintf(stderr, "fakecam: cannot make an H.264 encoder for %dx%d\n", width,
+                         height);
+        }
+        h264_->in.img.plane[0] = yuv_.data();
+        h264_->in.img.plane[1] = yuv_.data() + planes_[1].offset;
+        h264_->in.img.plane[2] = yuv_.data() + planes_[2].offset;
     }
 }
 
@@ -189,8 +268,43 @@ bool Picture::counterBit(std::uint32_t sequence, int x) const {
 }
 
 std::size_t Picture::paint(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {
-    return fourcc_ == V4L2_PIX_FMT_MJPEG ? paintJpeg(sequence, dst, capacity)
-                                         : paintRaw(sequence, dst, capacity);
+    switch (fourcc_) {
+    case V4L2_PIX_FMT_MJPEG:
+        return paintJpeg(sequence, dst, capacity);
+    case V4L2_PIX_FMT_H264:
+        return paintH264(sequence, dst, capacity);
+    default:
+        return paintRaw(sequence, dst, capacity);
+    }
+}
+
+std::size_t Picture::paintH264(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {
+    if (!h264_->encoder) {
+        return 0;
+    }
+    paintRaw(sequence, yuv_.data(), yuv_.size());
+    h264_->in.i_pts = h264_->frames++;
+    x264_nal_t* nals = nullptr;
+    int count = 0;
+    x264_picture_t out;
+    if (x264_encoder_encode(h264_->encoder, &nals, &count, &h264_->in, &out) < 0) {
+        return 0;
+    }
+    // One access unit: its NAL units in order, each with its start code. The encoder's
+    // own SEI (its name and settings) is left out, as a camera sends none.
+    std::size_t used = 0;
+    for (int i = 0; i < count; ++i) {
+        if (nals[i].i_type == NAL_SEI) {
+            continue;
+        }
+        const auto size = static_cast<std::size_t>(nals[i].i_payload);
+        if (used + size > capacity) {
+            return 0;
+        }
+        std::memcpy(dst + used, nals[i].p_payload, size);
+        used += size;
+    }
+    return used;
 }
 
 std::size_t Picture::paintRaw(std::uint32_t sequence, std::uint8_t* dst, std::size_t capacity) {

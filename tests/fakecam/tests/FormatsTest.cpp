@@ -130,6 +130,67 @@ TEST_F(Formats, RawFramesShowTheBandsAndTheirSequence) {
     }
 }
 
+// The NAL unit types of an Annex B access unit, in order; -1 where it is not one.
+std::vector<int> nalTypes(const std::uint8_t* data, std::size_t size) {
+    std::vector<int> types;
+    std::size_t i = 0;
+    if (size < 4 || data[0] != 0 || data[1] != 0 || (data[2] != 1 && data[3] != 1)) {
+        return {-1};
+    }
+    while (i + 3 < size) {
+        if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+            types.push_back(data[i + 3] & 0x1f);
+            i += 3;
+        } else {
+            ++i;
+        }
+    }
+    return types;
+}
+
+TEST_F(Formats, H264IsAnAccessUnitPerBufferWithAKeyFrameEverySecond) {
+    writeConfig(configOf({R"({"node":"video0","controls":"none","formats":[{"fourcc":"H264",)"
+                          R"("sizes":[[640,480,[30]]]}]})"}));
+    Fd probe = openNode("video0");
+    v4l2_fmtdesc d = fmtdesc(0);
+    ASSERT_EQ(request(probe.get(), VIDIOC_ENUM_FMT, &d), 0);
+    EXPECT_STREQ(reinterpret_cast<char*>(d.description), "H.264");
+    EXPECT_EQ(d.flags, static_cast<std::uint32_t>(V4L2_FMT_FLAG_COMPRESSED));
+    v4l2_format f = pixFormat(V4L2_PIX_FMT_H264, 640, 480);
+    ASSERT_EQ(request(probe.get(), VIDIOC_TRY_FMT, &f), 0);
+    EXPECT_EQ(f.fmt.pix.bytesperline, 0u);
+    EXPECT_EQ(f.fmt.pix.sizeimage, 640u * 480 * 3 / 2);
+    EXPECT_EQ(f.fmt.pix.quantization, kLimited);
+    probe = Fd();
+
+    const std::vector<int> key = {7, 8, 5}; // SPS, PPS, IDR slice
+    const std::vector<int> other = {1};     // a slice of a frame that is not a key frame
+    Stream stream("video0", V4L2_PIX_FMT_H264, 640, 480, 30);
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start ? "after a new STREAMON" : "the first stream");
+        const int frames = start ? 2 : 32;
+        for (int i = 0; i < frames; ++i) {
+            v4l2_buffer b{};
+            ASSERT_TRUE(stream.next(b)) << i;
+            EXPECT_EQ(nalTypes(stream.data(b), b.bytesused), i % 30 == 0 ? key : other)
+                << "frame " << i;
+            EXPECT_LE(b.bytesused, f.fmt.pix.sizeimage);
+            ASSERT_EQ(stream.requeue(b), 0);
+        }
+        // A new STREAMON starts a new encoder: its first frame is a key frame again.
+        int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        ASSERT_EQ(request(stream.fd(), VIDIOC_STREAMOFF, &type), 0);
+        for (std::uint32_t index = 0; index < 4; ++index) {
+            v4l2_buffer b{};
+            b.index = index;
+            b.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+            b.memory = V4L2_MEMORY_MMAP;
+            ASSERT_EQ(stream.requeue(b), 0);
+        }
+        ASSERT_EQ(request(stream.fd(), VIDIOC_STREAMON, &type), 0);
+    }
+}
+
 TEST_F(Formats, SizesTheFormatCannotDrawAreConfigErrors) {
     struct Case {
         const char* format;
@@ -142,8 +203,9 @@ TEST_F(Formats, SizesTheFormatCannotDrawAreConfigErrors) {
          "UYVY widths must be even"},
         {R"({"fourcc":"NV21","sizes":{"stepwise":[160,121,640,480,2,2],"fps":[30]}})",
          "NV21 heights must be even"},
+        {R"({"fourcc":"H264","sizes":[[1920,1081,[30]]]})", "H264 heights must be even"},
         {R"({"fourcc":"Y10 ","sizes":[[640,480,[30]]]})",
-         "fourcc \"Y10 \" is not one the emulator can draw (YUYV MJPG NV12 NV21 YU12 YV12 "
+         "fourcc \"Y10 \" is not one the emulator can draw (YUYV MJPG H264 NV12 NV21 YU12 YV12 "
          "UYVY YVYU GREY RGB3 BGR3)"},
     };
     for (const Case& c : cases) {
