@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <fcntl.h>
 #include <sys/eventfd.h>
 #include <sys/mman.h>
@@ -206,8 +207,6 @@ int Camera::streamOn(Lock& lock) {
         stopProducer(lock);
     }
     try {
-        picture_ =
-            std::make_unique<Picture>(formats_.fourcc(), formats_.width(), formats_.height());
         sequence_ = 0;
         stop_ = false;
         released_ = false;
@@ -250,13 +249,34 @@ void Camera::stopProducer(Lock& lock) {
 void Camera::produce() {
     using Clock = std::chrono::steady_clock;
     Lock lock(mutex_);
-    auto period = [this] {
-        const Interval i = formats_.interval();
-        return std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(
-            1000000000LL * i.numerator / std::max<std::uint32_t>(i.denominator, 1)));
+    // The interval cannot change while streaming. Frame k after origin is due k intervals
+    // later, computed exactly, so that 1001/30000 does not drift by a rounding per frame.
+    const Interval interval = formats_.interval();
+    auto origin = Clock::now();
+    // The stream's picture (an H.264 stream's encoder with it) is made here, outside the
+    // lock: it takes a while at large sizes. It is used and freed on this thread only.
+    const std::uint32_t fourcc = formats_.fourcc();
+    const int width = static_cast<int>(formats_.width());
+    const int height = static_cast<int>(formats_.height());
+    lock.unlock();
+    std::unique_ptr<Picture> picture;
+    try {
+        picture = std::make_unique<Picture>(fourcc, width, height, interval.denominator,
+                                            interval.numerator);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "fakecam: %s: cannot paint %s %dx%d: %s\n", config_.node.c_str(),
+                     fourccText(fourcc).c_str(), width, height, e.what());
+    }
+    lock.lock();
+    std::uint64_t frames = 1;
+    auto dueTime = [&] {
+        using Wide = unsigned __int128;
+        const auto ns = static_cast<std::int64_t>(Wide{frames} * interval.numerator * 1000000000u /
+                                                  std::max<std::uint32_t>(interval.denominator, 1));
+        return origin + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns));
     };
-    auto next = Clock::now() + period();
-    while (!stop_) {
+    auto next = dueTime();
+    while (!stop_ && picture) {
         if (wake_.wait_until(lock, next, [this] { return stop_; })) {
             break;
         }
@@ -284,19 +304,26 @@ void Camera::produce() {
             // Painting an MJPG frame takes milliseconds: not under the lock that the
             // program's control requests need.
             lock.unlock();
-            const std::size_t used = picture_->paint(sequence, buffer->data, buffer->length);
+            const std::size_t used = picture->paint(sequence, buffer->data, buffer->length);
             lock.lock();
             buffers_.filled(buffer, static_cast<std::uint32_t>(used), sequence);
             ++framesDelivered_;
             refreshReadable();
             doneCv_.notify_all();
         }
-        next += period();
-        // After a stall, start again from now rather than deliver a burst.
+        ++frames;
+        next = dueTime();
+        // Behind (a stall, or a frame that took longer to paint than its interval): the next
+        // frame at once and the pace counted again from there, never a burst to catch up.
         if (next < Clock::now()) {
-            next = Clock::now() + period();
+            origin = Clock::now();
+            frames = 0;
+            next = origin;
         }
     }
+    lock.unlock();
+    picture.reset();
+    lock.lock();
     // Stopped by an unplug, the thread still ends only once stopProducer, which joins it, lets
     // it: a thread left to end unjoined is a leak to the thread checker.
     wake_.wait(lock, [this] { return released_; });

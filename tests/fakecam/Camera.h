@@ -119,7 +119,6 @@ private:
     bool released_ = false; // and may end: only stopProducer, which joins it, says so
     bool joining_ = false;
     std::uint32_t sequence_ = 0;
-    std::unique_ptr<Picture> picture_; // only the producer paints with it
     std::thread producer_;
     std::condition_variable wake_;   // the producer's timer, cut short by stop
     std::condition_variable doneCv_; // blocking DQBUF waits here

@@ -1,5 +1,7 @@
 #include "Config.h"
 
+#include "Formats.h"
+
 #include <linux/videodev2.h>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -13,7 +15,8 @@ using nlohmann::json;
 
 constexpr std::uint32_t kDefaultVersion = (6u << 16) | (1u << 8) | 76u;
 constexpr std::uint32_t kMaxDimension = 8192;
-constexpr std::uint32_t kMaxFps = 240;
+constexpr std::uint64_t kMaxFps = 240;
+constexpr std::uint64_t kMaxIntervalSeconds = 10;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
     throw std::runtime_error(where + ": " + what);
@@ -27,33 +30,106 @@ std::uint32_t dimension(const json& value, const std::string& where) {
     return value.get<std::uint32_t>();
 }
 
-std::vector<std::uint32_t> fpsList(const json& value, const std::string& where) {
-    if (!value.is_array() || value.empty()) {
-        fail(where, "frame rates must be a non-empty list");
+// Whole numbers of a rate's text, without sign or spaces; false when it has anything else.
+bool digitsOf(std::string_view text, std::uint64_t& value) {
+    if (text.empty() || text.size() > 10) {
+        return false;
     }
-    std::vector<std::uint32_t> fps;
-    for (const json& rate : value) {
-        if (!rate.is_number_unsigned() || rate.get<std::uint64_t>() == 0 ||
-            rate.get<std::uint64_t>() > kMaxFps) {
-            fail(where, "a frame rate must be a whole number from 1 to " + std::to_string(kMaxFps));
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
         }
-        fps.push_back(rate.get<std::uint32_t>());
+        value = value * 10 + static_cast<std::uint64_t>(c - '0');
     }
-    return fps;
+    return value <= UINT32_MAX;
 }
 
-std::uint32_t fourccOf(const json& value, const std::string& where) {
+// A whole number N (the interval 1/N) or the interval itself as "n/d", kept as written.
+Interval intervalOf(const json& value, const std::string& where) {
+    Interval interval;
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() >= 1 &&
+        value.get<std::uint64_t>() <= kMaxFps) {
+        interval = {1, value.get<std::uint32_t>()};
+    } else if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        const std::size_t slash = text.find('/');
+        std::uint64_t n = 0, d = 0;
+        if (slash == std::string::npos || !digitsOf(std::string_view(text).substr(0, slash), n) ||
+            !digitsOf(std::string_view(text).substr(slash + 1), d) || n == 0 || d == 0) {
+            fail(where,
+                 "an interval must be \"n/d\" with whole n and d above 0, not \"" + text + "\"");
+        }
+        // The rate at most kMaxFps, the interval at most kMaxIntervalSeconds.
+        if (d > n * kMaxFps || n > d * kMaxIntervalSeconds) {
+            fail(where, "interval \"" + text + "\" is outside 1/" + std::to_string(kMaxFps) +
+                            " .. " + std::to_string(kMaxIntervalSeconds) + "/1");
+        }
+        interval = {static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(d)};
+    } else {
+        fail(where, "a frame rate must be a whole number from 1 to " + std::to_string(kMaxFps) +
+                        " or an interval \"n/d\"");
+    }
+    return interval;
+}
+
+Rates ratesOf(const json& value, const std::string& where) {
+    Rates rates;
+    if (value.is_array() && !value.empty()) {
+        for (const json& rate : value) {
+            rates.list.push_back(intervalOf(rate, where));
+        }
+        return rates;
+    }
+    if (!value.is_object()) {
+        fail(where, "frame rates must be a non-empty list or a range {\"min\",\"max\",\"step\"}");
+    }
+    for (const auto& [key, item] : value.items()) {
+        if (key != "min" && key != "max" && key != "step") {
+            fail(where, "unknown field \"" + key + "\" in an interval range");
+        }
+    }
+    if (!value.contains("min") || !value.contains("max")) {
+        fail(where, "an interval range needs \"min\" and \"max\"");
+    }
+    IntervalRange range;
+    range.min = intervalOf(value.at("min"), where);
+    range.max = intervalOf(value.at("max"), where);
+    if (shorter(range.max, range.min)) {
+        fail(where, "an interval range's min (the shortest interval) is above its max");
+    }
+    if (value.contains("step")) {
+        range.step = intervalOf(value.at("step"), where);
+        if (!stepsFit(range)) {
+            fail(where, "an interval range's steps need more than 32 bits to be written");
+        }
+    }
+    rates.range = range;
+    return rates;
+}
+
+const PixelFormat& fourccOf(const json& value, const std::string& where) {
     if (!value.is_string()) {
         fail(where, "\"fourcc\" must be a string");
     }
     const std::string text = value.get<std::string>();
-    if (text == "YUYV") {
-        return V4L2_PIX_FMT_YUYV;
+    const PixelFormat* format = pixelFormatNamed(text);
+    if (!format) {
+        fail(where, "fourcc \"" + text + "\" is not one the emulator can draw (" +
+                        pixelFormatNames() + ")");
     }
-    if (text == "MJPG") {
-        return V4L2_PIX_FMT_MJPEG;
+    return *format;
+}
+
+std::string stringOf(const json& camera, const char* key, const std::string& fallback,
+                     const std::string& where) {
+    if (!camera.contains(key) || camera.at(key).is_null()) {
+        return fallback;
     }
-    fail(where, "fourcc \"" + text + "\" is not one the emulator can draw (YUYV, MJPG)");
+    if (!camera.at(key).is_string()) {
+        fail(where, std::string("\"") + key + "\" must be a string");
+    }
+    return camera.at(key).get<std::string>();
 }
 
 StepwiseSizes stepwiseOf(const json& value, const std::string& where) {
@@ -79,7 +155,7 @@ StepwiseSizes stepwiseOf(const json& value, const std::string& where) {
     if (!value.contains("fps")) {
         fail(where, "stepwise sizes need \"fps\"");
     }
-    s.fps = fpsList(value.at("fps"), where);
+    s.rates = ratesOf(value.at("fps"), where);
     return s;
 }
 
@@ -87,7 +163,7 @@ DiscreteSize discreteOf(const json& value, const std::string& where) {
     if (!value.is_array() || value.size() != 3) {
         fail(where, "a size must be [width,height,[fps,...]]");
     }
-    return {dimension(value[0], where), dimension(value[1], where), fpsList(value[2], where)};
+    return {dimension(value[0], where), dimension(value[1], where), ratesOf(value[2], where)};
 }
 
 FormatConfig formatOf(const json& value, const std::string& where) {
@@ -95,12 +171,14 @@ FormatConfig formatOf(const json& value, const std::string& where) {
         fail(where, "a format must be an object");
     }
     for (const auto& [key, item] : value.items()) {
-        if (key != "fourcc" && key != "sizes") {
+        if (key != "fourcc" && key != "sizes" && key != "description") {
             fail(where, "unknown field \"" + key + "\" in a format");
         }
     }
     FormatConfig format;
-    format.fourcc = fourccOf(value.value("fourcc", json()), where);
+    const PixelFormat& pixel = fourccOf(value.value("fourcc", json()), where);
+    format.fourcc = pixel.fourcc;
+    format.description = stringOf(value, "description", pixel.description, where);
     const json sizes = value.value("sizes", json());
     if (sizes.is_object()) {
         format.stepwise = stepwiseOf(sizes, where);
@@ -111,31 +189,26 @@ FormatConfig formatOf(const json& value, const std::string& where) {
     } else {
         fail(where, "\"sizes\" must be a non-empty list or a stepwise object");
     }
-    // Two bytes carry two pixels in YUYV: a width must stay even at every size offered.
-    if (format.fourcc == V4L2_PIX_FMT_YUYV) {
-        bool odd = false;
-        for (const DiscreteSize& size : format.sizes) {
-            odd = odd || size.width % 2 != 0;
-        }
-        if (format.stepwise) {
-            odd = odd || format.stepwise->minWidth % 2 != 0 || format.stepwise->stepWidth % 2 != 0;
-        }
-        if (odd) {
-            fail(where, "YUYV widths must be even");
-        }
+    // Where two columns (or rows) share their chroma, a size must stay even at every size
+    // offered.
+    bool oddWidth = false;
+    bool oddHeight = false;
+    for (const DiscreteSize& size : format.sizes) {
+        oddWidth = oddWidth || size.width % 2 != 0;
+        oddHeight = oddHeight || size.height % 2 != 0;
+    }
+    if (format.stepwise) {
+        const StepwiseSizes& s = *format.stepwise;
+        oddWidth = oddWidth || s.minWidth % 2 != 0 || s.stepWidth % 2 != 0;
+        oddHeight = oddHeight || s.minHeight % 2 != 0 || s.stepHeight % 2 != 0;
+    }
+    if (pixel.evenWidth && oddWidth) {
+        fail(where, std::string(pixel.name) + " widths must be even");
+    }
+    if (pixel.evenHeight && oddHeight) {
+        fail(where, std::string(pixel.name) + " heights must be even");
     }
     return format;
-}
-
-std::string stringOf(const json& camera, const char* key, const std::string& fallback,
-                     const std::string& where) {
-    if (!camera.contains(key) || camera.at(key).is_null()) {
-        return fallback;
-    }
-    if (!camera.at(key).is_string()) {
-        fail(where, std::string("\"") + key + "\" must be a string");
-    }
-    return camera.at(key).get<std::string>();
 }
 
 bool boolOf(const json& camera, const char* key, const std::string& where) {

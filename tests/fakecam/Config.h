@@ -9,10 +9,29 @@
 
 namespace fakecam {
 
+// A frame interval in seconds, as V4L2 gives it: 1/30, 1001/30000, 2/15.
+struct Interval {
+    std::uint32_t numerator = 1;
+    std::uint32_t denominator = 30;
+};
+
+// A range of intervals from the shortest to the longest; without a step, any interval
+// between them (V4L2_FRMIVAL_TYPE_CONTINUOUS).
+struct IntervalRange {
+    Interval min, max;
+    std::optional<Interval> step;
+};
+
+// The intervals a size offers: a list in the camera's own order, or a range.
+struct Rates {
+    std::vector<Interval> list; // empty when range is set
+    std::optional<IntervalRange> range;
+};
+
 struct DiscreteSize {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
-    std::vector<std::uint32_t> fps; // in the order the camera lists its intervals
+    Rates rates;
 };
 
 // A range of sizes, as virtual cameras report them instead of a list.
@@ -20,11 +39,12 @@ struct StepwiseSizes {
     std::uint32_t minWidth = 0, minHeight = 0;
     std::uint32_t maxWidth = 0, maxHeight = 0;
     std::uint32_t stepWidth = 1, stepHeight = 1;
-    std::vector<std::uint32_t> fps;
+    Rates rates;
 };
 
 struct FormatConfig {
     std::uint32_t fourcc = 0;
+    std::string description;               // ENUM_FMT's text
     std::vector<DiscreteSize> sizes;       // empty when stepwise is set
     std::optional<StepwiseSizes> stepwise; // set instead of sizes
 };

@@ -4,15 +4,28 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <numeric>
 #include <turbojpeg.h>
 
 namespace fakecam {
 
 namespace {
 
-const char* descriptionOf(std::uint32_t fourcc) {
-    return fourcc == V4L2_PIX_FMT_MJPEG ? "Motion-JPEG" : "YUYV 4:2:2";
-}
+// The kernel's descriptions (v4l_fill_fmtdesc).
+constexpr PixelFormat kPixelFormats[] = {
+    {V4L2_PIX_FMT_YUYV, "YUYV", "YUYV 4:2:2", false, true, false},
+    {V4L2_PIX_FMT_MJPEG, "MJPG", "Motion-JPEG", true, false, false},
+    {V4L2_PIX_FMT_H264, "H264", "H.264", true, true, true},
+    {V4L2_PIX_FMT_NV12, "NV12", "Y/UV 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_NV21, "NV21", "Y/VU 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_YUV420, "YU12", "Planar YUV 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_YVU420, "YV12", "Planar YVU 4:2:0", false, true, true},
+    {V4L2_PIX_FMT_UYVY, "UYVY", "UYVY 4:2:2", false, true, false},
+    {V4L2_PIX_FMT_YVYU, "YVYU", "YVYU 4:2:2", false, true, false},
+    {V4L2_PIX_FMT_GREY, "GREY", "8-bit Greyscale", false, false, false},
+    {V4L2_PIX_FMT_RGB24, "RGB3", "24-bit RGB 8-8-8", false, false, false},
+    {V4L2_PIX_FMT_BGR24, "BGR3", "24-bit BGR 8-8-8", false, false, false},
+};
 
 // Nearest step of a range, as v4l2's frame size constraints round it.
 std::uint32_t onStep(std::uint32_t value, std::uint32_t minimum, std::uint32_t maximum,
@@ -22,15 +35,178 @@ std::uint32_t onStep(std::uint32_t value, std::uint32_t minimum, std::uint32_t m
     return std::min(minimum + steps * step, maximum - (maximum - minimum) % step);
 }
 
+using Wide = unsigned __int128;
+
+// The values of a stepped interval range: (first + k * step) / unit for k = 0 .. last.
+struct Grid {
+    std::uint64_t unit = 1;
+    Wide first = 0, step = 1, last = 0;
+    bool fits = false; // every value's numerator and denominator fit in 32 bits
+};
+
+Grid gridOf(const IntervalRange& r) {
+    Grid g;
+    g.unit = std::lcm<std::uint64_t>(r.min.denominator, r.step->denominator);
+    if (g.unit > UINT32_MAX) {
+        return g;
+    }
+    g.first = Wide{r.min.numerator} * (g.unit / r.min.denominator);
+    g.step = Wide{r.step->numerator} * (g.unit / r.step->denominator);
+    // The last k with first + k * step <= max * unit.
+    g.last = (Wide{r.max.numerator} * g.unit - g.first * r.max.denominator) /
+             (g.step * r.max.denominator);
+    g.fits = g.first + g.last * g.step <= UINT32_MAX;
+    return g;
+}
+
+Interval reduced(std::uint64_t numerator, std::uint64_t denominator) {
+    const std::uint64_t common = std::gcd(numerator, denominator);
+    return {static_cast<std::uint32_t>(numerator / common),
+            static_cast<std::uint32_t>(denominator / common)};
+}
+
+bool same(Interval a, Interval b) {
+    return std::uint64_t{a.numerator} * b.denominator == std::uint64_t{b.numerator} * a.denominator;
+}
+
+// |asked - i| * asked.denominator * i.denominator, exactly.
+Wide gapOf(Interval asked, Interval i) {
+    const std::uint64_t a = std::uint64_t{asked.numerator} * i.denominator;
+    const std::uint64_t b = std::uint64_t{i.numerator} * asked.denominator;
+    return a > b ? a - b : b - a;
+}
+
 } // namespace
 
+bool shorter(Interval a, Interval b) {
+    return std::uint64_t{a.numerator} * b.denominator < std::uint64_t{b.numerator} * a.denominator;
+}
+
+bool stepsFit(const IntervalRange& r) {
+    return !r.step || gridOf(r).fits;
+}
+
+Interval firstInterval(const Rates& rates) {
+    return rates.range ? rates.range->min : rates.list.front();
+}
+
+bool offers(const Rates& rates, Interval interval) {
+    if (!rates.range) {
+        return std::any_of(rates.list.begin(), rates.list.end(),
+                           [&](Interval i) { return same(i, interval); });
+    }
+    const IntervalRange& r = *rates.range;
+    if (shorter(interval, r.min) || shorter(r.max, interval)) {
+        return false;
+    }
+    if (!r.step) {
+        return true;
+    }
+    const Grid g = gridOf(r);
+    const Wide scaled = Wide{interval.numerator} * g.unit;
+    if (scaled % interval.denominator != 0) {
+        return false;
+    }
+    const Wide offset = scaled / interval.denominator - g.first;
+    return offset % g.step == 0 && offset / g.step <= g.last;
+}
+
+Interval nearestInterval(const Rates& rates, Interval asked) {
+    const bool fastest = asked.numerator == 0 || asked.denominator == 0;
+    if (rates.range) {
+        const IntervalRange& r = *rates.range;
+        if (fastest || !shorter(r.min, asked)) {
+            return r.min;
+        }
+        if (!r.step) {
+            return shorter(r.max, asked) ? r.max : asked;
+        }
+        // k = (asked - min) / step rounded, halves up, and never past max's last step.
+        const Grid g = gridOf(r);
+        const Wide above = Wide{asked.numerator} * g.unit - g.first * asked.denominator;
+        const Wide stepScaled = g.step * asked.denominator;
+        const Wide k = std::min((2 * above + stepScaled) / (2 * stepScaled), g.last);
+        return reduced(static_cast<std::uint64_t>(g.first + k * g.step), g.unit);
+    }
+    std::vector<Interval> sorted = rates.list;
+    std::stable_sort(sorted.begin(), sorted.end(), shorter);
+    if (fastest) {
+        return sorted.front();
+    }
+    // As the UVC driver does: the smallest distance in time wins, and on a tie the longer
+    // interval (it walks them shortest first and keeps going while not worse). The
+    // distances |asked - i| are compared exactly, over a common denominator.
+    Interval best = sorted.front();
+    for (Interval i : sorted) {
+        if (gapOf(asked, i) * best.denominator <= gapOf(asked, best) * i.denominator) {
+            best = i;
+        }
+    }
+    return best;
+}
+
+const PixelFormat* pixelFormat(std::uint32_t fourcc) {
+    for (const PixelFormat& f : kPixelFormats) {
+        if (f.fourcc == fourcc) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+const PixelFormat* pixelFormatNamed(std::string_view name) {
+    for (const PixelFormat& f : kPixelFormats) {
+        if (name == f.name) {
+            return &f;
+        }
+    }
+    return nullptr;
+}
+
+std::string pixelFormatNames() {
+    std::string names;
+    for (const PixelFormat& f : kPixelFormats) {
+        names += (names.empty() ? "" : " ") + std::string(f.name);
+    }
+    return names;
+}
+
+std::uint32_t bytesPerLine(std::uint32_t fourcc, std::uint32_t width) {
+    switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+    case V4L2_PIX_FMT_UYVY:
+    case V4L2_PIX_FMT_YVYU:
+        return width * 2;
+    case V4L2_PIX_FMT_RGB24:
+    case V4L2_PIX_FMT_BGR24:
+        return width * 3;
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_NV21:
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420:
+    case V4L2_PIX_FMT_GREY:
+        return width; // the luma plane's; the chroma planes follow it in the one buffer
+    default:
+        return 0;
+    }
+}
+
 std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height) {
-    if (fourcc == V4L2_PIX_FMT_MJPEG) {
+    switch (fourcc) {
+    case V4L2_PIX_FMT_MJPEG:
         // The most TurboJPEG can produce at this size, so that no frame is ever cut.
         return static_cast<std::uint32_t>(
             tjBufSize(static_cast<int>(width), static_cast<int>(height), TJSAMP_422));
+    case V4L2_PIX_FMT_NV12:
+    case V4L2_PIX_FMT_NV21:
+    case V4L2_PIX_FMT_YUV420:
+    case V4L2_PIX_FMT_YVU420:
+    // An access unit of this picture stays far below its raw 4:2:0 frame.
+    case V4L2_PIX_FMT_H264:
+        return width * height * 3 / 2;
+    default:
+        return bytesPerLine(fourcc, width) * height;
     }
-    return width * height * 2;
 }
 
 FormatSet::FormatSet(std::vector<FormatConfig> formats) : formats_(std::move(formats)) {
@@ -47,11 +223,11 @@ void FormatSet::reset() {
         const StepwiseSizes& s = *f.stepwise;
         width_ = onStep(640, s.minWidth, s.maxWidth, s.stepWidth);
         height_ = onStep(480, s.minHeight, s.maxHeight, s.stepHeight);
-        interval_ = {1, s.fps.front()};
+        interval_ = firstInterval(s.rates);
     } else {
         width_ = f.sizes.front().width;
         height_ = f.sizes.front().height;
-        interval_ = {1, f.sizes.front().fps.front()};
+        interval_ = firstInterval(f.sizes.front().rates);
     }
 }
 
@@ -73,8 +249,8 @@ int FormatSet::enumFormat(v4l2_fmtdesc& d) const {
     std::memset(&d, 0, sizeof d);
     d.index = index;
     d.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    d.flags = f.fourcc == V4L2_PIX_FMT_MJPEG ? V4L2_FMT_FLAG_COMPRESSED : 0;
-    std::strncpy(reinterpret_cast<char*>(d.description), descriptionOf(f.fourcc),
+    d.flags = pixelFormat(f.fourcc)->compressed ? V4L2_FMT_FLAG_COMPRESSED : 0;
+    std::strncpy(reinterpret_cast<char*>(d.description), f.description.c_str(),
                  sizeof d.description - 1);
     d.pixelformat = f.fourcc;
     return 0;
@@ -111,7 +287,7 @@ void FormatSet::tryFormat(v4l2_pix_format& pix) const {
     pix.height = height;
     pix.pixelformat = f->fourcc;
     pix.field = V4L2_FIELD_NONE;
-    pix.bytesperline = f->fourcc == V4L2_PIX_FMT_MJPEG ? 0 : width * 2;
+    pix.bytesperline = bytesPerLine(f->fourcc, width);
     pix.sizeimage = frameBytes(f->fourcc, width, height);
     pix.priv = V4L2_PIX_FMT_PRIV_MAGIC;
     if (f->fourcc == V4L2_PIX_FMT_MJPEG) {
@@ -120,9 +296,15 @@ void FormatSet::tryFormat(v4l2_pix_format& pix) const {
         pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
         pix.quantization = V4L2_QUANTIZATION_FULL_RANGE;
         pix.xfer_func = V4L2_XFER_FUNC_SRGB;
+    } else if (f->fourcc == V4L2_PIX_FMT_RGB24 || f->fourcc == V4L2_PIX_FMT_BGR24) {
+        // The band colours as they are, at full range.
+        pix.colorspace = V4L2_COLORSPACE_SRGB;
+        pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
+        pix.quantization = V4L2_QUANTIZATION_FULL_RANGE;
+        pix.xfer_func = V4L2_XFER_FUNC_SRGB;
     } else {
-        // The frames are drawn with BT.601 at limited range; say so, so that a consumer
-        // converts them back with the same matrix and range.
+        // The YUV formats and GREY (the same luma) are drawn with BT.601 at limited range;
+        // say so, so that a consumer converts them back with the same matrix and range.
         pix.colorspace = V4L2_COLORSPACE_SMPTE170M;
         pix.ycbcr_enc = V4L2_YCBCR_ENC_601;
         pix.quantization = V4L2_QUANTIZATION_LIM_RANGE;
@@ -138,7 +320,9 @@ void FormatSet::setFormat(const v4l2_pix_format& pix) {
     }
     width_ = pix.width;
     height_ = pix.height;
-    interval_ = nearest(fpsAt(formats_[format_], width_, height_), interval_);
+    if (const Rates* rates = ratesAt(formats_[format_], width_, height_)) {
+        interval_ = nearestInterval(*rates, interval_);
+    }
 }
 
 void FormatSet::currentFormat(v4l2_pix_format& pix) const {
@@ -180,18 +364,17 @@ int FormatSet::enumFrameSizes(v4l2_frmsizeenum& e) const {
     return 0;
 }
 
-const std::vector<std::uint32_t>& FormatSet::fpsAt(const FormatConfig& f, std::uint32_t width,
-                                                   std::uint32_t height) const {
-    static const std::vector<std::uint32_t> none;
+const Rates* FormatSet::ratesAt(const FormatConfig& f, std::uint32_t width,
+                                std::uint32_t height) const {
     if (f.stepwise) {
-        return f.stepwise->fps;
+        return &f.stepwise->rates;
     }
     for (const DiscreteSize& size : f.sizes) {
         if (size.width == width && size.height == height) {
-            return size.fps;
+            return &size.rates;
         }
     }
-    return none;
+    return nullptr;
 }
 
 int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
@@ -207,8 +390,8 @@ int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
             return EINVAL;
         }
     }
-    const std::vector<std::uint32_t>& fps = fpsAt(*f, e.width, e.height);
-    if (e.index >= fps.size()) {
+    const Rates* rates = ratesAt(*f, e.width, e.height);
+    if (!rates || e.index >= (rates->range ? 1 : rates->list.size())) {
         return EINVAL;
     }
     const v4l2_frmivalenum asked = e;
@@ -217,38 +400,26 @@ int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
     e.pixel_format = asked.pixel_format;
     e.width = asked.width;
     e.height = asked.height;
-    e.type = V4L2_FRMIVAL_TYPE_DISCRETE;
-    e.discrete = {1, fps[asked.index]};
+    if (rates->range) {
+        const IntervalRange& r = *rates->range;
+        // A continuous range says so with a step of 1/1.
+        const Interval step = r.step.value_or(Interval{1, 1});
+        e.type = r.step ? V4L2_FRMIVAL_TYPE_STEPWISE : V4L2_FRMIVAL_TYPE_CONTINUOUS;
+        e.stepwise = {{r.min.numerator, r.min.denominator},
+                      {r.max.numerator, r.max.denominator},
+                      {step.numerator, step.denominator}};
+    } else {
+        const Interval i = rates->list[asked.index];
+        e.type = V4L2_FRMIVAL_TYPE_DISCRETE;
+        e.discrete = {i.numerator, i.denominator};
+    }
     return 0;
 }
 
-Interval FormatSet::nearest(const std::vector<std::uint32_t>& fps, Interval asked) const {
-    if (fps.empty()) {
-        return interval_;
-    }
-    // A zero interval asks for the fastest rate.
-    if (asked.numerator == 0 || asked.denominator == 0) {
-        return {1, *std::max_element(fps.begin(), fps.end())};
-    }
-    // As the UVC driver does: the smallest distance in time wins, and on a tie the longer
-    // interval (it walks them shortest first and keeps going while not worse). Distances
-    // |n/d - 1/r| are compared exactly as |n*r - d| / r.
-    std::vector<std::uint32_t> sorted = fps;
-    std::sort(sorted.rbegin(), sorted.rend());
-    std::uint32_t best = sorted.front();
-    for (std::uint32_t rate : sorted) {
-        auto gap = [&](std::uint32_t r) {
-            return std::llabs(static_cast<long long>(asked.numerator) * r - asked.denominator);
-        };
-        if (gap(rate) * best <= gap(best) * rate) {
-            best = rate;
-        }
-    }
-    return {1, best};
-}
-
 Interval FormatSet::setInterval(Interval asked) {
-    interval_ = nearest(fpsAt(formats_[format_], width_, height_), asked);
+    if (const Rates* rates = ratesAt(formats_[format_], width_, height_)) {
+        interval_ = nearestInterval(*rates, asked);
+    }
     return interval_;
 }
 

@@ -6,14 +6,11 @@
 
 #include <cstdint>
 #include <linux/videodev2.h>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace fakecam {
-
-struct Interval {
-    std::uint32_t numerator = 1;
-    std::uint32_t denominator = 30;
-};
 
 class FormatSet {
 public:
@@ -43,9 +40,8 @@ public:
 
 private:
     const FormatConfig* find(std::uint32_t fourcc) const;
-    const std::vector<std::uint32_t>& fpsAt(const FormatConfig& f, std::uint32_t width,
-                                            std::uint32_t height) const;
-    Interval nearest(const std::vector<std::uint32_t>& fps, Interval asked) const;
+    // The intervals offered at a size of f; nullptr when f has no such size.
+    const Rates* ratesAt(const FormatConfig& f, std::uint32_t width, std::uint32_t height) const;
 
     std::vector<FormatConfig> formats_;
     std::size_t format_ = 0;
@@ -54,7 +50,38 @@ private:
     Interval interval_;
 };
 
-// Bytes a frame of this format and size may take.
+// Frame intervals, compared and rounded exactly (no floating point).
+// a is a shorter interval than b.
+bool shorter(Interval a, Interval b);
+// True when every step of r is a fraction of 32-bit numbers.
+bool stepsFit(const IntervalRange& r);
+// True when rates offer exactly this interval (1/30 and 2/60 are the same).
+bool offers(const Rates& rates, Interval interval);
+// The offered interval nearest to the one asked. In a list, the nearest in time, and on a
+// tie the longer one, as the UVC driver chooses; in a range, asked clamped to it and, with
+// a step, rounded to the nearest step from the minimum (halves up). A zero numerator or
+// denominator asks for the shortest interval.
+Interval nearestInterval(const Rates& rates, Interval asked);
+Interval firstInterval(const Rates& rates);
+
+// A pixel format the emulator can draw, with the kernel's name for it.
+struct PixelFormat {
+    std::uint32_t fourcc;
+    const char* name;        // as the config writes it: "NV12"
+    const char* description; // ENUM_FMT's text unless the config gives one
+    bool compressed;
+    bool evenWidth;  // chroma shared by two columns
+    bool evenHeight; // and by two rows
+};
+// nullptr when the emulator cannot draw it.
+const PixelFormat* pixelFormat(std::uint32_t fourcc);
+const PixelFormat* pixelFormatNamed(std::string_view name);
+// The names the config takes, for its error messages.
+std::string pixelFormatNames();
+
+// Bytes of a row of the first plane (0 for compressed formats), and bytes a frame of this
+// format and size may take.
+std::uint32_t bytesPerLine(std::uint32_t fourcc, std::uint32_t width);
 std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_t height);
 
 } // namespace fakecam

@@ -41,6 +41,8 @@ struct Case {
     const char* decode;
     int width, height;
     std::vector<const char*> elements;
+    const char* fourcc = nullptr; // a camera of this one format; nullptr: the standard camera
+    const Rgb* bands = kBands;
 };
 
 void PrintTo(const Case& c, std::ostream* os) {
@@ -67,7 +69,10 @@ TEST_P(GstLaunch, PipelineFramesShowTheBandsAndCount) {
                "gstreamer1.0-plugins-base and gstreamer1.0-plugins-good";
     }
     std::filesystem::remove(paths().unplug);
-    writeConfig(configOf({standardCamera()}));
+    writeConfig(configOf({c.fourcc ? std::string(R"({"node":"video0","formats":[{"fourcc":")") +
+                                         c.fourcc + R"(","sizes":[[)" + std::to_string(c.width) +
+                                         "," + std::to_string(c.height) + ",[30]]]}]}"
+                                   : standardCamera()}));
     const std::string out = paths().scratch + "/frames.bgrx";
     const std::string pipeline =
         std::string("v4l2src device=") + paths().dir + "/video0 num-buffers=5 ! " + c.caps + " ! " +
@@ -95,7 +100,7 @@ TEST_P(GstLaunch, PipelineFramesShowTheBandsAndCount) {
                 const unsigned char* p = f + (static_cast<std::size_t>(y) * c.width + x) * 4;
                 return Rgb{p[2], p[1], p[0]};
             },
-            problem);
+            problem, c.bands);
         EXPECT_GT(counter, last) << "frame " << i << " " << problem;
         last = counter;
     }
@@ -103,20 +108,43 @@ TEST_P(GstLaunch, PipelineFramesShowTheBandsAndCount) {
     EXPECT_TRUE(logHas("video0 STREAMOFF"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, GstLaunch,
-                         testing::Values(Case{"Yuyv",
-                                              "video/x-raw,format=YUY2,width=640,height=480",
-                                              "",
-                                              640,
-                                              480,
-                                              {"v4l2src", "videoconvert", "filesink"}},
-                                         Case{"Mjpg",
-                                              "image/jpeg,width=1280,height=720",
-                                              "jpegdec ! ",
-                                              1280,
-                                              720,
-                                              {"v4l2src", "jpegdec", "videoconvert", "filesink"}}),
-                         [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
+// A raw format as v4l2src names it, converted by videoconvert alone.
+Case raw(const char* name, const char* fourcc, const char* caps, const Rgb* bands = kBands) {
+    return {name, caps, "", 640, 480, {"v4l2src", "videoconvert", "filesink"}, fourcc, bands};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, GstLaunch,
+    testing::Values(Case{"Yuyv",
+                         "video/x-raw,format=YUY2,width=640,height=480",
+                         "",
+                         640,
+                         480,
+                         {"v4l2src", "videoconvert", "filesink"}},
+                    Case{"Mjpg",
+                         "image/jpeg,width=1280,height=720",
+                         "jpegdec ! ",
+                         1280,
+                         720,
+                         {"v4l2src", "jpegdec", "videoconvert", "filesink"}},
+                    raw("Nv12", "NV12", "video/x-raw,format=NV12"),
+                    raw("Nv21", "NV21", "video/x-raw,format=NV21"),
+                    raw("Yu12", "YU12", "video/x-raw,format=I420"),
+                    raw("Yv12", "YV12", "video/x-raw,format=YV12"),
+                    raw("Uyvy", "UYVY", "video/x-raw,format=UYVY"),
+                    raw("Yvyu", "YVYU", "video/x-raw,format=YVYU"),
+                    raw("Grey", "GREY", "video/x-raw,format=GRAY8", kGreyBands),
+                    raw("Rgb3", "RGB3", "video/x-raw,format=RGB"),
+                    raw("Bgr3", "BGR3", "video/x-raw,format=BGR"),
+                    // At 1280 x 720 a decoder would take BT.709 unless the stream says 601.
+                    Case{"H264",
+                         "video/x-h264,width=1280,height=720",
+                         "h264parse ! avdec_h264 ! ",
+                         1280,
+                         720,
+                         {"v4l2src", "h264parse", "avdec_h264", "videoconvert", "filesink"},
+                         "H264"}),
+    [](const testing::TestParamInfo<Case>& info) { return info.param.name; });
 
 } // namespace
 } // namespace fakecam::test

@@ -19,6 +19,7 @@
 namespace fakecam::test {
 
 const Rgb kBands[4] = {{200, 50, 50}, {50, 200, 50}, {50, 50, 200}, {200, 200, 50}};
+const Rgb kGreyBands[4] = {{95, 95, 95}, {138, 138, 138}, {67, 67, 67}, {183, 183, 183}};
 
 const Paths& paths() {
     static const Paths p = [] {
@@ -65,6 +66,20 @@ std::vector<std::string> logLines() {
         lines.push_back(line);
     }
     return lines;
+}
+
+std::string configError(const std::string& json) {
+    clearLog();
+    writeConfig(json);
+    // Opening a path of the device directory makes the emulator read the config again.
+    Fd probe = openNode("video0");
+    const std::string prefix = "* CONFIG error ";
+    for (const std::string& line : logLines()) {
+        if (line.rfind(prefix, 0) == 0) {
+            return line.substr(prefix.size());
+        }
+    }
+    return "";
 }
 
 void clearLog() {
@@ -136,6 +151,11 @@ int request(int fd, unsigned long req, void* arg) {
     return ::ioctl(fd, req, arg) == 0 ? 0 : errno;
 }
 
+double millisecondsBetween(const timeval& earlier, const timeval& later) {
+    return static_cast<double>(later.tv_sec - earlier.tv_sec) * 1000.0 +
+           static_cast<double>(later.tv_usec - earlier.tv_usec) / 1000.0;
+}
+
 Rgb yuyvAt(const std::uint8_t* frame, int width, int x, int y) {
     const std::uint8_t* pair = frame + (static_cast<std::size_t>(y) * width + (x & ~1)) * 2;
     const double luma = 1.164 * (pair[(x & 1) * 2] - 16);
@@ -143,6 +163,53 @@ Rgb yuyvAt(const std::uint8_t* frame, int width, int x, int y) {
     return {static_cast<int>(std::lround(luma + 1.596 * v)),
             static_cast<int>(std::lround(luma - 0.392 * u - 0.813 * v)),
             static_cast<int>(std::lround(luma + 2.017 * u))};
+}
+
+namespace {
+
+Rgb fromYuv(int luma, int cb, int cr) {
+    const double l = 1.164 * (luma - 16);
+    const double u = cb - 128, v = cr - 128;
+    return {static_cast<int>(std::lround(l + 1.596 * v)),
+            static_cast<int>(std::lround(l - 0.392 * u - 0.813 * v)),
+            static_cast<int>(std::lround(l + 2.017 * u))};
+}
+
+} // namespace
+
+Rgb rawPixelAt(std::uint32_t fourcc, const std::uint8_t* frame, int width, int height, int x,
+               int y) {
+    const std::size_t w = width, h = height;
+    const std::size_t at = static_cast<std::size_t>(y) * w + x;
+    const std::uint8_t* pair = frame + (static_cast<std::size_t>(y) * w + (x & ~1)) * 2;
+    const std::size_t chroma = static_cast<std::size_t>(y / 2) * w + (x & ~1); // NV12 and NV21
+    const std::size_t planar = static_cast<std::size_t>(y / 2) * (w / 2) + x / 2;
+    switch (fourcc) {
+    case V4L2_PIX_FMT_YUYV:
+        return yuyvAt(frame, width, x, y);
+    case V4L2_PIX_FMT_UYVY:
+        return fromYuv(pair[1 + (x & 1) * 2], pair[0], pair[2]);
+    case V4L2_PIX_FMT_YVYU:
+        return fromYuv(pair[(x & 1) * 2], pair[3], pair[1]);
+    case V4L2_PIX_FMT_NV12:
+        return fromYuv(frame[at], frame[w * h + chroma], frame[w * h + chroma + 1]);
+    case V4L2_PIX_FMT_NV21:
+        return fromYuv(frame[at], frame[w * h + chroma + 1], frame[w * h + chroma]);
+    case V4L2_PIX_FMT_YUV420:
+        return fromYuv(frame[at], frame[w * h + planar], frame[w * h + w * h / 4 + planar]);
+    case V4L2_PIX_FMT_YVU420:
+        return fromYuv(frame[at], frame[w * h + w * h / 4 + planar], frame[w * h + planar]);
+    case V4L2_PIX_FMT_GREY: {
+        const int l = static_cast<int>(std::lround(1.164 * (frame[at] - 16)));
+        return {l, l, l};
+    }
+    case V4L2_PIX_FMT_RGB24:
+        return {frame[at * 3], frame[at * 3 + 1], frame[at * 3 + 2]};
+    case V4L2_PIX_FMT_BGR24:
+        return {frame[at * 3 + 2], frame[at * 3 + 1], frame[at * 3]};
+    default:
+        return {-1, -1, -1};
+    }
 }
 
 Stream::Stream(const std::string& node, std::uint32_t fourcc, int width, int height, int fps,

@@ -33,6 +33,10 @@ std::string configOf(const std::vector<std::string>& cameras);
 // The log's spelling of a control id: 0x0098091a.
 std::string hexId(std::uint32_t id);
 
+// Writes a config that must be refused and returns the reason the log gives for it
+// (the text after "* CONFIG error "), or "" when it was taken.
+std::string configError(const std::string& json);
+
 std::vector<std::string> logLines();
 void clearLog();
 bool logHas(const std::string& line);
@@ -67,16 +71,19 @@ struct Rgb {
 };
 // The documented picture: band colours and the counter's levels.
 extern const Rgb kBands[4];
+// The bands as GREY shows them: their BT.601 luma, 0.299R + 0.587G + 0.114B.
+extern const Rgb kGreyBands[4];
 
 // Checks a decoded frame against the documented picture: each band's centre within
 // tolerance, and returns the counter read from the strip (or -1 when a band is wrong).
 template <typename PixelAt>
-int checkPicture(int width, int height, int tolerance, PixelAt at, std::string& problem) {
+int checkPicture(int width, int height, int tolerance, PixelAt at, std::string& problem,
+                 const Rgb* bands = kBands) {
     for (int band = 0; band < 4; ++band) {
         const int x = width * (2 * band + 1) / 8;
         const int y = height / 2;
         const Rgb got = at(x, y);
-        const Rgb want = kBands[band];
+        const Rgb want = bands[band];
         if (std::abs(got.r - want.r) > tolerance || std::abs(got.g - want.g) > tolerance ||
             std::abs(got.b - want.b) > tolerance) {
             problem = "band " + std::to_string(band) + " is " + std::to_string(got.r) + "," +
@@ -93,7 +100,13 @@ int checkPicture(int width, int height, int tolerance, PixelAt at, std::string& 
     return counter;
 }
 
+double millisecondsBetween(const timeval& earlier, const timeval& later);
+
 Rgb yuyvAt(const std::uint8_t* frame, int width, int x, int y);
+// Pixel (x, y) of a raw frame of any of the raw formats, converted back to RGB with the
+// BT.601 inverse at limited range (GREY: its luma in each channel).
+Rgb rawPixelAt(std::uint32_t fourcc, const std::uint8_t* frame, int width, int height, int x,
+               int y);
 
 // A capture stream on a node: buffers requested, mapped and queued, streaming on.
 class Stream {
