@@ -1,5 +1,6 @@
 #include "Support.h"
 
+#include "platform/capture/DriverModes.h"
 #include "platform/capture/PipeWireDriver.h"
 #include "platform/capture/PipeWireNodes.h"
 
@@ -76,6 +77,24 @@ TEST(PipeWireNodes, EachFormatHasAFourccOfItsOwn) {
     EXPECT_EQ(formats[2].fourcc, GST_MAKE_FOURCC('R', 'G', 'B', 'x'));
     EXPECT_EQ(formats[3].fourcc, GST_MAKE_FOURCC('M', 'J', 'P', 'G'));
     EXPECT_NE(formats[1].fourcc, formats[2].fourcc);
+}
+
+// A node that offers 1920 x 1080 first starts at the largest size the window is made for,
+// as a V4L2 camera does; its key is made with that size.
+TEST(PipeWireNodes, ANodeStartsWithItsWholePictureInTheWindow) {
+    platform::gst::ensureInitialised();
+    platform::gst::CapsPtr caps(
+        gst_caps_from_string("video/x-raw,format=NV12,width=1920,height=1080,framerate=30/1;"
+                             "video/x-raw,format=NV12,width=1280,height=720,framerate=30/1;"
+                             "video/x-raw,format=NV12,width=640,height=480,framerate=30/1"));
+    platform::pipewire::CameraNode node;
+    node.nodeName = "libcamera-sensor";
+    node.formats = formatsOf(caps.get());
+    ASSERT_EQ(node.formats.size(), 1u);
+    node.preferred = {{1920, 1080}, node.formats[0].fourcc, {}};
+    const platform::PipeWireDriver driver({}, node);
+    const platform::FittedWidths fitted{160, 176, 320, 352, 640, 704};
+    EXPECT_EQ(platform::firstSightMode(driver, fitted).size, (platform::PictureSize{640, 480}));
 }
 
 // A node for a V4L2 device the program lists is that device, by its node or by its bus.

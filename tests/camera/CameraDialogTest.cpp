@@ -1,3 +1,4 @@
+#include "CameraSteps.h"
 #include "CameraSupport.h"
 
 #include "app/Main.h"
@@ -14,33 +15,9 @@
 
 namespace {
 
-QStringList items(const QComboBox& box) {
-    QStringList texts;
-    for (int i = 0; i < box.count(); ++i)
-        texts << box.itemText(i);
-    return texts;
-}
-
-QStringList items(const QListWidget& list) {
-    QStringList texts;
-    for (int i = 0; i < list.count(); ++i)
-        texts << list.item(i)->text();
-    return texts;
-}
-
-void choose(QListWidget& list, const QString& text) {
-    const auto found = list.findItems(text, Qt::MatchExactly);
-    ASSERT_EQ(found.size(), 1) << text.toStdString();
-    list.setCurrentItem(found.front());
-}
-
-// Waits for the next frame the capture window paints, and grabs one.
-QImage nextGrab(const app::MainState& s) {
-    QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
-    if (!frames.wait(5000) || !s.CapWnd->grabFrameNoStop())
-        return {};
-    return s.CapWnd->grabBuffer();
-}
+using test::choose;
+using test::items;
+using test::nextGrab;
 
 // The format dialog offers what the camera offers: pixel formats in the camera's order,
 // sizes ascending, rates at the chosen size; OK switches the camera and refits the window,
@@ -88,8 +65,8 @@ TEST(CameraFormat, OffersTheCamerasFormatsAndSwitchesToTheChosenOne) {
     };
     QTest::mouseClick(form.B_Format, Qt::LeftButton);
     // The new format is set as the restarted stream negotiates, on its own thread.
-    EXPECT_TRUE(test::waitUntil(
-        [&] { return camera.cameras.log().contains("S_FMT MJPG 1280x720"); }, 5000))
+    EXPECT_TRUE(
+        test::waitUntil([&] { return camera.cameras.log().contains("S_FMT MJPG 1280x720"); }, 5000))
         << camera.cameras.log().join('\n').toStdString();
     // Wider than any frame: the frame keeps its size, the picture overhangs it centred.
     EXPECT_EQ(form.size(), QSize(663, 558));

@@ -1,3 +1,4 @@
+#include "CameraSteps.h"
 #include "CameraSupport.h"
 
 #include "app/Main.h"
@@ -18,21 +19,7 @@ bool waitForStatus(app::TMainForm& form, const QString& start) {
     return test::waitUntil([&] { return form.statusText().startsWith(start); }, 8000);
 }
 
-// "Select Source" with OK on the driver at `index` and the track bar at `fps`.
-void selectSource(test::TestProgram& run, int index, int fps) {
-    run.modal.answer = [&](QDialog& dialog) {
-        if (dialog.objectName() == "FNotice")
-            return int(QDialog::Accepted);
-        auto& config = dynamic_cast<capture::TFConfig&>(dialog);
-        config.show();
-        config.ComboBox1->setCurrentIndex(index);
-        config.TrackBar->setValue(fps);
-        config.hide();
-        return int(QDialog::Accepted);
-    };
-    QTest::mouseClick(run.program.MainForm().B_Setting, Qt::LeftButton);
-    run.modal.answer = nullptr;
-}
+using test::selectSource;
 
 // A capture writes the camera's picture, raw or compressed, within the rounding of its
 // colour conversion.

@@ -14,6 +14,9 @@ mkdir "$work/dev"
 echo '{"cameras":[]}' >"$work/config.json"
 export FAKECAM_CONFIG=$work/config.json FAKECAM_DEVICE_DIR=$work/dev FAKECAM_LOG=$work/log
 export NIMBACAST_DEVICE_DIR=$work/dev
+# The system's device list, where the name of a node the user may not open is read.
+mkdir "$work/sys"
+export FAKECAM_SYSFS_DIR=$work/sys NIMBACAST_SYSFS_DIR=$work/sys
 # The cameras are the emulated ones only: a PipeWire daemon of the session offers none here.
 export PIPEWIRE_RUNTIME_DIR=$work
 unset PIPEWIRE_REMOTE

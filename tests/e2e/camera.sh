@@ -4,22 +4,13 @@
 # chooses the overlay or the toolkit's painting as for the user.
 source "$E2E_LIB"
 
-cams=$E2E_WORK/cameras
-mkdir -p "$cams/dev"
-export FAKECAM_CONFIG=$cams/config.json FAKECAM_DEVICE_DIR=$cams/dev FAKECAM_LOG=$cams/log
+emulated_cameras
 cat >"$FAKECAM_CONFIG" <<JSON
 {"cameras":[{"node":"video0","metaNode":"video1","card":"Quorix USB Camera",
   "bus":"usb-0000:00:14.0-2","unplugFile":"$cams/unplugged",
   "formats":[{"fourcc":"YUYV","sizes":[[640,480,[30,15]]]},
              {"fourcc":"MJPG","sizes":[[640,480,[30]],[1280,720,[30]]]}]}]}
 JSON
-# The sanitizer build's runtime must be loaded before the emulator.
-preload=$E2E_FAKECAM
-# (awk reads ldd to its end: a pipe closed early would fail the line under pipefail.)
-asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found++ {print $3}') || true
-[ -z "$asan" ] || preload=$asan:$preload
-
-program_env=(LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev)
 start camera ""
 wait_geometry "$wid" "0,0 663x558" || fail "not fitted to 640 x 480: $(geometry "$wid")"
 

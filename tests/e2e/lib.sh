@@ -51,6 +51,20 @@ start() {
 }
 program_env=()
 
+# emulated_cameras: the emulated webcam (E2E_FAKECAM) in every program started after it, with
+# its config ($FAKECAM_CONFIG, for the script to write), log and device directory under
+# $cams. A sanitizer build's runtime is loaded before the emulator.
+emulated_cameras() {
+    cams=$E2E_WORK/cameras
+    mkdir -p "$cams/dev"
+    export FAKECAM_CONFIG=$cams/config.json FAKECAM_DEVICE_DIR=$cams/dev FAKECAM_LOG=$cams/log
+    local preload=$E2E_FAKECAM asan
+    # (awk reads ldd to its end: a pipe closed early would fail the line under pipefail.)
+    asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found++ {print $3}') || true
+    [ -z "$asan" ] || preload=$asan:$preload
+    program_env=(LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev)
+}
+
 # Waiting. Every wait below is for something the program shows or does, bounded by the clock
 # (not by a count of looks, which take longer on a busy machine), and returns 1 when it did
 # not come so that the caller fails naming it. The bounds are generous: they cost nothing when
@@ -300,11 +314,13 @@ wait_change() {
 preview_runs() { wait_change "$1" "${2}x$3+13+44" 0; }
 
 # The emulated and virtual cameras' picture: four vertical colour bands.
-# band_error IMAGE X0 Y0 W H: the largest channel difference from the camera's four bands
-# at the middle of each band of the picture at (X0, Y0) of that size in IMAGE.
+# band_error IMAGE X0 Y0 W H [grey]: the largest channel difference from the camera's four
+# bands (as their luma, for a grey camera) at the middle of each band of the picture at
+# (X0, Y0) of that size in IMAGE.
 band_error() {
     local worst=0 i x y rgb r g b want
     local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
+    [ "${6:-}" != grey ] || wanted=("95 95 95" "138 138 138" "67 67 67" "183 183 183")
     for i in 0 1 2 3; do
         x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
         rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
@@ -318,15 +334,15 @@ band_error() {
     echo "$worst"
 }
 
-# shows_camera WID X0 Y0 W H: waits up to 20 s for window WID to show the camera's picture at
-# (X0, Y0) of that size; fails naming how far off the last look was.
+# shows_camera WID X0 Y0 W H [grey]: waits up to 20 s for window WID to show the camera's
+# picture at (X0, Y0) of that size; fails naming how far off the last look was.
 shows_camera() {
     local shot err until
     shot=$(mktemp --suffix=.png)
     until=$(deadline 20)
     while :; do
         import -window "$1" "$shot"
-        err=$(band_error "$shot" "$2" "$3" "$4" "$5")
+        err=$(band_error "$shot" "$2" "$3" "$4" "$5" "${6:-}")
         [ "$err" -le 16 ] && { rm -f "$shot"; return 0; }
         past "$until" && break
         sleep 0.1

@@ -19,17 +19,11 @@ for at in "30 92" "660 92"; do
 done
 stop
 
-cams=$E2E_WORK/cameras
-mkdir -p "$cams/dev"
-export FAKECAM_CONFIG=$cams/config.json FAKECAM_DEVICE_DIR=$cams/dev FAKECAM_LOG=$cams/log
+emulated_cameras
 cat >"$FAKECAM_CONFIG" <<JSON
 {"cameras":[{"node":"video0","metaNode":"video1","card":"Quorix USB Camera",
   "bus":"usb-0000:00:14.0-2","formats":[{"fourcc":"YUYV","sizes":[[320,240,[30]]]}]}]}
 JSON
-preload=$E2E_FAKECAM
-asan=$(ldd "$NIMBACAST_PROGRAM" | awk '/libasan/ && !found++ {print $3}') || true
-[ -z "$asan" ] || preload=$asan:$preload
-program_env=(LD_PRELOAD=$preload NIMBACAST_DEVICE_DIR=$cams/dev)
 start camera ""
 wait_geometry "$wid" "0,0 686x636" || fail "camera not fitted: $(geometry "$wid")"
 # The camera's four bands across the whole capture window, at (26, 88) on the screen.

@@ -328,12 +328,15 @@ std::vector<Control> controls(const std::string& path) {
             break;
         case V4L2_CTRL_TYPE_MENU:
             c.kind = Control::Kind::Menu;
-            for (int i = query.minimum; i <= query.maximum && i - query.minimum < 64; ++i) {
+            // Counted in 64 bits: a menu may end at INT_MAX.
+            for (std::int64_t i = query.minimum; i <= query.maximum && i - query.minimum < 64;
+                 ++i) {
                 v4l2_querymenu item{};
                 item.id = id;
                 item.index = static_cast<std::uint32_t>(i);
                 if (fd.query(VIDIOC_QUERYMENU, item))
-                    c.menu.emplace_back(i, fixedText(item.name, sizeof item.name));
+                    c.menu.emplace_back(static_cast<int>(i),
+                                        fixedText(item.name, sizeof item.name));
             }
             break;
         case V4L2_CTRL_TYPE_BUTTON:

@@ -109,7 +109,10 @@ private:
             slider->setObjectName(name);
             slider->setRange(control.minimum, control.maximum);
             slider->setSingleStep(control.step);
-            slider->setPageStep(std::max(control.step, (control.maximum - control.minimum) / 10));
+            // A range can span every int (the kernel's test driver has one): its tenth in 64 bits.
+            const std::int64_t tenth =
+                (std::int64_t(control.maximum) - std::int64_t(control.minimum)) / 10;
+            slider->setPageStep(std::max(control.step, static_cast<int>(tenth)));
             slider->setMinimumWidth(180);
             auto* value = new QLabel(row);
             // One width for every value, so that the sliders line up.
