@@ -36,7 +36,7 @@ void OpenFile::setReadable(bool readable) {
 
 Camera::Camera(CameraConfig config, const Log& log)
     : config_(std::move(config)), log_(log), controls_(config_.controls),
-      formats_(config_.formats) {}
+      formats_(config_.formats, config_.current, config_.answers) {}
 
 Camera::~Camera() {
     Lock lock(mutex_);

@@ -2,6 +2,7 @@
 
 #include "Controls.h"
 #include "Formats.h"
+#include "Log.h"
 
 #include <climits>
 #include <cstdio>
@@ -402,6 +403,69 @@ ControlConfig controlOf(const json& value, const std::string& camera) {
     return c;
 }
 
+const FormatConfig* formatNamed(const CameraConfig& c, const json& name, const std::string& where) {
+    const PixelFormat& pixel = fourccOf(name, where);
+    for (const FormatConfig& f : c.formats) {
+        if (f.fourcc == pixel.fourcc) {
+            return &f;
+        }
+    }
+    fail(where, std::string(pixel.name) + " is not a format of the camera");
+}
+
+// The format another program left set: one the camera offers, at one of its sizes and
+// intervals.
+CurrentFormat currentOf(const json& value, const CameraConfig& c, const std::string& camera) {
+    const std::string where = camera + ": \"current\"";
+    if (!value.is_object() || !value.contains("fourcc") || !value.contains("width") ||
+        !value.contains("height")) {
+        fail(where, "must be {\"fourcc\",\"width\",\"height\"} and may have \"interval\"");
+    }
+    for (const auto& [key, item] : value.items()) {
+        if (key != "fourcc" && key != "width" && key != "height" && key != "interval") {
+            fail(where, "unknown field \"" + key + "\"");
+        }
+    }
+    CurrentFormat current;
+    const FormatConfig& format = *formatNamed(c, value.at("fourcc"), where);
+    current.fourcc = format.fourcc;
+    current.width = dimension(value.at("width"), where);
+    current.height = dimension(value.at("height"), where);
+    const Rates* rates = ratesAt(format, current.width, current.height);
+    const std::string name = fourccText(format.fourcc);
+    if (!rates) {
+        fail(where, sizeText(current.width, current.height) + " is not a size of " + name);
+    }
+    if (value.contains("interval")) {
+        const Interval asked = intervalOf(value.at("interval"), where);
+        if (!offers(*rates, asked)) {
+            fail(where, intervalText(asked.numerator, asked.denominator) +
+                            " is not an interval of " + name + " " +
+                            sizeText(current.width, current.height));
+        }
+        // As the camera lists it: "2/60" is its 1/30.
+        current.interval = rates->range ? asked : nearestInterval(*rates, asked);
+    }
+    return current;
+}
+
+std::map<std::uint32_t, std::uint32_t> answersOf(const json& value, const CameraConfig& c,
+                                                 const std::string& camera) {
+    const std::string where = camera + ": \"answers\"";
+    if (!value.is_object()) {
+        fail(where, "must be {\"asked fourcc\":\"answered fourcc\"}");
+    }
+    std::map<std::uint32_t, std::uint32_t> answers;
+    for (const auto& [key, item] : value.items()) {
+        if (key.size() != 4) {
+            fail(where, "\"" + key + "\" is not a fourcc");
+        }
+        const std::uint32_t asked = v4l2_fourcc(key[0], key[1], key[2], key[3]);
+        answers[asked] = formatNamed(c, item, where)->fourcc;
+    }
+    return answers;
+}
+
 std::vector<ControlConfig> controlsOf(const json& camera, const std::string& where) {
     static const json preset = "uvc";
     const json& value = camera.contains("controls") && !camera.at("controls").is_null()
@@ -466,7 +530,9 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
                                                 "inputs",
                                                 "unplugAfterFrames",
                                                 "unplugFile",
-                                                "busy"};
+                                                "busy",
+                                                "current",
+                                                "answers"};
     for (const auto& [key, item] : camera.items()) {
         if (!known.count(key)) {
             fail(where, "unknown field \"" + key + "\"");
@@ -508,6 +574,12 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
         fail(where, "a capture camera needs at least one format");
     }
     c.controls = controlsOf(camera, where);
+    if (camera.contains("current") && !camera.at("current").is_null()) {
+        c.current = currentOf(camera.at("current"), c, where);
+    }
+    if (camera.contains("answers") && !camera.at("answers").is_null()) {
+        c.answers = answersOf(camera.at("answers"), c, where);
+    }
     if (camera.contains("inputs") && !camera.at("inputs").is_null()) {
         const json& inputs = camera.at("inputs");
         if (!inputs.is_array() || inputs.empty()) {

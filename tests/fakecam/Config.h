@@ -70,6 +70,14 @@ struct ControlConfig {
     std::optional<ControlDependency> inactiveWhen;
 };
 
+// The format a camera is in when the config is read and at each replug, when it is not
+// the first format's first size and rate (another program left it set).
+struct CurrentFormat {
+    std::uint32_t fourcc = 0;
+    std::uint32_t width = 0, height = 0;
+    std::optional<Interval> interval; // unset: the size's first
+};
+
 // Another program holds the camera. The UVC driver refuses the second program's format and
 // buffer requests; some drivers only fail when streaming starts.
 enum class Busy { No, AtStreamOn, AtFormat };
@@ -84,6 +92,9 @@ struct CameraConfig {
     std::uint32_t version = 0;
     std::vector<FormatConfig> formats;
     std::vector<ControlConfig> controls; // "uvc": the preset below
+    std::optional<CurrentFormat> current;
+    // TRY_FMT and S_FMT asked for the key's fourcc give the value's (a capture card does).
+    std::map<std::uint32_t, std::uint32_t> answers;
     std::vector<std::string> inputs;
     std::optional<std::uint64_t> unplugAfterFrames;
     std::string unplugFile; // empty: none

@@ -50,6 +50,14 @@ std::string hex32(unsigned int value) {
     return text;
 }
 
+std::string sizeText(unsigned int width, unsigned int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+std::string intervalText(unsigned int numerator, unsigned int denominator) {
+    return std::to_string(numerator) + "/" + std::to_string(denominator);
+}
+
 std::string fourccText(unsigned int fourcc) {
     std::string text;
     for (int i = 0; i < 4; ++i) {
