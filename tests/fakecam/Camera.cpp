@@ -50,6 +50,11 @@ int Camera::open(NodeRole role, const std::string& node, int flags,
     if (unplugged_) {
         return -ENODEV;
     }
+    // The user may not open it (or another driver holds it): the node is there all the same.
+    if (role == NodeRole::Capture && config_.openError) {
+        logLine("OPEN refused " + errnoName(config_.openError));
+        return -config_.openError;
+    }
     int eventFlags = 0;
     eventFlags |= (flags & O_CLOEXEC) ? EFD_CLOEXEC : 0;
     eventFlags |= (flags & O_NONBLOCK) ? EFD_NONBLOCK : 0;

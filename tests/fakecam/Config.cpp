@@ -4,6 +4,7 @@
 #include "Formats.h"
 #include "Log.h"
 
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <linux/videodev2.h>
@@ -532,7 +533,8 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
                                                 "unplugFile",
                                                 "busy",
                                                 "current",
-                                                "answers"};
+                                                "answers",
+                                                "openError"};
     for (const auto& [key, item] : camera.items()) {
         if (!known.count(key)) {
             fail(where, "unknown field \"" + key + "\"");
@@ -579,6 +581,15 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
     }
     if (camera.contains("answers") && !camera.at("answers").is_null()) {
         c.answers = answersOf(camera.at("answers"), c, where);
+    }
+    const std::string openError = stringOf(camera, "openError", "", where);
+    const std::pair<const char*, int> errors[] = {
+        {"EACCES", EACCES}, {"EPERM", EPERM}, {"EBUSY", EBUSY}, {"ENODEV", ENODEV}};
+    for (const auto& [name, error] : errors) {
+        c.openError = openError == name ? error : c.openError;
+    }
+    if (!openError.empty() && c.openError == 0) {
+        fail(where, "\"openError\" must be \"EACCES\", \"EPERM\", \"EBUSY\" or \"ENODEV\"");
     }
     if (camera.contains("inputs") && !camera.at("inputs").is_null()) {
         const json& inputs = camera.at("inputs");

@@ -95,6 +95,7 @@ struct CameraConfig {
     std::optional<CurrentFormat> current;
     // TRY_FMT and S_FMT asked for the key's fourcc give the value's (a capture card does).
     std::map<std::uint32_t, std::uint32_t> answers;
+    int openError = 0; // open() of the capture node fails with this errno
     std::vector<std::string> inputs;
     std::optional<std::uint64_t> unplugAfterFrames;
     std::string unplugFile; // empty: none

@@ -27,6 +27,8 @@ std::string errnoName(int error) {
         return "EINVAL";
     case EACCES:
         return "EACCES";
+    case EPERM:
+        return "EPERM";
     case EBUSY:
         return "EBUSY";
     case ERANGE:

@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 
 namespace fakecam::test {
 namespace {
@@ -149,6 +151,55 @@ TEST_F(CameraConfig, CurrentAndAnswersMustBeWhatTheCameraOffers) {
                                     R"([160,120,1920,1080,8,2],"fps":{"min":"1/30",)"
                                     R"("max":"1/5"}}}]})"})),
               "");
+}
+
+// The node's name file in the emulated sysfs, or "(none)".
+std::string sysfsName(const std::string& node) {
+    std::ifstream in(paths().sysfs + "/class/video4linux/" + node + "/name");
+    if (!in) {
+        return "(none)";
+    }
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(CameraConfig, OpenErrorRefusesTheCaptureNodeThatIsStillThere) {
+    const std::pair<const char*, int> cases[] = {
+        {"EACCES", EACCES}, {"EPERM", EPERM}, {"EBUSY", EBUSY}, {"ENODEV", ENODEV}};
+    for (const auto& [name, error] : cases) {
+        SCOPED_TRACE(name);
+        writeConfig(configOf({standardCamera(std::string(R"("openError":")") + name + "\"")}));
+        errno = 0;
+        EXPECT_LT(openNode("video0").get(), 0);
+        EXPECT_EQ(errno, error);
+        EXPECT_TRUE(logHas(std::string("video0 OPEN refused ") + name));
+        struct stat st {};
+        ASSERT_EQ(stat((paths().dir + "/video0").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+        // Its card name can still be read, as a program does for a node it may not open.
+        EXPECT_EQ(sysfsName("video0"), "Quorix USB Camera\n");
+        EXPECT_GE(openNode("video1").get(), 0); // the metadata node opens
+    }
+    EXPECT_EQ(configError(configOf({standardCamera(R"("openError":"EIO")")})),
+              "camera video0: \"openError\" must be \"EACCES\", \"EPERM\", \"EBUSY\" or "
+              "\"ENODEV\"");
+}
+
+TEST_F(CameraConfig, SysfsNamesComeAndGoWithTheNodes) {
+    writeConfig(configOf({standardCamera(R"("card":"Quorix Ultra Wide 4K Conference Camera")"),
+                          R"({"node":"video4","card":"Loop","m2m":true})"}));
+    Fd probe = openNode("video0");
+    EXPECT_EQ(sysfsName("video0"), "Quorix Ultra Wide 4K Conference\n"); // cut at 31 bytes
+    EXPECT_EQ(sysfsName("video1"), "Quorix Ultra Wide 4K Conference\n");
+    EXPECT_EQ(sysfsName("video4"), "Loop\n");
+
+    writeConfig(configOf({R"({"node":"video4","card":"Loop Two","m2m":true})"}));
+    probe = openNode("video4");
+    EXPECT_EQ(sysfsName("video4"), "Loop Two\n");
+    EXPECT_EQ(sysfsName("video0"), "(none)");
+    EXPECT_FALSE(std::filesystem::exists(paths().sysfs + "/class/video4linux/video1"));
+
+    EXPECT_NE(configError("not json"), "");
+    EXPECT_EQ(sysfsName("video4"), "(none)");
 }
 
 } // namespace
