@@ -36,7 +36,7 @@ void OpenFile::setReadable(bool readable) {
 
 Camera::Camera(CameraConfig config, const Log& log)
     : config_(std::move(config)), log_(log), controls_(config_.controls),
-      formats_(config_.formats) {}
+      formats_(config_.formats, config_.current, config_.answers) {}
 
 Camera::~Camera() {
     Lock lock(mutex_);
@@ -49,6 +49,11 @@ int Camera::open(NodeRole role, const std::string& node, int flags,
     followPlug(lock);
     if (unplugged_) {
         return -ENODEV;
+    }
+    // The user may not open it (or another driver holds it): the node is there all the same.
+    if (role == NodeRole::Capture && config_.openError) {
+        logLine("OPEN refused " + errnoName(config_.openError));
+        return -config_.openError;
     }
     int eventFlags = 0;
     eventFlags |= (flags & O_CLOEXEC) ? EFD_CLOEXEC : 0;

@@ -1,7 +1,12 @@
 #include "Config.h"
 
+#include "Controls.h"
 #include "Formats.h"
+#include "Log.h"
 
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <linux/videodev2.h>
 #include <nlohmann/json.hpp>
 #include <set>
@@ -211,6 +216,288 @@ FormatConfig formatOf(const json& value, const std::string& where) {
     return format;
 }
 
+std::int32_t int32Of(const json& value, const char* what, const std::string& where) {
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= INT32_MAX) {
+        return static_cast<std::int32_t>(value.get<std::uint64_t>());
+    }
+    if (value.is_number_integer() && !value.is_number_unsigned() &&
+        value.get<std::int64_t>() >= INT32_MIN && value.get<std::int64_t>() <= INT32_MAX) {
+        return static_cast<std::int32_t>(value.get<std::int64_t>());
+    }
+    fail(where, std::string("\"") + what + "\" must be a whole number of 32 bits (signed)");
+}
+
+std::uint32_t controlIdOf(const json& value, const std::string& where) {
+    if (value.is_number_unsigned() && value.get<std::uint64_t>() <= UINT32_MAX) {
+        return value.get<std::uint32_t>();
+    }
+    if (value.is_string()) {
+        const std::string text = value.get<std::string>();
+        std::uint32_t id = 0;
+        bool hex = text.size() > 2 && text.size() <= 10 && text[0] == '0' &&
+                   (text[1] == 'x' || text[1] == 'X');
+        for (std::size_t i = 2; hex && i < text.size(); ++i) {
+            const char c = text[i];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            hex = digit >= 0;
+            id = id * 16 + static_cast<std::uint32_t>(digit);
+        }
+        if (hex) {
+            return id;
+        }
+    }
+    fail(where, "a control id must be a number or a hex string such as \"0x00980900\"");
+}
+
+std::string controlIdText(std::uint32_t id) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08x", id);
+    return text;
+}
+
+constexpr std::pair<const char*, std::uint32_t> kControlTypes[] = {
+    {"int", V4L2_CTRL_TYPE_INTEGER},
+    {"bool", V4L2_CTRL_TYPE_BOOLEAN},
+    {"menu", V4L2_CTRL_TYPE_MENU},
+    {"button", V4L2_CTRL_TYPE_BUTTON},
+};
+
+constexpr std::pair<const char*, std::uint32_t> kControlFlags[] = {
+    {"slider", V4L2_CTRL_FLAG_SLIDER},
+    {"update", V4L2_CTRL_FLAG_UPDATE},
+    {"read-only", V4L2_CTRL_FLAG_READ_ONLY},
+    {"write-only", V4L2_CTRL_FLAG_WRITE_ONLY},
+    {"volatile", V4L2_CTRL_FLAG_VOLATILE},
+    {"inactive", V4L2_CTRL_FLAG_INACTIVE},
+    {"execute-on-write", V4L2_CTRL_FLAG_EXECUTE_ON_WRITE},
+    {"disabled", V4L2_CTRL_FLAG_DISABLED},
+};
+
+ControlConfig controlOf(const json& value, const std::string& camera) {
+    if (!value.is_object()) {
+        fail(camera, "a control must be an object");
+    }
+    static const std::set<std::string> known = {"id",   "name",    "type", "min",   "max",
+                                                "step", "default", "menu", "flags", "inactiveWhen"};
+    ControlConfig c;
+    if (!value.contains("id")) {
+        fail(camera, "a control needs an \"id\"");
+    }
+    c.id = controlIdOf(value.at("id"), camera);
+    const std::string where = camera + ": control " + controlIdText(c.id);
+    for (const auto& [key, item] : value.items()) {
+        if (!known.count(key)) {
+            fail(where, "unknown field \"" + key + "\"");
+        }
+    }
+    if (c.id & (V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND)) {
+        fail(where, "an id has no NEXT_CTRL or NEXT_COMPOUND bits");
+    }
+    if (!ControlSet::className(c.id)) {
+        fail(where, "its id is in no control class the kernel knows");
+    }
+    if (c.id == (V4L2_CTRL_ID2WHICH(c.id) | 1)) {
+        fail(where, "a class control is listed by the emulator itself");
+    }
+    c.name = stringOf(value, "name", "", where);
+    if (c.name.empty()) {
+        fail(where, "a control needs a \"name\"");
+    }
+    const std::string type = stringOf(value, "type", "", where);
+    const auto kind = std::find_if(std::begin(kControlTypes), std::end(kControlTypes),
+                                   [&](const auto& t) { return type == t.first; });
+    if (kind == std::end(kControlTypes)) {
+        fail(where, "\"type\" must be \"int\", \"bool\", \"menu\" or \"button\"");
+    }
+    c.type = kind->second;
+    auto number = [&](const char* key, std::optional<std::int32_t> fallback) {
+        if (value.contains(key)) {
+            return int32Of(value.at(key), key, where);
+        }
+        if (!fallback) {
+            fail(where, std::string("a ") + type + " control needs \"" + key + "\"");
+        }
+        return *fallback;
+    };
+    if (c.type == V4L2_CTRL_TYPE_BUTTON) {
+        for (const char* key : {"min", "max", "step", "default", "menu"}) {
+            if (value.contains(key)) {
+                fail(where, std::string("a button has no \"") + key + "\"");
+            }
+        }
+    } else {
+        const bool boolean = c.type == V4L2_CTRL_TYPE_BOOLEAN;
+        c.minimum = number("min", boolean ? std::optional<std::int32_t>(0) : std::nullopt);
+        c.maximum = number("max", boolean ? std::optional<std::int32_t>(1) : std::nullopt);
+        c.step = number("step", 1);
+        c.defaultValue = number("default", std::nullopt);
+        if (c.minimum > c.maximum) {
+            fail(where, "\"min\" is above \"max\"");
+        }
+        if (c.step < 1) {
+            fail(where, "\"step\" must be 1 or more");
+        }
+        if (c.defaultValue < c.minimum || c.defaultValue > c.maximum) {
+            fail(where, "\"default\" is outside min..max");
+        }
+        if (boolean && (c.minimum < 0 || c.maximum > 1 || c.step != 1)) {
+            fail(where, "a bool is 0..1 with a step of 1");
+        }
+    }
+    if (c.type == V4L2_CTRL_TYPE_MENU) {
+        if (c.minimum < 0) {
+            fail(where, "a menu's values start at 0 or above");
+        }
+        const json& menu = value.contains("menu") ? value.at("menu") : json();
+        if (!menu.is_object() || menu.empty()) {
+            fail(where, "a menu needs \"menu\", its items by value: {\"1\":\"Manual Mode\"}");
+        }
+        for (const auto& [key, item] : menu.items()) {
+            std::uint64_t index = 0;
+            if (!digitsOf(key, index) || index < static_cast<std::uint64_t>(c.minimum) ||
+                index > static_cast<std::uint64_t>(c.maximum)) {
+                fail(where, "menu item \"" + key + "\" is not a value in min..max");
+            }
+            if (!item.is_string() || item.get<std::string>().empty()) {
+                fail(where, "menu item \"" + key + "\" must be a name");
+            }
+            c.menu[static_cast<std::int32_t>(index)] = item.get<std::string>();
+        }
+        if (!c.menu.count(c.defaultValue)) {
+            fail(where, "\"default\" is not one of the menu's items");
+        }
+    } else if (value.contains("menu")) {
+        fail(where, "only a menu has \"menu\"");
+    }
+    if (value.contains("flags")) {
+        const json& flags = value.at("flags");
+        if (!flags.is_array()) {
+            fail(where, "\"flags\" must be a list");
+        }
+        for (const json& flag : flags) {
+            const auto named =
+                std::find_if(std::begin(kControlFlags), std::end(kControlFlags),
+                             [&](const auto& f) { return flag.is_string() && flag == f.first; });
+            if (named == std::end(kControlFlags)) {
+                fail(where, "a flag is one of slider, update, read-only, write-only, volatile, "
+                            "inactive, execute-on-write, disabled");
+            }
+            c.flags |= named->second;
+        }
+    }
+    if (value.contains("inactiveWhen")) {
+        const json& when = value.at("inactiveWhen");
+        if (!when.is_object() || !when.contains("id") || !when.contains("values") ||
+            when.size() != 2 || !when.at("values").is_array() || when.at("values").empty()) {
+            fail(where, "\"inactiveWhen\" must be {\"id\":...,\"values\":[...]}");
+        }
+        ControlDependency dependency;
+        dependency.id = controlIdOf(when.at("id"), where);
+        for (const json& v : when.at("values")) {
+            dependency.values.push_back(int32Of(v, "values", where));
+        }
+        c.inactiveWhen = dependency;
+    }
+    return c;
+}
+
+const FormatConfig* formatNamed(const CameraConfig& c, const json& name, const std::string& where) {
+    const PixelFormat& pixel = fourccOf(name, where);
+    for (const FormatConfig& f : c.formats) {
+        if (f.fourcc == pixel.fourcc) {
+            return &f;
+        }
+    }
+    fail(where, std::string(pixel.name) + " is not a format of the camera");
+}
+
+// The format another program left set: one the camera offers, at one of its sizes and
+// intervals.
+CurrentFormat currentOf(const json& value, const CameraConfig& c, const std::string& camera) {
+    const std::string where = camera + ": \"current\"";
+    if (!value.is_object() || !value.contains("fourcc") || !value.contains("width") ||
+        !value.contains("height")) {
+        fail(where, "must be {\"fourcc\",\"width\",\"height\"} and may have \"interval\"");
+    }
+    for (const auto& [key, item] : value.items()) {
+        if (key != "fourcc" && key != "width" && key != "height" && key != "interval") {
+            fail(where, "unknown field \"" + key + "\"");
+        }
+    }
+    CurrentFormat current;
+    const FormatConfig& format = *formatNamed(c, value.at("fourcc"), where);
+    current.fourcc = format.fourcc;
+    current.width = dimension(value.at("width"), where);
+    current.height = dimension(value.at("height"), where);
+    const Rates* rates = ratesAt(format, current.width, current.height);
+    const std::string name = fourccText(format.fourcc);
+    if (!rates) {
+        fail(where, sizeText(current.width, current.height) + " is not a size of " + name);
+    }
+    if (value.contains("interval")) {
+        const Interval asked = intervalOf(value.at("interval"), where);
+        if (!offers(*rates, asked)) {
+            fail(where, intervalText(asked.numerator, asked.denominator) +
+                            " is not an interval of " + name + " " +
+                            sizeText(current.width, current.height));
+        }
+        // As the camera lists it: "2/60" is its 1/30.
+        current.interval = rates->range ? asked : nearestInterval(*rates, asked);
+    }
+    return current;
+}
+
+std::map<std::uint32_t, std::uint32_t> answersOf(const json& value, const CameraConfig& c,
+                                                 const std::string& camera) {
+    const std::string where = camera + ": \"answers\"";
+    if (!value.is_object()) {
+        fail(where, "must be {\"asked fourcc\":\"answered fourcc\"}");
+    }
+    std::map<std::uint32_t, std::uint32_t> answers;
+    for (const auto& [key, item] : value.items()) {
+        if (key.size() != 4) {
+            fail(where, "\"" + key + "\" is not a fourcc");
+        }
+        const std::uint32_t asked = v4l2_fourcc(key[0], key[1], key[2], key[3]);
+        answers[asked] = formatNamed(c, item, where)->fourcc;
+    }
+    return answers;
+}
+
+std::vector<ControlConfig> controlsOf(const json& camera, const std::string& where) {
+    static const json preset = "uvc";
+    const json& value = camera.contains("controls") && !camera.at("controls").is_null()
+                            ? camera.at("controls")
+                            : preset;
+    if (value == "uvc") {
+        return uvcControlPreset();
+    }
+    if (value == "none") {
+        return {};
+    }
+    if (!value.is_array()) {
+        fail(where, "\"controls\" must be \"uvc\", \"none\" or a list of controls");
+    }
+    std::vector<ControlConfig> controls;
+    std::set<std::uint32_t> ids;
+    for (const json& control : value) {
+        controls.push_back(controlOf(control, where));
+        if (!ids.insert(controls.back().id).second) {
+            fail(where, "control " + controlIdText(controls.back().id) + " is listed twice");
+        }
+    }
+    for (const ControlConfig& c : controls) {
+        if (c.inactiveWhen && (!ids.count(c.inactiveWhen->id) || c.inactiveWhen->id == c.id)) {
+            fail(where + ": control " + controlIdText(c.id),
+                 "\"inactiveWhen\" names no other control of the camera");
+        }
+    }
+    return controls;
+}
+
 bool boolOf(const json& camera, const char* key, const std::string& where) {
     if (!camera.contains(key) || camera.at(key).is_null()) {
         return false;
@@ -244,7 +531,10 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
                                                 "inputs",
                                                 "unplugAfterFrames",
                                                 "unplugFile",
-                                                "busy"};
+                                                "busy",
+                                                "current",
+                                                "answers",
+                                                "openError"};
     for (const auto& [key, item] : camera.items()) {
         if (!known.count(key)) {
             fail(where, "unknown field \"" + key + "\"");
@@ -285,13 +575,21 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
     if (c.formats.empty() && !c.m2m) {
         fail(where, "a capture camera needs at least one format");
     }
-    const std::string controls = stringOf(camera, "controls", "uvc", where);
-    if (controls == "uvc") {
-        c.controls = ControlsKind::Uvc;
-    } else if (controls == "none") {
-        c.controls = ControlsKind::None;
-    } else {
-        fail(where, "\"controls\" must be \"uvc\" or \"none\"");
+    c.controls = controlsOf(camera, where);
+    if (camera.contains("current") && !camera.at("current").is_null()) {
+        c.current = currentOf(camera.at("current"), c, where);
+    }
+    if (camera.contains("answers") && !camera.at("answers").is_null()) {
+        c.answers = answersOf(camera.at("answers"), c, where);
+    }
+    const std::string openError = stringOf(camera, "openError", "", where);
+    const std::pair<const char*, int> errors[] = {
+        {"EACCES", EACCES}, {"EPERM", EPERM}, {"EBUSY", EBUSY}, {"ENODEV", ENODEV}};
+    for (const auto& [name, error] : errors) {
+        c.openError = openError == name ? error : c.openError;
+    }
+    if (!openError.empty() && c.openError == 0) {
+        fail(where, "\"openError\" must be \"EACCES\", \"EPERM\", \"EBUSY\" or \"ENODEV\"");
     }
     if (camera.contains("inputs") && !camera.at("inputs").is_null()) {
         const json& inputs = camera.at("inputs");

@@ -11,124 +11,31 @@ namespace {
 constexpr std::uint32_t kClassFlags = V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_WRITE_ONLY;
 constexpr std::uint32_t kButtonFlags = V4L2_CTRL_FLAG_WRITE_ONLY | V4L2_CTRL_FLAG_EXECUTE_ON_WRITE;
 
-// What a common UVC webcam lists, with the kernel's names. Auto exposure offers only
-// manual and aperture priority: QUERYMENU of items 0 and 2 fails, as on real cameras.
-std::vector<ControlInfo> uvcControls() {
-    return {
-        {V4L2_CID_USER_CLASS,
-         V4L2_CTRL_TYPE_CTRL_CLASS,
-         "User Controls",
-         0,
-         0,
-         0,
-         0,
-         kClassFlags,
-         {}},
-        {V4L2_CID_BRIGHTNESS,
-         V4L2_CTRL_TYPE_INTEGER,
-         "Brightness",
-         -64,
-         64,
-         1,
-         0,
-         V4L2_CTRL_FLAG_SLIDER,
-         {}},
-        {V4L2_CID_CONTRAST,
-         V4L2_CTRL_TYPE_INTEGER,
-         "Contrast",
-         0,
-         95,
-         1,
-         32,
-         V4L2_CTRL_FLAG_SLIDER,
-         {}},
-        {V4L2_CID_SATURATION,
-         V4L2_CTRL_TYPE_INTEGER,
-         "Saturation",
-         0,
-         100,
-         5,
-         55,
-         V4L2_CTRL_FLAG_SLIDER,
-         {}},
-        {V4L2_CID_HUE,
-         V4L2_CTRL_TYPE_INTEGER,
-         "Hue",
-         -2000,
-         2000,
-         100,
-         0,
-         V4L2_CTRL_FLAG_SLIDER,
-         {}},
-        {V4L2_CID_AUTO_WHITE_BALANCE,
-         V4L2_CTRL_TYPE_BOOLEAN,
-         "White Balance, Automatic",
-         0,
-         1,
-         1,
-         1,
-         V4L2_CTRL_FLAG_UPDATE,
-         {}},
-        {V4L2_CID_DO_WHITE_BALANCE,
-         V4L2_CTRL_TYPE_BUTTON,
-         "Do White Balance",
-         0,
-         0,
-         0,
-         0,
-         kButtonFlags,
-         {}},
-        {V4L2_CID_POWER_LINE_FREQUENCY,
-         V4L2_CTRL_TYPE_MENU,
-         "Power Line Frequency",
-         0,
-         2,
-         1,
-         1,
-         0,
-         {"Disabled", "50 Hz", "60 Hz"}},
-        {V4L2_CID_WHITE_BALANCE_TEMPERATURE,
-         V4L2_CTRL_TYPE_INTEGER,
-         "White Balance Temperature",
-         2800,
-         6500,
-         10,
-         4600,
-         V4L2_CTRL_FLAG_SLIDER,
-         {}},
-        {V4L2_CID_CAMERA_CLASS,
-         V4L2_CTRL_TYPE_CTRL_CLASS,
-         "Camera Controls",
-         0,
-         0,
-         0,
-         0,
-         kClassFlags,
-         {}},
-        {V4L2_CID_EXPOSURE_AUTO,
-         V4L2_CTRL_TYPE_MENU,
-         "Auto Exposure",
-         0,
-         3,
-         1,
-         3,
-         V4L2_CTRL_FLAG_UPDATE,
-         {nullptr, "Manual Mode", nullptr, "Aperture Priority Mode"}},
-        {V4L2_CID_PRIVACY,
-         V4L2_CTRL_TYPE_BOOLEAN,
-         "Privacy",
-         0,
-         1,
-         1,
-         0,
-         V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_VOLATILE,
-         {}},
-    };
-}
+// The kernel's names of the control classes (v4l2_ctrl_get_name).
+struct ControlClass {
+    std::uint32_t id;
+    const char* name;
+};
+constexpr ControlClass kClasses[] = {
+    {V4L2_CID_USER_CLASS, "User Controls"},
+    {V4L2_CID_CODEC_CLASS, "Codec Controls"},
+    {V4L2_CID_CAMERA_CLASS, "Camera Controls"},
+    {V4L2_CID_FM_TX_CLASS, "FM Radio Modulator Controls"},
+    {V4L2_CID_FLASH_CLASS, "Flash Controls"},
+    {V4L2_CID_JPEG_CLASS, "JPEG Compression Controls"},
+    {V4L2_CID_IMAGE_SOURCE_CLASS, "Image Source Controls"},
+    {V4L2_CID_IMAGE_PROC_CLASS, "Image Processing Controls"},
+    {V4L2_CID_DV_CLASS, "Digital Video Controls"},
+    {V4L2_CID_FM_RX_CLASS, "FM Radio Receiver Controls"},
+    {V4L2_CID_RF_TUNER_CLASS, "RF Tuner Controls"},
+    {V4L2_CID_DETECT_CLASS, "Detection Controls"},
+    {V4L2_CID_CODEC_STATELESS_CLASS, "Stateless Codec Controls"},
+    {V4L2_CID_COLORIMETRY_CLASS, "Colorimetry Controls"},
+};
 
 // The kernel's rounding: to the nearest step counted from the minimum, halves up, never
 // past the maximum.
-std::int32_t roundToRange(std::int64_t value, const ControlInfo& c) {
+std::int32_t roundToRange(std::int64_t value, const ControlConfig& c) {
     if (value >= static_cast<std::int64_t>(c.maximum) - c.step / 2) {
         value = c.maximum;
     } else {
@@ -145,29 +52,124 @@ bool isClass(std::uint32_t which) {
            which != V4L2_CTRL_WHICH_REQUEST_VAL;
 }
 
-void copyName(char (&dst)[32], const char* name) {
+void copyName(char (&dst)[32], const std::string& name) {
     std::memset(dst, 0, sizeof dst);
-    std::strncpy(dst, name, sizeof dst - 1);
+    std::memcpy(dst, name.data(), std::min(name.size(), sizeof dst - 1));
 }
 
 } // namespace
 
-ControlSet::ControlSet(ControlsKind kind) {
-    if (kind == ControlsKind::Uvc) {
-        controls_ = uvcControls();
+// What a common UVC webcam lists, with the kernel's names. Auto exposure offers only
+// manual and aperture priority: QUERYMENU of items 0 and 2 fails, as on real cameras.
+std::vector<ControlConfig> uvcControlPreset() {
+    constexpr std::uint32_t slider = V4L2_CTRL_FLAG_SLIDER;
+    return {
+        {V4L2_CID_BRIGHTNESS, "Brightness", V4L2_CTRL_TYPE_INTEGER, -64, 64, 1, 0, slider, {}, {}},
+        {V4L2_CID_CONTRAST, "Contrast", V4L2_CTRL_TYPE_INTEGER, 0, 95, 1, 32, slider, {}, {}},
+        {V4L2_CID_SATURATION, "Saturation", V4L2_CTRL_TYPE_INTEGER, 0, 100, 5, 55, slider, {}, {}},
+        {V4L2_CID_HUE, "Hue", V4L2_CTRL_TYPE_INTEGER, -2000, 2000, 100, 0, slider, {}, {}},
+        {V4L2_CID_AUTO_WHITE_BALANCE,
+         "White Balance, Automatic",
+         V4L2_CTRL_TYPE_BOOLEAN,
+         0,
+         1,
+         1,
+         1,
+         V4L2_CTRL_FLAG_UPDATE,
+         {},
+         {}},
+        {V4L2_CID_DO_WHITE_BALANCE,
+         "Do White Balance",
+         V4L2_CTRL_TYPE_BUTTON,
+         0,
+         0,
+         0,
+         0,
+         kButtonFlags,
+         {},
+         {}},
+        {V4L2_CID_POWER_LINE_FREQUENCY,
+         "Power Line Frequency",
+         V4L2_CTRL_TYPE_MENU,
+         0,
+         2,
+         1,
+         1,
+         0,
+         {{0, "Disabled"}, {1, "50 Hz"}, {2, "60 Hz"}},
+         {}},
+        // The camera refuses a manual temperature while it balances automatically.
+        {V4L2_CID_WHITE_BALANCE_TEMPERATURE,
+         "White Balance Temperature",
+         V4L2_CTRL_TYPE_INTEGER,
+         2800,
+         6500,
+         10,
+         4600,
+         slider,
+         {},
+         ControlDependency{V4L2_CID_AUTO_WHITE_BALANCE, {1}}},
+        {V4L2_CID_EXPOSURE_AUTO,
+         "Auto Exposure",
+         V4L2_CTRL_TYPE_MENU,
+         0,
+         3,
+         1,
+         3,
+         V4L2_CTRL_FLAG_UPDATE,
+         {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}},
+         {}},
+        {V4L2_CID_PRIVACY,
+         "Privacy",
+         V4L2_CTRL_TYPE_BOOLEAN,
+         0,
+         1,
+         1,
+         0,
+         V4L2_CTRL_FLAG_READ_ONLY | V4L2_CTRL_FLAG_VOLATILE,
+         {},
+         {}},
+    };
+}
+
+const char* ControlSet::className(std::uint32_t id) {
+    for (const ControlClass& c : kClasses) {
+        if (c.id == (V4L2_CTRL_ID2WHICH(id) | 1)) {
+            return c.name;
+        }
+    }
+    return nullptr;
+}
+
+ControlSet::ControlSet(const std::vector<ControlConfig>& controls) : controls_(controls) {
+    // As the kernel lists them: each class control ahead of its class's controls, which
+    // its id (the class's base + 1) gives by itself in id order.
+    for (const ControlConfig& c : controls) {
+        const std::uint32_t classId = V4L2_CTRL_ID2WHICH(c.id) | 1;
+        const char* name = className(c.id);
+        if (name && !find(classId)) {
+            controls_.push_back(
+                {classId, name, V4L2_CTRL_TYPE_CTRL_CLASS, 0, 0, 0, 0, kClassFlags, {}, {}});
+        }
+    }
+    std::sort(controls_.begin(), controls_.end(),
+              [](const ControlConfig& a, const ControlConfig& b) { return a.id < b.id; });
+    for (const ControlConfig& c : controls_) {
+        const ControlConfig* master = c.inactiveWhen ? find(c.inactiveWhen->id) : nullptr;
+        masters_.push_back(master ? static_cast<std::ptrdiff_t>(indexOf(*master)) : -1);
     }
     reset();
 }
 
 void ControlSet::reset() {
     values_.clear();
-    for (const ControlInfo& c : controls_) {
+    for (const ControlConfig& c : controls_) {
         values_.push_back(c.defaultValue);
     }
 }
 
-const ControlInfo* ControlSet::find(std::uint32_t id) const {
-    for (const ControlInfo& c : controls_) {
+const ControlConfig* ControlSet::find(std::uint32_t id) const {
+    for (const ControlConfig& c : controls_) {
         if (c.id == id) {
             return &c;
         }
@@ -175,8 +177,8 @@ const ControlInfo* ControlSet::find(std::uint32_t id) const {
     return nullptr;
 }
 
-const ControlInfo* ControlSet::next(std::uint32_t id) const {
-    for (const ControlInfo& c : controls_) {
+const ControlConfig* ControlSet::next(std::uint32_t id) const {
+    for (const ControlConfig& c : controls_) {
         if (c.id > id) {
             return &c;
         }
@@ -184,12 +186,13 @@ const ControlInfo* ControlSet::next(std::uint32_t id) const {
     return nullptr;
 }
 
-std::uint32_t ControlSet::flagsOf(const ControlInfo& c,
+std::uint32_t ControlSet::flagsOf(const ControlConfig& c,
                                   const std::vector<std::int32_t>& values) const {
     std::uint32_t flags = c.flags;
-    if (c.id == V4L2_CID_WHITE_BALANCE_TEMPERATURE) {
-        const ControlInfo* automatic = find(V4L2_CID_AUTO_WHITE_BALANCE);
-        if (automatic && values[indexOf(*automatic)] != 0) {
+    const std::ptrdiff_t master = masters_[indexOf(c)];
+    if (master >= 0) {
+        const std::vector<std::int32_t>& when = c.inactiveWhen->values;
+        if (std::find(when.begin(), when.end(), values[master]) != when.end()) {
             flags |= V4L2_CTRL_FLAG_INACTIVE;
         }
     }
@@ -198,7 +201,7 @@ std::uint32_t ControlSet::flagsOf(const ControlInfo& c,
 
 int ControlSet::query(v4l2_queryctrl& q) const {
     const std::uint32_t id = q.id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
-    const ControlInfo* c =
+    const ControlConfig* c =
         (q.id & (V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND)) ? next(id) : find(id);
     if (!c) {
         return EINVAL;
@@ -217,7 +220,7 @@ int ControlSet::query(v4l2_queryctrl& q) const {
 
 int ControlSet::queryExt(v4l2_query_ext_ctrl& q) const {
     const std::uint32_t id = q.id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
-    const ControlInfo* c =
+    const ControlConfig* c =
         (q.id & (V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND)) ? next(id) : find(id);
     if (!c) {
         return EINVAL;
@@ -239,13 +242,15 @@ int ControlSet::queryExt(v4l2_query_ext_ctrl& q) const {
 }
 
 int ControlSet::queryMenu(v4l2_querymenu& q) const {
-    const ControlInfo* c = find(q.id);
+    const ControlConfig* c = find(q.id);
     if (!c || c->type != V4L2_CTRL_TYPE_MENU) {
         return EINVAL;
     }
-    if (q.index < static_cast<std::uint32_t>(c->minimum) ||
-        q.index > static_cast<std::uint32_t>(c->maximum) || q.index >= c->menu.size() ||
-        !c->menu[q.index]) {
+    // Within min..max, the values the camera lists; the others it skips.
+    const auto item = q.index <= static_cast<std::uint32_t>(INT32_MAX)
+                          ? c->menu.find(static_cast<std::int32_t>(q.index))
+                          : c->menu.end();
+    if (item == c->menu.end() || item->first < c->minimum || item->first > c->maximum) {
         return EINVAL;
     }
     const std::uint32_t id = q.id;
@@ -253,29 +258,44 @@ int ControlSet::queryMenu(v4l2_querymenu& q) const {
     std::memset(&q, 0, sizeof q);
     q.id = id;
     q.index = index;
-    copyName(reinterpret_cast<char(&)[32]>(q.name), c->menu[index]);
+    copyName(reinterpret_cast<char(&)[32]>(q.name), item->second);
+    return 0;
+}
+
+int ControlSet::readable(const ControlConfig& c) {
+    if (c.flags & V4L2_CTRL_FLAG_DISABLED) {
+        return EINVAL;
+    }
+    if (c.flags & V4L2_CTRL_FLAG_WRITE_ONLY) {
+        return EACCES;
+    }
     return 0;
 }
 
 int ControlSet::get(std::uint32_t id, std::int32_t& value) const {
-    const ControlInfo* c = find(id);
+    const ControlConfig* c = find(id);
     if (!c) {
         return EINVAL;
     }
-    if (c->flags & V4L2_CTRL_FLAG_WRITE_ONLY) {
-        return EACCES;
+    if (int error = readable(*c)) {
+        return error;
     }
     value = values_[indexOf(*c)];
     return 0;
 }
 
-int ControlSet::validate(const ControlInfo& c, std::int32_t& value,
+int ControlSet::validate(const ControlConfig& c, std::int32_t& value,
                          const std::vector<std::int32_t>& values) const {
+    if (c.flags & V4L2_CTRL_FLAG_DISABLED) {
+        return EINVAL;
+    }
     if (c.flags & V4L2_CTRL_FLAG_READ_ONLY) {
         return EACCES;
     }
-    // The camera itself refuses a manual temperature while it balances automatically.
-    if (flagsOf(c, values) & V4L2_CTRL_FLAG_INACTIVE) {
+    // The camera itself refuses a control while the one it depends on makes it inactive
+    // (a manual temperature while it balances automatically). The INACTIVE flag on its own
+    // is a hint, as the kernel treats it.
+    if (masters_[indexOf(c)] >= 0 && (flagsOf(c, values) & V4L2_CTRL_FLAG_INACTIVE)) {
         return EACCES;
     }
     switch (c.type) {
@@ -289,7 +309,7 @@ int ControlSet::validate(const ControlInfo& c, std::int32_t& value,
         if (value < c.minimum || value > c.maximum) {
             return ERANGE;
         }
-        if (static_cast<std::size_t>(value) >= c.menu.size() || !c.menu[value]) {
+        if (!c.menu.count(value)) {
             return EINVAL;
         }
         return 0;
@@ -302,7 +322,7 @@ int ControlSet::validate(const ControlInfo& c, std::int32_t& value,
 }
 
 int ControlSet::set(std::uint32_t id, std::int32_t& value) {
-    const ControlInfo* c = find(id);
+    const ControlConfig* c = find(id);
     if (!c) {
         return EINVAL;
     }
@@ -325,7 +345,7 @@ int ControlSet::checkList(const v4l2_ext_controls& c, bool forGet) const {
         if (!isClass(c.which)) {
             return 0;
         }
-        for (const ControlInfo& info : controls_) {
+        for (const ControlConfig& info : controls_) {
             if (V4L2_CTRL_ID2WHICH(info.id) == c.which) {
                 return 0;
             }
@@ -347,12 +367,12 @@ int ControlSet::getExt(v4l2_ext_controls& c) const {
         return error;
     }
     for (std::uint32_t i = 0; i < c.count; ++i) {
-        const ControlInfo* info = find(c.controls[i].id);
+        const ControlConfig* info = find(c.controls[i].id);
         int error = 0;
         if (!info || (isClass(c.which) && V4L2_CTRL_ID2WHICH(info->id) != c.which)) {
             error = EINVAL;
-        } else if (info->flags & V4L2_CTRL_FLAG_WRITE_ONLY) {
-            error = EACCES;
+        } else {
+            error = readable(*info);
         }
         if (error) {
             c.error_idx = i;
@@ -360,7 +380,7 @@ int ControlSet::getExt(v4l2_ext_controls& c) const {
         }
     }
     for (std::uint32_t i = 0; i < c.count; ++i) {
-        const ControlInfo* info = find(c.controls[i].id);
+        const ControlConfig* info = find(c.controls[i].id);
         c.controls[i].value =
             c.which == V4L2_CTRL_WHICH_DEF_VAL ? info->defaultValue : values_[indexOf(*info)];
     }
@@ -377,7 +397,7 @@ int ControlSet::setExt(v4l2_ext_controls& c, bool apply, const Report& report) {
     std::vector<std::int32_t> values = values_;
     std::vector<std::int32_t> set(c.count);
     for (std::uint32_t i = 0; i < c.count; ++i) {
-        const ControlInfo* info = find(c.controls[i].id);
+        const ControlConfig* info = find(c.controls[i].id);
         std::int32_t value = c.controls[i].value;
         int error = EINVAL;
         if (info && !(isClass(c.which) && V4L2_CTRL_ID2WHICH(info->id) != c.which)) {

@@ -1,7 +1,7 @@
 #pragma once
-// The controls of a camera, as the kernel's control framework answers for a UVC camera:
-// lookup and iteration, range checks, clamping and rounding to the step, and the
-// dependency between automatic white balance and the white balance temperature.
+// The controls of a camera, as the kernel's control framework answers for them: lookup and
+// iteration in id order with the class controls, range checks, clamping and rounding to
+// the step, and the controls that are inactive while another holds some value.
 
 #include "Config.h"
 
@@ -12,18 +12,11 @@
 
 namespace fakecam {
 
-struct ControlInfo {
-    std::uint32_t id;
-    std::uint32_t type; // enum v4l2_ctrl_type
-    const char* name;
-    std::int32_t minimum, maximum, step, defaultValue;
-    std::uint32_t flags;
-    std::vector<const char*> menu; // by value; nullptr where the camera skips an item
-};
-
 class ControlSet {
 public:
-    explicit ControlSet(ControlsKind kind);
+    // The camera's controls in any order; they are kept in id order, with the class
+    // control of each class used.
+    explicit ControlSet(const std::vector<ControlConfig>& controls);
 
     // Every control back at its default, as a freshly plugged camera has them.
     void reset();
@@ -45,19 +38,26 @@ public:
     // control as it was.
     int setExt(v4l2_ext_controls& c, bool apply, const Report& report);
 
+    // The kernel's name of a control class ("User Controls"), or nullptr for an id whose
+    // class it does not know.
+    static const char* className(std::uint32_t id);
+
 private:
-    const ControlInfo* find(std::uint32_t id) const;
+    const ControlConfig* find(std::uint32_t id) const;
     // The next control after id in the order QUERYCTRL's NEXT_CTRL walks them.
-    const ControlInfo* next(std::uint32_t id) const;
-    std::uint32_t flagsOf(const ControlInfo& c, const std::vector<std::int32_t>& values) const;
+    const ControlConfig* next(std::uint32_t id) const;
+    std::uint32_t flagsOf(const ControlConfig& c, const std::vector<std::int32_t>& values) const;
     // Checks and adjusts value against the state in values; 0 or an errno.
-    int validate(const ControlInfo& c, std::int32_t& value,
+    int validate(const ControlConfig& c, std::int32_t& value,
                  const std::vector<std::int32_t>& values) const;
-    std::size_t indexOf(const ControlInfo& c) const { return &c - controls_.data(); }
+    // Whether G_CTRL and G_EXT_CTRLS may read it: 0 or an errno.
+    static int readable(const ControlConfig& c);
+    std::size_t indexOf(const ControlConfig& c) const { return &c - controls_.data(); }
     int checkList(const v4l2_ext_controls& c, bool forGet) const;
 
-    std::vector<ControlInfo> controls_; // sorted by id
-    std::vector<std::int32_t> values_;  // by index in controls_
+    std::vector<ControlConfig> controls_; // sorted by id, class controls included
+    std::vector<std::ptrdiff_t> masters_; // by index: the index inactiveWhen names, or -1
+    std::vector<std::int32_t> values_;    // by index in controls_
 };
 
 } // namespace fakecam

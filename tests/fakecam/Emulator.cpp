@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pthread.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -65,8 +66,10 @@ Emulator* Emulator::create() {
     }
     const char* log = std::getenv("FAKECAM_LOG");
     const char* trace = std::getenv("FAKECAM_TRACE");
+    const char* sysfs = std::getenv("FAKECAM_SYSFS_DIR");
     // Never destroyed: the program's threads may still call in while the process exits.
-    auto* emulator = new Emulator(config, dir, log ? log : "", trace && *trace == '1');
+    auto* emulator = new Emulator(config, dir, sysfs ? withoutTrailingSlashes(sysfs) : "",
+                                  log ? log : "", trace && *trace == '1');
     // A forked child shares our descriptors but not our threads or locks: until it execs,
     // it gets the plain calls.
     pthread_atfork(nullptr, nullptr, [] {
@@ -77,9 +80,10 @@ Emulator* Emulator::create() {
     return emulator;
 }
 
-Emulator::Emulator(std::string config, std::string directory, std::string log, bool trace)
-    : configPath_(std::move(config)), directory_(std::move(directory)), log_(std::move(log)),
-      trace_(trace) {
+Emulator::Emulator(std::string config, std::string directory, std::string sysfs, std::string log,
+                   bool trace)
+    : configPath_(std::move(config)), directory_(std::move(directory)), sysfs_(std::move(sysfs)),
+      log_(std::move(log)), trace_(trace) {
     char resolved[PATH_MAX];
     if (realpath(directory_.c_str(), resolved)) {
         realDirectory_ = resolved;
@@ -175,14 +179,58 @@ void Emulator::placePlaceholders(const std::map<std::string, Node>& before) {
         if (real().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
             unlink(path.c_str());
         }
+        removeSysfsName(name);
     }
-    for (const auto& [name, unused] : nodes_) {
+    for (const auto& [name, node] : nodes_) {
         UniqueFd fd(real().open(placeholder(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
         if (!fd.valid()) {
             std::fprintf(stderr, "fakecam: cannot create %s: %s\n", placeholder(name).c_str(),
                          std::strerror(errno));
         }
+        writeSysfsName(name, node.camera->config().card);
     }
+}
+
+void Emulator::writeSysfsName(const std::string& name, const std::string& card) const {
+    if (sysfs_.empty()) {
+        return;
+    }
+    // The kernel's name attribute: the card name as its 32-byte field holds it, and a newline.
+    const std::string text = card.substr(0, 31) + "\n";
+    const std::string dir = sysfsNode(name);
+    const std::string path = dir + "/name";
+    std::string now;
+    if (readWholeFile(path.c_str(), now) && now == text) {
+        return;
+    }
+    // Every process under the emulator writes it: each its own file, renamed into place, so
+    // that a reader never sees half of one.
+    for (std::size_t slash = dir.find('/', 1);; slash = dir.find('/', slash + 1)) {
+        mkdir(dir.substr(0, slash).c_str(), 0755);
+        if (slash == std::string::npos) {
+            break;
+        }
+    }
+    const std::string aside = path + ".fakecam-" + std::to_string(getpid());
+    UniqueFd fd(real().open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd.valid() ||
+        ::write(fd.get(), text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
+        std::rename(aside.c_str(), path.c_str()) != 0) {
+        std::fprintf(stderr, "fakecam: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        unlink(aside.c_str());
+    }
+}
+
+void Emulator::removeSysfsName(const std::string& name) const {
+    if (sysfs_.empty()) {
+        return;
+    }
+    struct stat st {};
+    const std::string path = sysfsNode(name) + "/name";
+    if (real().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+        unlink(path.c_str());
+    }
+    rmdir(sysfsNode(name).c_str()); // only when nothing else is left in it
 }
 
 void Emulator::listing(const char* path) {

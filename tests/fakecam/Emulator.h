@@ -65,7 +65,8 @@ private:
         }
     };
 
-    Emulator(std::string config, std::string directory, std::string log, bool trace);
+    Emulator(std::string config, std::string directory, std::string sysfs, std::string log,
+             bool trace);
     static Emulator* create();
     static Emulator*& instance();
 
@@ -75,10 +76,17 @@ private:
     // Re-reads the config when its file changed; the configMutex_ is held.
     void refresh();
     void placePlaceholders(const std::map<std::string, Node>& before);
+    // The node's sysfs directory, as the kernel has class/video4linux/<node>/name.
+    std::string sysfsNode(const std::string& name) const {
+        return sysfs_ + "/class/video4linux/" + name;
+    }
+    void writeSysfsName(const std::string& name, const std::string& card) const;
+    void removeSysfsName(const std::string& name) const;
     std::string placeholder(const std::string& name) const { return directory_ + "/" + name; }
 
     const std::string configPath_;
     const std::string directory_;
+    const std::string sysfs_; // empty: no sysfs files
     std::string realDirectory_;
     const Log log_;
     const bool trace_;

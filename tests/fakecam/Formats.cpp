@@ -209,13 +209,45 @@ std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_
     }
 }
 
-FormatSet::FormatSet(std::vector<FormatConfig> formats) : formats_(std::move(formats)) {
+const Rates* ratesAt(const FormatConfig& f, std::uint32_t width, std::uint32_t height) {
+    if (f.stepwise) {
+        const StepwiseSizes& s = *f.stepwise;
+        const bool offered = width >= s.minWidth && width <= s.maxWidth && height >= s.minHeight &&
+                             height <= s.maxHeight && (width - s.minWidth) % s.stepWidth == 0 &&
+                             (height - s.minHeight) % s.stepHeight == 0;
+        return offered ? &s.rates : nullptr;
+    }
+    for (const DiscreteSize& size : f.sizes) {
+        if (size.width == width && size.height == height) {
+            return &size.rates;
+        }
+    }
+    return nullptr;
+}
+
+FormatSet::FormatSet(std::vector<FormatConfig> formats, std::optional<CurrentFormat> current,
+                     std::map<std::uint32_t, std::uint32_t> answers)
+    : formats_(std::move(formats)), current_(std::move(current)), answers_(std::move(answers)) {
     reset();
 }
 
 void FormatSet::reset() {
     format_ = 0;
     if (formats_.empty()) {
+        return;
+    }
+    if (current_) {
+        // The config checked that the camera offers it.
+        for (std::size_t i = 0; i < formats_.size(); ++i) {
+            if (formats_[i].fourcc == current_->fourcc) {
+                format_ = i;
+                break;
+            }
+        }
+        width_ = current_->width;
+        height_ = current_->height;
+        const Rates* rates = ratesAt(formats_[format_], width_, height_);
+        interval_ = current_->interval.value_or(rates ? firstInterval(*rates) : interval_);
         return;
     }
     const FormatConfig& f = formats_.front();
@@ -257,7 +289,8 @@ int FormatSet::enumFormat(v4l2_fmtdesc& d) const {
 }
 
 void FormatSet::tryFormat(v4l2_pix_format& pix) const {
-    const FormatConfig* f = find(pix.pixelformat);
+    const auto answer = answers_.find(pix.pixelformat);
+    const FormatConfig* f = find(answer == answers_.end() ? pix.pixelformat : answer->second);
     if (!f) {
         f = &formats_.front();
     }
@@ -364,31 +397,10 @@ int FormatSet::enumFrameSizes(v4l2_frmsizeenum& e) const {
     return 0;
 }
 
-const Rates* FormatSet::ratesAt(const FormatConfig& f, std::uint32_t width,
-                                std::uint32_t height) const {
-    if (f.stepwise) {
-        return &f.stepwise->rates;
-    }
-    for (const DiscreteSize& size : f.sizes) {
-        if (size.width == width && size.height == height) {
-            return &size.rates;
-        }
-    }
-    return nullptr;
-}
-
 int FormatSet::enumFrameIntervals(v4l2_frmivalenum& e) const {
     const FormatConfig* f = find(e.pixel_format);
     if (!f) {
         return EINVAL;
-    }
-    if (f->stepwise) {
-        const StepwiseSizes& s = *f->stepwise;
-        if (e.width < s.minWidth || e.width > s.maxWidth || e.height < s.minHeight ||
-            e.height > s.maxHeight || (e.width - s.minWidth) % s.stepWidth != 0 ||
-            (e.height - s.minHeight) % s.stepHeight != 0) {
-            return EINVAL;
-        }
     }
     const Rates* rates = ratesAt(*f, e.width, e.height);
     if (!rates || e.index >= (rates->range ? 1 : rates->list.size())) {

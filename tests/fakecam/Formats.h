@@ -6,6 +6,8 @@
 
 #include <cstdint>
 #include <linux/videodev2.h>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +16,12 @@ namespace fakecam {
 
 class FormatSet {
 public:
-    explicit FormatSet(std::vector<FormatConfig> formats);
+    explicit FormatSet(std::vector<FormatConfig> formats,
+                       std::optional<CurrentFormat> current = std::nullopt,
+                       std::map<std::uint32_t, std::uint32_t> answers = {});
 
-    // The first format, its first size (or 640 x 480 within a range) and first interval.
+    // The current format of the config if it has one; else the first format, its first
+    // size (or 640 x 480 within a range) and first interval.
     void reset();
 
     int enumFormat(v4l2_fmtdesc& d) const;
@@ -40,15 +45,18 @@ public:
 
 private:
     const FormatConfig* find(std::uint32_t fourcc) const;
-    // The intervals offered at a size of f; nullptr when f has no such size.
-    const Rates* ratesAt(const FormatConfig& f, std::uint32_t width, std::uint32_t height) const;
 
     std::vector<FormatConfig> formats_;
+    std::optional<CurrentFormat> current_;
+    std::map<std::uint32_t, std::uint32_t> answers_;
     std::size_t format_ = 0;
     std::uint32_t width_ = 0;
     std::uint32_t height_ = 0;
     Interval interval_;
 };
+
+// The intervals offered at a size of f; nullptr when f offers no such size.
+const Rates* ratesAt(const FormatConfig& f, std::uint32_t width, std::uint32_t height);
 
 // Frame intervals, compared and rounded exactly (no floating point).
 // a is a shorter interval than b.

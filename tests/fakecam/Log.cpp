@@ -27,6 +27,8 @@ std::string errnoName(int error) {
         return "EINVAL";
     case EACCES:
         return "EACCES";
+    case EPERM:
+        return "EPERM";
     case EBUSY:
         return "EBUSY";
     case ERANGE:
@@ -48,6 +50,14 @@ std::string hex32(unsigned int value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%08x", value);
     return text;
+}
+
+std::string sizeText(unsigned int width, unsigned int height) {
+    return std::to_string(width) + "x" + std::to_string(height);
+}
+
+std::string intervalText(unsigned int numerator, unsigned int denominator) {
+    return std::to_string(numerator) + "/" + std::to_string(denominator);
 }
 
 std::string fourccText(unsigned int fourcc) {

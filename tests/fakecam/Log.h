@@ -22,5 +22,7 @@ private:
 std::string errnoName(int error);
 std::string hex32(unsigned int value);
 std::string fourccText(unsigned int fourcc);
+std::string sizeText(unsigned int width, unsigned int height);              // 640x480
+std::string intervalText(unsigned int numerator, unsigned int denominator); // 1001/30000
 
 } // namespace fakecam

@@ -23,10 +23,6 @@ bool isCapture(std::uint32_t type) {
     return type == V4L2_BUF_TYPE_VIDEO_CAPTURE;
 }
 
-std::string sizeText(std::uint32_t width, std::uint32_t height) {
-    return std::to_string(width) + "x" + std::to_string(height);
-}
-
 } // namespace
 
 int Camera::querycap(const OpenFile& file, v4l2_capability& cap) const {
@@ -131,9 +127,8 @@ int Camera::captureRequest(Lock& lock, OpenFile& file, int fd, unsigned int requ
             const Interval asked{p.parm.capture.timeperframe.numerator,
                                  p.parm.capture.timeperframe.denominator};
             set = formats_.setInterval(asked);
-            logLine("S_PARM " + std::to_string(set.numerator) + "/" +
-                    std::to_string(set.denominator) + " asked " + std::to_string(asked.numerator) +
-                    "/" + std::to_string(asked.denominator));
+            logLine("S_PARM " + intervalText(set.numerator, set.denominator) + " asked " +
+                    intervalText(asked.numerator, asked.denominator));
         }
         std::memset(&p.parm, 0, sizeof p.parm);
         p.parm.capture.capability = V4L2_CAP_TIMEPERFRAME;

@@ -24,8 +24,12 @@ const Rgb kGreyBands[4] = {{95, 95, 95}, {138, 138, 138}, {67, 67, 67}, {183, 18
 const Paths& paths() {
     static const Paths p = [] {
         const std::string scratch = std::getenv("FAKECAM_TEST_SCRATCH");
-        return Paths{std::getenv("FAKECAM_DEVICE_DIR"), std::getenv("FAKECAM_CONFIG"),
-                     std::getenv("FAKECAM_LOG"), scratch + "/unplugged", scratch};
+        return Paths{std::getenv("FAKECAM_DEVICE_DIR"),
+                     std::getenv("FAKECAM_CONFIG"),
+                     std::getenv("FAKECAM_LOG"),
+                     scratch + "/unplugged",
+                     scratch,
+                     std::getenv("FAKECAM_SYSFS_DIR")};
     }();
     return p;
 }
@@ -282,6 +286,7 @@ int runUnderPreload(char** argv) {
     setenv("FAKECAM_CONFIG", (root + "/cameras.json").c_str(), 1);
     setenv("FAKECAM_LOG", (root + "/requests.log").c_str(), 1);
     setenv("FAKECAM_TEST_SCRATCH", root.c_str(), 1);
+    setenv("FAKECAM_SYSFS_DIR", (root + "/sys").c_str(), 1);
     unsetenv("FAKECAM_TRACE");
     const char* before = std::getenv("LD_PRELOAD");
     std::string preload = FAKECAM_PRELOAD;

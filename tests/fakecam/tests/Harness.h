@@ -20,6 +20,7 @@ struct Paths {
     std::string log;     // FAKECAM_LOG
     std::string unplug;  // the unplug file the standard config names
     std::string scratch; // a directory for anything else
+    std::string sysfs;   // FAKECAM_SYSFS_DIR
 };
 const Paths& paths();
 
