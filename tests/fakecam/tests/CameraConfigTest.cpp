@@ -11,6 +11,7 @@
 #include <iterator>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <time.h>
 
 namespace fakecam::test {
 namespace {
@@ -200,6 +201,47 @@ TEST_F(CameraConfig, SysfsNamesComeAndGoWithTheNodes) {
 
     EXPECT_NE(configError("not json"), "");
     EXPECT_EQ(sysfsName("video4"), "(none)");
+}
+
+TEST_F(CameraConfig, SlowCamerasDelayTheFirstFrameAndDivideTheRate) {
+    struct Case {
+        const char* fields;
+        double firstMs, gapMs; // after STREAMON, and between frames
+    };
+    const Case cases[] = {
+        {R"("firstFrameDelayMs":400)", 400, 33.3},
+        {R"("rateDivisor":2)", 66.7, 66.7},
+        {R"("firstFrameDelayMs":200,"rateDivisor":3)", 200, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fields);
+        writeConfig(configOf({standardCamera(c.fields)}));
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const timeval started{now.tv_sec, now.tv_nsec / 1000};
+        Stream stream("video0", kYuyv, 640, 480, 30);
+        v4l2_buffer b{};
+        ASSERT_TRUE(stream.next(b, 3000));
+        const double first = millisecondsBetween(started, b.timestamp);
+        EXPECT_GE(first, c.firstMs - 5);
+        EXPECT_LT(first, c.firstMs + 60);
+        const timeval firstAt = b.timestamp;
+        ASSERT_EQ(stream.requeue(b), 0);
+        ASSERT_TRUE(stream.next(b));
+        EXPECT_NEAR(millisecondsBetween(firstAt, b.timestamp), c.gapMs, 20);
+        EXPECT_EQ(b.sequence, 1u); // the camera's own count: nothing was dropped
+        // The interval asked is what G_PARM still says.
+        v4l2_streamparm p{};
+        p.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        ASSERT_EQ(request(stream.fd(), VIDIOC_G_PARM, &p), 0);
+        EXPECT_EQ(p.parm.capture.timeperframe.denominator, 30u);
+    }
+    for (const char* field : {R"("rateDivisor":0)", R"("firstFrameDelayMs":-1)"}) {
+        SCOPED_TRACE(field);
+        EXPECT_NE(configError(configOf({standardCamera(field)})), "");
+    }
+    EXPECT_EQ(configError(configOf({standardCamera(R"("rateDivisor":101)")})),
+              "camera video0: \"rateDivisor\" must be a whole number from 1 to 100");
 }
 
 } // namespace
