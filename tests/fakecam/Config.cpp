@@ -690,6 +690,20 @@ Config parseConfig(std::string_view text) {
         }
         config.cameras.push_back(std::move(camera));
     }
+    // Entries that share a bus are nodes of one device (a laptop's colour and infrared
+    // nodes, or a webcam's second node for H.264): its capabilities cover all of them.
+    std::map<std::string, std::uint32_t> devices;
+    for (const CameraConfig& c : config.cameras) {
+        const std::uint32_t common = V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
+        std::uint32_t caps = c.m2m ? V4L2_CAP_VIDEO_M2M | common : V4L2_CAP_VIDEO_CAPTURE | common;
+        if (!c.m2m && !c.metaNode.empty()) {
+            caps |= V4L2_CAP_META_CAPTURE;
+        }
+        devices[c.bus] |= caps | V4L2_CAP_DEVICE_CAPS;
+    }
+    for (CameraConfig& c : config.cameras) {
+        c.deviceCapabilities = devices[c.bus];
+    }
     return config;
 }
 
