@@ -254,10 +254,18 @@ void Camera::stopProducer(Lock& lock) {
 void Camera::produce() {
     using Clock = std::chrono::steady_clock;
     Lock lock(mutex_);
-    // The interval cannot change while streaming. Frame k after origin is due k intervals
-    // later, computed exactly, so that 1001/30000 does not drift by a rounding per frame.
+    // The interval cannot change while streaming. Frame k after origin is due k periods
+    // later, computed exactly, so that 1001/30000 does not drift by a rounding per frame. A
+    // camera in low light gives a frame every rateDivisor intervals; a slow one gives its
+    // first after firstFrameDelayMs, and the next ones a period apart from it.
     const Interval interval = formats_.interval();
+    const std::uint64_t periodNumerator = std::uint64_t{interval.numerator} * config_.rateDivisor;
     auto origin = Clock::now();
+    std::uint64_t frames = 1;
+    if (config_.firstFrameDelayMs > 0) {
+        origin += std::chrono::milliseconds(config_.firstFrameDelayMs);
+        frames = 0;
+    }
     // The stream's picture (an H.264 stream's encoder with it) is made here, outside the
     // lock: it takes a while at large sizes. It is used and freed on this thread only.
     const std::uint32_t fourcc = formats_.fourcc();
@@ -266,17 +274,16 @@ void Camera::produce() {
     lock.unlock();
     std::unique_ptr<Picture> picture;
     try {
-        picture = std::make_unique<Picture>(fourcc, width, height, interval.denominator,
-                                            interval.numerator);
+        picture =
+            std::make_unique<Picture>(fourcc, width, height, interval.denominator, periodNumerator);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fakecam: %s: cannot paint %s %dx%d: %s\n", config_.node.c_str(),
                      fourccText(fourcc).c_str(), width, height, e.what());
     }
     lock.lock();
-    std::uint64_t frames = 1;
     auto dueTime = [&] {
         using Wide = unsigned __int128;
-        const auto ns = static_cast<std::int64_t>(Wide{frames} * interval.numerator * 1000000000u /
+        const auto ns = static_cast<std::int64_t>(Wide{frames} * periodNumerator * 1000000000u /
                                                   std::max<std::uint32_t>(interval.denominator, 1));
         return origin + std::chrono::duration_cast<Clock::duration>(std::chrono::nanoseconds(ns));
     };

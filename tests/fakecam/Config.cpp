@@ -22,6 +22,8 @@ constexpr std::uint32_t kDefaultVersion = (6u << 16) | (1u << 8) | 76u;
 constexpr std::uint32_t kMaxDimension = 8192;
 constexpr std::uint64_t kMaxFps = 240;
 constexpr std::uint64_t kMaxIntervalSeconds = 10;
+constexpr std::uint64_t kMaxFirstFrameDelayMs = 60000;
+constexpr std::uint64_t kMaxRateDivisor = 100;
 
 [[noreturn]] void fail(const std::string& where, const std::string& what) {
     throw std::runtime_error(where + ": " + what);
@@ -534,7 +536,9 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
                                                 "busy",
                                                 "current",
                                                 "answers",
-                                                "openError"};
+                                                "openError",
+                                                "firstFrameDelayMs",
+                                                "rateDivisor"};
     for (const auto& [key, item] : camera.items()) {
         if (!known.count(key)) {
             fail(where, "unknown field \"" + key + "\"");
@@ -588,6 +592,21 @@ CameraConfig cameraOf(const json& camera, std::size_t index) {
     for (const auto& [name, error] : errors) {
         c.openError = openError == name ? error : c.openError;
     }
+    auto whole = [&](const char* key, std::uint64_t lowest, std::uint64_t highest,
+                     std::uint32_t fallback) {
+        if (!camera.contains(key) || camera.at(key).is_null()) {
+            return fallback;
+        }
+        const json& value = camera.at(key);
+        if (!value.is_number_unsigned() || value.get<std::uint64_t>() < lowest ||
+            value.get<std::uint64_t>() > highest) {
+            fail(where, std::string("\"") + key + "\" must be a whole number from " +
+                            std::to_string(lowest) + " to " + std::to_string(highest));
+        }
+        return value.get<std::uint32_t>();
+    };
+    c.firstFrameDelayMs = whole("firstFrameDelayMs", 0, kMaxFirstFrameDelayMs, 0);
+    c.rateDivisor = whole("rateDivisor", 1, kMaxRateDivisor, 1);
     if (!openError.empty() && c.openError == 0) {
         fail(where, "\"openError\" must be \"EACCES\", \"EPERM\", \"EBUSY\" or \"ENODEV\"");
     }
@@ -670,6 +689,20 @@ Config parseConfig(std::string_view text) {
             }
         }
         config.cameras.push_back(std::move(camera));
+    }
+    // Entries that share a bus are nodes of one device (a laptop's colour and infrared
+    // nodes, or a webcam's second node for H.264): its capabilities cover all of them.
+    std::map<std::string, std::uint32_t> devices;
+    for (const CameraConfig& c : config.cameras) {
+        const std::uint32_t common = V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
+        std::uint32_t caps = c.m2m ? V4L2_CAP_VIDEO_M2M | common : V4L2_CAP_VIDEO_CAPTURE | common;
+        if (!c.m2m && !c.metaNode.empty()) {
+            caps |= V4L2_CAP_META_CAPTURE;
+        }
+        devices[c.bus] |= caps | V4L2_CAP_DEVICE_CAPS;
+    }
+    for (CameraConfig& c : config.cameras) {
+        c.deviceCapabilities = devices[c.bus];
     }
     return config;
 }

@@ -95,7 +95,12 @@ struct CameraConfig {
     std::optional<CurrentFormat> current;
     // TRY_FMT and S_FMT asked for the key's fourcc give the value's (a capture card does).
     std::map<std::uint32_t, std::uint32_t> answers;
-    int openError = 0; // open() of the capture node fails with this errno
+    int openError = 0;                   // open() of the capture node fails with this errno
+    std::uint32_t firstFrameDelayMs = 0; // 0: the first frame after one interval
+    std::uint32_t rateDivisor = 1;       // frames come at the interval times this
+    // QUERYCAP's capabilities: those of every node of the device, that is of every camera
+    // entry with this bus (set by parseConfig).
+    std::uint32_t deviceCapabilities = 0;
     std::vector<std::string> inputs;
     std::optional<std::uint64_t> unplugAfterFrames;
     std::string unplugFile; // empty: none

@@ -34,15 +34,13 @@ int Camera::querycap(const OpenFile& file, v4l2_capability& cap) const {
     const std::uint32_t common = V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
     if (config_.m2m) {
         cap.device_caps = V4L2_CAP_VIDEO_M2M | common;
-        cap.capabilities = cap.device_caps | V4L2_CAP_DEVICE_CAPS;
-        return 0;
+    } else {
+        cap.device_caps =
+            (file.role() == NodeRole::Metadata ? V4L2_CAP_META_CAPTURE : V4L2_CAP_VIDEO_CAPTURE) |
+            common;
     }
-    cap.device_caps =
-        (file.role() == NodeRole::Metadata ? V4L2_CAP_META_CAPTURE : V4L2_CAP_VIDEO_CAPTURE) |
-        common;
-    // The whole device's capabilities: both nodes of a UVC camera.
-    cap.capabilities = V4L2_CAP_VIDEO_CAPTURE | common | V4L2_CAP_DEVICE_CAPS |
-                       (config_.metaNode.empty() ? 0 : V4L2_CAP_META_CAPTURE);
+    // The whole device's capabilities: every node of it, such as both nodes of a UVC camera.
+    cap.capabilities = config_.deviceCapabilities;
     return 0;
 }
 

@@ -11,6 +11,8 @@
 #include <iterator>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <time.h>
 
 namespace fakecam::test {
 namespace {
@@ -200,6 +202,109 @@ TEST_F(CameraConfig, SysfsNamesComeAndGoWithTheNodes) {
 
     EXPECT_NE(configError("not json"), "");
     EXPECT_EQ(sysfsName("video4"), "(none)");
+}
+
+TEST_F(CameraConfig, SlowCamerasDelayTheFirstFrameAndDivideTheRate) {
+    struct Case {
+        const char* fields;
+        double firstMs, gapMs; // after STREAMON, and between frames
+    };
+    const Case cases[] = {
+        {R"("firstFrameDelayMs":400)", 400, 33.3},
+        {R"("rateDivisor":2)", 66.7, 66.7},
+        {R"("firstFrameDelayMs":200,"rateDivisor":3)", 200, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fields);
+        writeConfig(configOf({standardCamera(c.fields)}));
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const timeval started{now.tv_sec, now.tv_nsec / 1000};
+        Stream stream("video0", kYuyv, 640, 480, 30);
+        v4l2_buffer b{};
+        ASSERT_TRUE(stream.next(b, 3000));
+        const double first = millisecondsBetween(started, b.timestamp);
+        EXPECT_GE(first, c.firstMs - 5);
+        EXPECT_LT(first, c.firstMs + 60);
+        const timeval firstAt = b.timestamp;
+        ASSERT_EQ(stream.requeue(b), 0);
+        ASSERT_TRUE(stream.next(b));
+        EXPECT_NEAR(millisecondsBetween(firstAt, b.timestamp), c.gapMs, 20);
+        EXPECT_EQ(b.sequence, 1u); // the camera's own count: nothing was dropped
+        // The interval asked is what G_PARM still says.
+        v4l2_streamparm p{};
+        p.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
+        ASSERT_EQ(request(stream.fd(), VIDIOC_G_PARM, &p), 0);
+        EXPECT_EQ(p.parm.capture.timeperframe.denominator, 30u);
+    }
+    for (const char* field : {R"("rateDivisor":0)", R"("firstFrameDelayMs":-1)"}) {
+        SCOPED_TRACE(field);
+        EXPECT_NE(configError(configOf({standardCamera(field)})), "");
+    }
+    EXPECT_EQ(configError(configOf({standardCamera(R"("rateDivisor":101)")})),
+              "camera video0: \"rateDivisor\" must be a whole number from 1 to 100");
+}
+
+TEST_F(CameraConfig, NodesSharingABusAreOneDevice) {
+    const std::string laptop = R"("bus":"usb-0000:00:14.0-8","controls":"none")";
+    const std::string webcam = R"("bus":"usb-0000:00:14.0-3","controls":"none")";
+    writeConfig(configOf({
+        R"({"node":"video2","metaNode":"video3","card":"Integrated Camera: Integrated C",)" +
+            laptop + R"(,"formats":[{"fourcc":"YUYV","sizes":[[640,480,[30]]]}]})",
+        R"({"node":"video4","metaNode":"video5","card":"Integrated Camera: Integrated I",)" +
+            laptop + R"(,"formats":[{"fourcc":"GREY","sizes":[[640,360,[15]]]}]})",
+        R"({"node":"video6","card":"Quorix Stream",)" + webcam +
+            R"(,"formats":[{"fourcc":"YUYV","sizes":[[640,480,[30]]]}]})",
+        R"({"node":"video7","metaNode":"video8","card":"Quorix Stream",)" + webcam +
+            R"(,"formats":[{"fourcc":"H264","sizes":[[1920,1080,[30]]]}]})",
+        R"({"node":"video10","card":"Alone","bus":"usb-0000:00:14.0-5","controls":"none",)"
+        R"("formats":[{"fourcc":"YUYV","sizes":[[640,480,[30]]]}]})",
+    }));
+    const std::uint32_t common = V4L2_CAP_STREAMING | V4L2_CAP_EXT_PIX_FORMAT;
+    const std::uint32_t capture = V4L2_CAP_VIDEO_CAPTURE | common;
+    const std::uint32_t meta = V4L2_CAP_META_CAPTURE | common;
+    const std::uint32_t both = capture | meta | V4L2_CAP_DEVICE_CAPS;
+    struct Case {
+        const char* node;
+        const char* card;
+        std::uint32_t deviceCaps, capabilities, fourcc; // fourcc 0: a metadata node
+    };
+    const Case cases[] = {
+        {"video2", "Integrated Camera: Integrated C", capture, both, kYuyv},
+        {"video3", "Integrated Camera: Integrated C", meta, both, 0},
+        {"video4", "Integrated Camera: Integrated I", capture, both, V4L2_PIX_FMT_GREY},
+        {"video5", "Integrated Camera: Integrated I", meta, both, 0},
+        {"video6", "Quorix Stream", capture, both, kYuyv}, // its device has a metadata node
+        {"video7", "Quorix Stream", capture, both, V4L2_PIX_FMT_H264},
+        {"video10", "Alone", capture, capture | V4L2_CAP_DEVICE_CAPS, kYuyv},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.node);
+        Fd fd = openNode(c.node);
+        v4l2_capability cap{};
+        ASSERT_EQ(request(fd.get(), VIDIOC_QUERYCAP, &cap), 0);
+        EXPECT_STREQ(reinterpret_cast<char*>(cap.card), c.card);
+        EXPECT_EQ(cap.device_caps, c.deviceCaps);
+        EXPECT_EQ(cap.capabilities, c.capabilities);
+        if (c.fourcc) {
+            // Each node has its own formats, and only those.
+            v4l2_fmtdesc d = fmtdesc(0);
+            ASSERT_EQ(request(fd.get(), VIDIOC_ENUM_FMT, &d), 0);
+            EXPECT_EQ(d.pixelformat, c.fourcc);
+            d = fmtdesc(1);
+            EXPECT_EQ(request(fd.get(), VIDIOC_ENUM_FMT, &d), EINVAL);
+        }
+        struct stat st {};
+        ASSERT_EQ(fstat(fd.get(), &st), 0);
+        EXPECT_EQ(minor(st.st_rdev), std::stoul(c.node + 5));
+    }
+    // Each node streams on its own: the colour node's stream leaves the infrared one free.
+    Stream colour("video2", kYuyv, 640, 480, 30);
+    Stream infrared("video4", V4L2_PIX_FMT_GREY, 640, 360, 15);
+    v4l2_buffer b{};
+    ASSERT_TRUE(colour.next(b));
+    ASSERT_TRUE(infrared.next(b));
+    EXPECT_EQ(b.bytesused, 640u * 360);
 }
 
 } // namespace
