@@ -91,6 +91,9 @@ Interval firstInterval(const Rates& rates) {
 }
 
 bool offers(const Rates& rates, Interval interval) {
+    if (interval.numerator == 0 || interval.denominator == 0) {
+        return false;
+    }
     if (!rates.range) {
         return std::any_of(rates.list.begin(), rates.list.end(),
                            [&](Interval i) { return same(i, interval); });
@@ -201,9 +204,11 @@ std::uint32_t frameBytes(std::uint32_t fourcc, std::uint32_t width, std::uint32_
     case V4L2_PIX_FMT_NV21:
     case V4L2_PIX_FMT_YUV420:
     case V4L2_PIX_FMT_YVU420:
-    // An access unit of this picture stays far below its raw 4:2:0 frame.
-    case V4L2_PIX_FMT_H264:
         return width * height * 3 / 2;
+    case V4L2_PIX_FMT_H264:
+        // What UVC cameras give: the raw 4:2:0 frame, which an access unit of this picture
+        // stays far below; at least 64 KiB, for a key frame with its headers at tiny sizes.
+        return std::max(width * height * 3 / 2, 65536u);
     default:
         return bytesPerLine(fourcc, width) * height;
     }

@@ -124,14 +124,14 @@ void writeRow(std::uint32_t fourcc, int plane, int width, ColourAt colourAt, std
         for (int x = 0; x + 1 < width; x += 2) {
             const Yuv a = toYuv(colourAt(x));
             const Yuv b = toYuv(colourAt(x + 1));
-            std::uint8_t* p = row + 2 * x;
-            if (fourcc == V4L2_PIX_FMT_YUYV) {
-                p[0] = a.y, p[1] = a.u, p[2] = b.y, p[3] = a.v;
-            } else if (fourcc == V4L2_PIX_FMT_UYVY) {
-                p[0] = a.u, p[1] = a.y, p[2] = a.v, p[3] = b.y;
-            } else {
-                p[0] = a.y, p[1] = a.v, p[2] = b.y, p[3] = a.u;
-            }
+            const std::uint8_t yuyv[4] = {a.y, a.u, b.y, a.v};
+            const std::uint8_t uyvy[4] = {a.u, a.y, a.v, b.y};
+            const std::uint8_t yvyu[4] = {a.y, a.v, b.y, a.u};
+            std::memcpy(row + 2 * x,
+                        fourcc == V4L2_PIX_FMT_YUYV   ? yuyv
+                        : fourcc == V4L2_PIX_FMT_UYVY ? uyvy
+                                                      : yvyu,
+                        4);
         }
         return;
     case V4L2_PIX_FMT_RGB24:

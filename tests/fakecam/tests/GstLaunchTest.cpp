@@ -66,7 +66,8 @@ TEST_P(GstLaunch, PipelineFramesShowTheBandsAndCount) {
         ASSERT_EQ(run({"gst-inspect-1.0", "--exists", element}), 0)
             << "GStreamer element " << element
             << " is not installed: scripts/setup installs gstreamer1.0-tools, "
-               "gstreamer1.0-plugins-base and gstreamer1.0-plugins-good";
+               "gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-plugins-bad "
+               "(h264parse) and gstreamer1.0-libav (avdec_h264)";
     }
     std::filesystem::remove(paths().unplug);
     writeConfig(configOf({c.fourcc ? std::string(R"({"node":"video0","formats":[{"fourcc":")") +
