@@ -78,7 +78,8 @@ TEST(CameraKinds, ASlowCameraIsWaitedFor) {
         const char* name;
         const char* slow;
         bool starting;
-    } rows[] = {{"first picture after 3 s", R"("firstFrameDelayMs":3000)", true},
+    } rows[] = {{"first picture after 3.5 s, past the bound of a stalled preview",
+                 R"("firstFrameDelayMs":3500)", true},
                 {"half the rate asked", R"("rateDivisor":2)", false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -99,8 +100,8 @@ TEST(CameraKinds, ASlowCameraIsWaitedFor) {
         }
         QSignalSpy frames(s.CapWnd.data(), &platform::CaptureWindow::framePainted);
         ASSERT_TRUE(frames.wait(6000)) << "no picture";
-        QTest::qWait(4000);
-        EXPECT_GT(frames.count(), 20) << "frames keep coming";
+        QTest::qWait(1500);
+        EXPECT_GT(frames.count(), 10) << "frames keep coming";
         EXPECT_TRUE(said.isEmpty()) << said.join('\n').toStdString();
         EXPECT_FALSE(form.statusText().endsWith("is starting...")) << "said once it has started";
     }
