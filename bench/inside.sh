@@ -53,12 +53,11 @@ echo '{"drivers":[{"index":0,"name":"Test Pattern","version":"1.0","width":320,"
     >"$testpattern"
 
 preview_cpu() { # WIDTH HEIGHT KEY: the program's preview against a bare pipeline to ximagesink
-    local file ours bare
-    file=$(drivers_of "$1" "$2")
-    ours=$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$file" "$build/bin/nimbacast")
-    bare=$(cpu_of gst-launch-1.0 -q videotestsrc is-live=true ! "$(caps_of "$1" "$2")" ! \
-        videoconvert ! ximagesink)
-    figure "$3" "$ours" "$bare"
+    local file picture
+    file=$(drivers_of "$1" "$2") picture=$(caps_of "$1" "$2")
+    ours() { cd "$out" && exec env NIMBACAST_CAPTURE_DRIVERS="$file" "$build/bin/nimbacast"; }
+    bare() { exec gst-launch-1.0 -q videotestsrc is-live=true ! "$picture" ! videoconvert ! ximagesink; }
+    cpu_figure "$3" ours bare
 }
 
 # The emulated webcam (tests/fakecam) for the camera figures: one camera offering one
@@ -66,21 +65,31 @@ preview_cpu() { # WIDTH HEIGHT KEY: the program's preview against a bare pipelin
 # emulator preloaded, so both pay for the frames it makes.
 cams=$out/cameras
 mkdir -p "$cams/dev"
-camera_cpu() { # FOURCC WIDTH HEIGHT KEY: the program's preview against gst-launch on the camera
+# camera FORMATS_JSON: the emulated camera, offering these formats, for the next figure.
+camera() {
     cat >"$cams/config.json" <<JSON
-{"cameras":[{"node":"video0","card":"Quorix Bench Camera","controls":"none",
-  "formats":[{"fourcc":"$1","sizes":[[$2,$3,[30]]]}]}]}
+{"cameras":[{"node":"video0","card":"Quorix Bench Camera","controls":"none","formats":$1}]}
 JSON
-    local decode="" ours bare
-    [ "$1" = MJPG ] && decode="jpegdec !"
-    local -a with=(env LD_PRELOAD="$build/lib/libfakecam.so" FAKECAM_CONFIG="$cams/config.json"
-        FAKECAM_DEVICE_DIR="$cams/dev" NIMBACAST_DEVICE_DIR="$cams/dev")
-    ours=$(cd "$out" && cpu_of "${with[@]}" NIMBACAST_REGISTRY="$cams/registry.json" \
-        "$build/bin/nimbacast")
+}
+with=(env LD_PRELOAD="$build/lib/libfakecam.so" FAKECAM_CONFIG="$cams/config.json"
+    FAKECAM_DEVICE_DIR="$cams/dev" NIMBACAST_DEVICE_DIR="$cams/dev")
+# What gst-launch needs after v4l2src to show a camera's format.
+decoder_of() {
+    case $1 in
+    MJPG) echo "jpegdec !" ;;
+    H264) echo "h264parse ! avdec_h264 !" ;;
+    *) echo "" ;;
+    esac
+}
+camera_cpu() { # FOURCC WIDTH HEIGHT KEY: the program's preview against gst-launch on the camera
+    camera "[{\"fourcc\":\"$1\",\"sizes\":[[$2,$3,[30]]]}]"
+    local decode
+    decode=$(decoder_of "$1")
+    ours() { cd "$out" && exec "${with[@]}" NIMBACAST_REGISTRY="$cams/registry.json" "$build/bin/nimbacast"; }
     # shellcheck disable=SC2086
-    bare=$(cpu_of "${with[@]}" gst-launch-1.0 -q v4l2src device="$cams/dev/video0" ! $decode \
-        videoconvert ! ximagesink)
-    figure "$4" "$ours" "$bare"
+    bare() { exec "${with[@]}" gst-launch-1.0 -q v4l2src device="$cams/dev/video0" ! $decode videoconvert ! ximagesink; }
+    rm -f "$cams/registry.json"
+    cpu_figure "$4" ours bare
 }
 
 for run in $(seq "$runs"); do
@@ -102,9 +111,25 @@ for run in $(seq "$runs"); do
 
     camera_cpu YUYV 640 480 camera_cpu_yuyv
     camera_cpu MJPG 1280 720 camera_cpu_mjpg
+    camera_cpu MJPG 1920 1080 camera_cpu_mjpg1080
+    camera_cpu MJPG 3840 2160 camera_cpu_mjpg2160
+    camera_cpu NV12 1920 1080 camera_cpu_nv12
+    camera_cpu GREY 640 480 camera_cpu_grey
+    camera_cpu H264 1920 1080 camera_cpu_h264
 
-    figure preview_15_30 "$(cpu_of "$build/bin/bench_preview_rate" 15)" \
-        "$(cpu_of "$build/bin/bench_preview_rate" 30)"
+    # A webcam whose first format is MJPG 1920 x 1080, started as a user starts the program
+    # (it shows the camera's 640 x 480, the largest size its window is made for), against
+    # gst-launch showing the same camera in the same mode.
+    camera '[{"fourcc":"MJPG","sizes":[[1920,1080,[30]],[1280,720,[30]],[640,480,[30]]]}]'
+    rm -f "$cams/registry.json"
+    figure camera_first_frame \
+        "$(secs env -C "$out" "${with[@]}" NIMBACAST_REGISTRY="$cams/registry.json" "$build/bin/bench_first_frame")" \
+        "$(secs "${with[@]}" gst-launch-1.0 -q v4l2src device="$cams/dev/video0" num-buffers=1 ! \
+            image/jpeg,width=640,height=480 ! jpegdec ! videoconvert ! ximagesink)"
+
+    at15() { exec "$build/bin/bench_preview_rate" 15; }
+    at30() { exec "$build/bin/bench_preview_rate" 30; }
+    cpu_figure preview_15_30 at15 at30
 
     # Capture click, scroll and page steps, memory after a hundred frames.
     (cd "$out" && "$build/bin/bench_album") | machine >>"$figures"
@@ -126,9 +151,9 @@ for run in $(seq "$runs"); do
     figure avi_open \
         "$(secs env -C "$out" NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/one.avi")" \
         "$(secs gst-launch-1.0 -q playbin uri="file://$media/one.avi" video-sink=ximagesink)"
-    figure avi_play_cpu \
-        "$(cd "$out" && cpu_of env NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/play640.avi" --play)" \
-        "$(cpu_of gst-launch-1.0 -q playbin uri="file://$media/play640.avi" video-sink=ximagesink)"
+    playing() { cd "$out" && exec env NIMBACAST_CAPTURE_DRIVERS="$nodrivers" "$build/bin/bench_playback" "$media/play640.avi" --play; }
+    playbin() { exec gst-launch-1.0 -q playbin uri="file://$media/play640.avi" video-sink=ximagesink; }
+    cpu_figure avi_play_cpu playing playbin
 done
 
 # A camera behind PipeWire: a daemon of the benchmark's own with a virtual camera node.
@@ -157,6 +182,12 @@ summary preview_cpu_640 "preview CPU 640x480 30 fps / gst-launch ximagesink" "s"
 summary preview_cpu_1280 "preview CPU 1280x720 30 fps / gst-launch ximagesink" "s" 1 "goal <= 1.3"
 summary camera_cpu_yuyv "camera preview CPU 640x480 YUYV / gst-launch v4l2src" "s" 1 "goal <= 1.3"
 summary camera_cpu_mjpg "camera preview CPU 1280x720 MJPG / gst-launch v4l2src" "s" 1 "goal <= 1.3"
+summary camera_cpu_mjpg1080 "camera preview CPU 1920x1080 MJPG / gst-launch v4l2src" "s" 1 "goal <= 1.1"
+summary camera_cpu_mjpg2160 "camera preview CPU 3840x2160 MJPG / gst-launch v4l2src" "s" 1 "goal <= 1.1"
+summary camera_cpu_nv12 "camera preview CPU 1920x1080 NV12 / gst-launch v4l2src" "s" 1 "goal <= 1.1"
+summary camera_cpu_grey "camera preview CPU 640x480 GREY / gst-launch v4l2src" "s" 1 "goal <= 1.1"
+summary camera_cpu_h264 "camera preview CPU 1920x1080 H.264 / gst-launch v4l2src" "s" 1 "goal <= 1.1"
+summary camera_first_frame "MJPG-1080p-first camera: start to first frame / gst-launch" ms 1000 "goal <= 1.2"
 summary startup_no_pipewire "start-up, no PipeWire daemon / no camera looked for" ms 1000 "goal <= 1.05"
 summary pipewire_first_frame "PipeWire camera: start to first frame / gst-launch" ms 1000 "goal <= 1.3"
 summary pipewire_cpu "PipeWire camera preview CPU 640x480 / gst-launch" "s" 1 "goal <= 1.3"

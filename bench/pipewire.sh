@@ -6,6 +6,7 @@
 set -euo pipefail
 source "$(dirname "$0")/timing.sh"
 build=$1 out=$2 runs=$3 figures=$4
+figure() { echo "$1 $2 $3" >>"$figures"; }
 node=quorix-bench-camera
 "$PIPEWIRE_VIRTUAL_CAMERA" "$node" "Quorix Bench Camera" >"$out/virtual-camera.out" 2>&1 &
 camera=$!
@@ -24,7 +25,7 @@ for run in $(seq "$runs"); do
     echo "pipewire_first_frame $(settled env -C "$out" NIMBACAST_REGISTRY="$registry" \
         "$build/bin/bench_first_frame") $(settled gst-launch-1.0 -q "${source[@]}" \
         num-buffers=1 ! videoconvert ! ximagesink)" >>"$figures"
-    echo "pipewire_cpu $(cd "$out" && cpu_of env NIMBACAST_REGISTRY="$registry" \
-        "$build/bin/nimbacast") $(cpu_of gst-launch-1.0 -q "${source[@]}" ! videoconvert ! \
-        ximagesink)" >>"$figures"
+    ours() { cd "$out" && exec env NIMBACAST_REGISTRY="$registry" "$build/bin/nimbacast"; }
+    bare() { exec gst-launch-1.0 -q "${source[@]}" ! videoconvert ! ximagesink; }
+    cpu_figure pipewire_cpu ours bare
 done
