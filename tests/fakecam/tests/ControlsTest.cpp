@@ -13,12 +13,12 @@ namespace {
 constexpr std::uint32_t kTemperature = V4L2_CID_WHITE_BALANCE_TEMPERATURE;
 constexpr std::uint32_t kAutoWhite = V4L2_CID_AUTO_WHITE_BALANCE;
 
-class Controls : public testing::Test {
+// A camera opened on video0, and its control requests.
+class ControlRequests : public testing::Test {
 protected:
-    void SetUp() override {
-        std::filesystem::remove(paths().unplug);
+    void openCamera(const std::string& camera) {
         clearLog();
-        writeConfig(configOf({standardCamera()}));
+        writeConfig(configOf({camera}));
         fd_ = openNode("video0");
         ASSERT_GE(fd_.get(), 0);
     }
@@ -41,6 +41,14 @@ protected:
         return q.flags;
     }
     Fd fd_;
+};
+
+class Controls : public ControlRequests {
+protected:
+    void SetUp() override {
+        std::filesystem::remove(paths().unplug);
+        openCamera(standardCamera());
+    }
 };
 
 TEST_F(Controls, ListedInIdOrderWithTheirRanges) {
@@ -297,33 +305,12 @@ const char* const kOwnControls = R"([
    "flags":["inactive","slider"]}
 ])";
 
-class ConfiguredControls : public testing::Test {
+class ConfiguredControls : public ControlRequests {
 protected:
     void SetUp() override {
-        clearLog();
-        writeConfig(configOf({standardCamera(std::string(R"("controls":)") + kOwnControls)}));
-        fd_ = openNode("video0");
-        ASSERT_GE(fd_.get(), 0);
+        openCamera(standardCamera(std::string(R"("controls":)") + kOwnControls));
     }
-    int set(std::uint32_t id, std::int32_t& value) {
-        v4l2_control c{id, value};
-        const int error = request(fd_.get(), VIDIOC_S_CTRL, &c);
-        value = c.value;
-        return error;
-    }
-    int get(std::uint32_t id, std::int32_t& value) {
-        v4l2_control c{id, 0};
-        const int error = request(fd_.get(), VIDIOC_G_CTRL, &c);
-        value = c.value;
-        return error;
-    }
-    bool inactive(std::uint32_t id) {
-        v4l2_queryctrl q{};
-        q.id = id;
-        EXPECT_EQ(request(fd_.get(), VIDIOC_QUERYCTRL, &q), 0);
-        return q.flags & V4L2_CTRL_FLAG_INACTIVE;
-    }
-    Fd fd_;
+    bool inactive(std::uint32_t id) { return flags(id) & V4L2_CTRL_FLAG_INACTIVE; }
 };
 
 TEST_F(ConfiguredControls, ListedInIdOrderWithTheClassesTheyUse) {
