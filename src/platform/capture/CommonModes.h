@@ -12,4 +12,13 @@ inline constexpr PictureSize kCommonSizes[] = {
 // Frame rates offered between the ends of a device's range of rates.
 inline constexpr int kCommonRates[] = {5, 10, 15, 20, 24, 25, 30, 50, 60, 90, 120};
 
+// What a range of rates offers: its ends, and the common whole rates strictly between them.
+inline std::vector<FrameRate> rangeRates(FrameRate lowest, FrameRate highest) {
+    std::vector<FrameRate> rates{lowest, highest};
+    for (const int common : kCommonRates)
+        if (lowest < FrameRate::whole(common) && FrameRate::whole(common) < highest)
+            rates.push_back(FrameRate::whole(common));
+    return rates;
+}
+
 } // namespace platform

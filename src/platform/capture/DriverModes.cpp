@@ -28,13 +28,12 @@ bool isFitted(const FittedWidths& fitted, int width) {
     return std::find(fitted.begin(), fitted.end(), width) != fitted.end();
 }
 
-} // namespace
-
-CaptureMode firstSightMode(const CaptureDriver& driver, const FittedWidths& fitted) {
-    const CaptureMode current = driver.currentMode();
+// The first-sight mode, from the driver's current mode and the formats to look in.
+CaptureMode firstSight(const CaptureDriver& driver, const CaptureMode& current,
+                       const std::vector<std::uint32_t>& formats, const FittedWidths& fitted) {
     if (fitted.empty() || isFitted(fitted, current.size.width))
         return current;
-    for (const std::uint32_t fourcc : formatsToLookIn(driver, current.fourcc)) {
+    for (const std::uint32_t fourcc : formats) {
         std::vector<PictureSize> sizes = driver.offeredSizes(fourcc);
         std::erase_if(sizes, [&](const PictureSize& s) { return !isFitted(fitted, s.width); });
         if (const auto largest = std::max_element(sizes.begin(), sizes.end());
@@ -44,7 +43,16 @@ CaptureMode firstSightMode(const CaptureDriver& driver, const FittedWidths& fitt
     return current;
 }
 
+} // namespace
+
+CaptureMode firstSightMode(const CaptureDriver& driver, const FittedWidths& fitted) {
+    const CaptureMode current = driver.currentMode();
+    return firstSight(driver, current, formatsToLookIn(driver, current.fourcc), fitted);
+}
+
 CaptureMode startMode(const CaptureDriver& driver, Registry* registry, const FittedWidths& fitted) {
+    const CaptureMode current = driver.currentMode();
+    const std::vector<std::uint32_t> formats = formatsToLookIn(driver, current.fourcc);
     if (registry)
         if (const auto key = registry->openKey(driverKeyPath(driver.spec().devicePath),
                                                Registry::Access::Read)) {
@@ -53,15 +61,14 @@ CaptureMode startMode(const CaptureDriver& driver, Registry* registry, const Fit
             if (width && height && *width > 0 && *height > 0 && *width <= 1u << 16 &&
                 *height <= 1u << 16) {
                 const PictureSize wanted{static_cast<int>(*width), static_cast<int>(*height)};
-                const CaptureMode current = driver.currentMode();
-                for (const std::uint32_t fourcc : formatsToLookIn(driver, current.fourcc)) {
+                for (const std::uint32_t fourcc : formats) {
                     const std::vector<PictureSize> sizes = driver.offeredSizes(fourcc);
                     if (std::find(sizes.begin(), sizes.end(), wanted) != sizes.end())
                         return CaptureMode{wanted, fourcc, {}};
                 }
             }
         }
-    return firstSightMode(driver, fitted);
+    return firstSight(driver, current, formats, fitted);
 }
 
 } // namespace platform

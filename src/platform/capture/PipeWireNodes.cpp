@@ -63,12 +63,8 @@ std::vector<FrameRate> ratesOf(const GValue* value) {
         // A range from 0/1 offers anything down to a standstill: one a second is slow enough.
         if (!lowest.isSet())
             lowest = FrameRate::whole(1);
-        if (highest.isSet() && !(highest < lowest)) {
-            rates = {lowest, highest};
-            for (const int common : kCommonRates)
-                if (lowest < FrameRate::whole(common) && FrameRate::whole(common) < highest)
-                    rates.push_back(FrameRate::whole(common));
-        }
+        if (highest.isSet() && !(highest < lowest))
+            rates = rangeRates(lowest, highest);
     } else if (GST_VALUE_HOLDS_LIST(value)) {
         for (guint i = 0; i < gst_value_list_get_size(value); ++i)
             add(gst_value_list_get_value(value, i));

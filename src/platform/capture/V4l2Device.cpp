@@ -1,6 +1,7 @@
 #include "platform/capture/V4l2Device.h"
 
 #include "platform/capture/CommonModes.h"
+#include "platform/files/SmallFile.h"
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
@@ -10,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -89,17 +89,12 @@ bool isAccessError(int error) {
 // it has none.
 std::string sysfsName(const std::string& path) {
     const std::string node = std::filesystem::path(path).filename().string();
-    std::FILE* file =
-        std::fopen((sysfsDirectory() + "/class/video4linux/" + node + "/name").c_str(), "re");
-    if (!file)
+    QByteArray text;
+    // sysfs says every attribute holds a page, whatever the name in it (at most 31 bytes).
+    if (!readSmallFile(sysfsDirectory() + "/class/video4linux/" + node + "/name", 4096, text)
+             .empty())
         return {};
-    char line[64] = {};
-    const bool read = std::fgets(line, sizeof line, file) != nullptr;
-    std::fclose(file);
-    std::string name = read ? line : "";
-    while (!name.empty() && (name.back() == '\n' || name.back() == ' '))
-        name.pop_back();
-    return name;
+    return text.trimmed().toStdString();
 }
 
 } // namespace
@@ -285,13 +280,8 @@ std::vector<FrameRate> frameRates(const std::string& path, std::uint32_t fourcc,
         // The shortest interval is the highest rate.
         const FrameRate highest = rateOf(interval.stepwise.min);
         const FrameRate lowest = rateOf(interval.stepwise.max);
-        if (highest.isSet() && lowest.isSet()) {
-            rates.push_back(lowest);
-            rates.push_back(highest);
-            for (const int common : kCommonRates)
-                if (lowest < FrameRate::whole(common) && FrameRate::whole(common) < highest)
-                    rates.push_back(FrameRate::whole(common));
-        }
+        if (highest.isSet() && lowest.isSet())
+            rates = rangeRates(lowest, highest);
         break;
     }
     std::sort(rates.begin(), rates.end());

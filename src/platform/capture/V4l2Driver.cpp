@@ -52,10 +52,23 @@ bool showable(std::uint32_t fourcc) {
     return v4l2::isJpeg(fourcc) || fourcc == V4L2_PIX_FMT_H264 || rawFormatName(fourcc);
 }
 
+// The node's formats a preview can show, in its own order.
+std::vector<PixelFormat> showableFormats(const std::string& node) {
+    std::vector<PixelFormat> formats;
+    for (const v4l2::PixelFormatInfo& info : v4l2::pixelFormats(node))
+        if (showable(info.fourcc))
+            formats.push_back(
+                {info.fourcc,
+                 info.description.empty() ? v4l2::fourccText(info.fourcc) : info.description,
+                 info.compressed});
+    return formats;
+}
+
 // Formats of one shade only: an infrared node, made for face login rather than pictures.
-bool greyOnly(const std::vector<std::uint32_t>& formats) {
-    return !formats.empty() && std::all_of(formats.begin(), formats.end(),
-                                           [](std::uint32_t f) { return f == V4L2_PIX_FMT_GREY; });
+bool greyOnly(const std::vector<PixelFormat>& formats) {
+    return !formats.empty() &&
+           std::all_of(formats.begin(), formats.end(),
+                       [](const PixelFormat& f) { return f.fourcc == V4L2_PIX_FMT_GREY; });
 }
 
 } // namespace
@@ -79,11 +92,7 @@ V4l2Driver::discover(const std::vector<v4l2::DeviceInfo>& devices) {
         spec.devicePath = "\\\\?\\v4l2\\" + where;
         if (place > 1)
             spec.devicePath += "\\" + std::to_string(place);
-        std::vector<std::uint32_t> formats;
-        for (const v4l2::PixelFormatInfo& info : v4l2::pixelFormats(device.path))
-            if (showable(info.fourcc))
-                formats.push_back(info.fourcc);
-        spec.pickedAtStart = !greyOnly(formats);
+        spec.pickedAtStart = !greyOnly(showableFormats(device.path));
         found.push_back(std::make_shared<V4l2Driver>(std::move(spec), device.path));
     }
     return found;
@@ -95,11 +104,11 @@ CaptureMode V4l2Driver::currentMode() const {
         mode.size = {format->width, format->height};
         mode.fourcc = format->fourcc;
     }
-    const std::vector<PixelFormat> formats = pixelFormats();
     // A device set to a format the preview cannot show starts in one it can; one left in
     // H.264 starts in another of its formats, which cost less to show, when it has one.
     const bool h264 = mode.fourcc == V4L2_PIX_FMT_H264;
     if (!showable(mode.fourcc) || h264) {
+        const std::vector<PixelFormat> formats = pixelFormats();
         const auto other = std::find_if(formats.begin(), formats.end(), [](const PixelFormat& f) {
             return f.fourcc != V4L2_PIX_FMT_H264;
         });
@@ -132,14 +141,7 @@ std::string V4l2Driver::accessProblem() const {
 }
 
 std::vector<PixelFormat> V4l2Driver::pixelFormats() const {
-    std::vector<PixelFormat> formats;
-    for (const v4l2::PixelFormatInfo& info : v4l2::pixelFormats(node_))
-        if (showable(info.fourcc))
-            formats.push_back(
-                {info.fourcc,
-                 info.description.empty() ? v4l2::fourccText(info.fourcc) : info.description,
-                 info.compressed});
-    return formats;
+    return showableFormats(node_);
 }
 
 std::vector<PictureSize> V4l2Driver::offeredSizes(std::uint32_t fourcc) const {
