@@ -102,6 +102,12 @@ int Camera::readError(const OpenFile& file) {
     return gone(file) ? ENODEV : EINVAL;
 }
 
+bool Camera::plugged() {
+    Lock lock(mutex_);
+    followPlug(lock);
+    return !unplugged_;
+}
+
 void Camera::followPlug(Lock& lock) {
     if (config_.unplugFile.empty()) {
         return;
@@ -124,6 +130,9 @@ void Camera::unplug() {
     doneCv_.notify_all();
     logLine("UNPLUG");
     refreshReadable();
+    if (plugHook_) {
+        plugHook_(false);
+    }
 }
 
 void Camera::replug(Lock& lock) {
@@ -137,6 +146,9 @@ void Camera::replug(Lock& lock) {
     unplugged_ = false;
     logLine("REPLUG");
     refreshReadable();
+    if (plugHook_) {
+        plugHook_(true);
+    }
 }
 
 void Camera::refreshReadable() {

@@ -12,6 +12,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -75,6 +76,12 @@ public:
     // A file closed for good: its queue, if it owned it, stops and is freed.
     void release(OpenFile* file);
 
+    // Runs under the camera's lock when it is unplugged (false) or plugged in again (true),
+    // as the kernel takes a device's nodes away and udev makes them again.
+    void setPlugHook(std::function<void(bool plugged)> hook) { plugHook_ = std::move(hook); }
+    // Follows the unplug file now; whether the camera is plugged in.
+    bool plugged();
+
 private:
     using Lock = std::unique_lock<std::mutex>;
 
@@ -109,6 +116,7 @@ private:
     OpenFile* owner_ = nullptr; // the file whose REQBUFS allocated the buffers
     std::vector<OpenFile*> files_;
 
+    std::function<void(bool)> plugHook_;
     bool unplugged_ = false;
     std::uint64_t generation_ = 0; // counts unplugs: files of an earlier one stay dead
     bool framesUnplugDone_ = false;

@@ -147,6 +147,25 @@ void Emulator::refresh() {
             for (CameraConfig& c : config.cameras) {
                 auto camera = std::make_shared<Camera>(std::move(c), log_);
                 const CameraConfig& cc = camera->config();
+                std::vector<std::string> names = {cc.node};
+                if (!cc.metaNode.empty()) {
+                    names.push_back(cc.metaNode);
+                }
+                camera->setPlugHook([this, names, card = cc.card](bool plugged) {
+                    for (const std::string& name : names) {
+                        if (plugged) {
+                            makeNodeFiles(name, card);
+                        } else {
+                            removeNodeFiles(name);
+                        }
+                    }
+                });
+                if (!cc.unplugFile.empty()) {
+                    if (!plugWatch_) {
+                        plugWatch_ = std::make_unique<PlugWatch>([this] { followPlugs(); });
+                    }
+                    plugWatch_->watchFileIn(cc.unplugFile);
+                }
                 nodes[cc.node] = {camera, cc.m2m ? NodeRole::M2m : NodeRole::Capture,
                                   minorOf(cc.node, next++)};
                 if (!cc.metaNode.empty()) {
@@ -170,24 +189,51 @@ void Emulator::refresh() {
 
 void Emulator::placePlaceholders(const std::map<std::string, Node>& before) {
     for (const auto& [name, unused] : before) {
-        if (nodes_.count(name)) {
-            continue;
+        if (!nodes_.count(name)) {
+            removeNodeFiles(name);
         }
-        // Only our own empty placeholder goes, never a file someone else put there.
-        struct stat st {};
-        const std::string path = placeholder(name);
-        if (real().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
-            unlink(path.c_str());
-        }
-        removeSysfsName(name);
     }
     for (const auto& [name, node] : nodes_) {
-        UniqueFd fd(real().open(placeholder(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-        if (!fd.valid()) {
-            std::fprintf(stderr, "fakecam: cannot create %s: %s\n", placeholder(name).c_str(),
-                         std::strerror(errno));
+        // A camera whose unplug file is there already starts unplugged, without its nodes.
+        if (node.camera->plugged()) {
+            makeNodeFiles(name, node.camera->config().card);
+        } else {
+            removeNodeFiles(name);
         }
-        writeSysfsName(name, node.camera->config().card);
+    }
+}
+
+void Emulator::makeNodeFiles(const std::string& name, const std::string& card) const {
+    UniqueFd fd(real().open(placeholder(name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (!fd.valid()) {
+        std::fprintf(stderr, "fakecam: cannot create %s: %s\n", placeholder(name).c_str(),
+                     std::strerror(errno));
+    }
+    writeSysfsName(name, card);
+}
+
+void Emulator::removeNodeFiles(const std::string& name) const {
+    // Only our own empty placeholder goes, never a file someone else put there.
+    struct stat st {};
+    const std::string path = placeholder(name);
+    if (real().lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) {
+        unlink(path.c_str());
+    }
+    removeSysfsName(name);
+}
+
+void Emulator::followPlugs() {
+    std::vector<std::shared_ptr<Camera>> cameras;
+    {
+        std::lock_guard lock(configMutex_);
+        for (const auto& [name, node] : nodes_) {
+            if (node.role != NodeRole::Metadata) {
+                cameras.push_back(node.camera);
+            }
+        }
+    }
+    for (const auto& camera : cameras) {
+        camera->plugged();
     }
 }
 
@@ -252,6 +298,15 @@ std::optional<int> Emulator::open(const char* path, int flags) {
     std::optional<Node> n = node(*name);
     if (!n) {
         return std::nullopt;
+    }
+    // A node its unplugged camera took away is not there to open (ENOENT) until the camera
+    // follows its unplug file: a program that opens it as it appears finds the camera back.
+    struct stat st {};
+    if (real().lstat(placeholder(*name).c_str(), &st) != 0) {
+        n->camera->plugged();
+        if (real().lstat(placeholder(*name).c_str(), &st) != 0) {
+            return std::nullopt;
+        }
     }
     std::shared_ptr<OpenFile> opened;
     const int fd = n->camera->open(n->role, *name, flags, opened);

@@ -4,6 +4,7 @@
 
 #include "Camera.h"
 #include "Log.h"
+#include "PlugWatch.h"
 
 #include <atomic>
 #include <map>
@@ -76,6 +77,11 @@ private:
     // Re-reads the config when its file changed; the configMutex_ is held.
     void refresh();
     void placePlaceholders(const std::map<std::string, Node>& before);
+    // A node's placeholder and sysfs name, made or taken away.
+    void makeNodeFiles(const std::string& name, const std::string& card) const;
+    void removeNodeFiles(const std::string& name) const;
+    // Every camera follows its unplug file now (the plug watch saw one come or go).
+    void followPlugs();
     // The node's sysfs directory, as the kernel has class/video4linux/<node>/name.
     std::string sysfsNode(const std::string& name) const {
         return sysfs_ + "/class/video4linux/" + name;
@@ -95,6 +101,7 @@ private:
     mutable std::mutex configMutex_;
     Identity identity_;
     std::map<std::string, Node> nodes_;
+    std::unique_ptr<PlugWatch> plugWatch_; // made with the first camera that has an unplug file
 
     mutable std::mutex filesMutex_;
     std::unordered_map<int, std::shared_ptr<OpenFile>> files_;

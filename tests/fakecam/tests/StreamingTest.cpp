@@ -187,7 +187,7 @@ TEST_F(Streaming, UnplugAfterFramesFailsEveryRequest) {
     v4l2_capability cap{};
     EXPECT_EQ(request(stream.fd(), VIDIOC_QUERYCAP, &cap), ENODEV);
     EXPECT_LT(openNode("video1").get(), 0);
-    EXPECT_EQ(errno, ENODEV);
+    EXPECT_EQ(errno, ENOENT);
     EXPECT_TRUE(logHas("video0 UNPLUG"));
     // The unplug file says it is out, and taking it away plugs the camera back in.
     EXPECT_TRUE(std::filesystem::exists(paths().unplug));
@@ -206,9 +206,23 @@ TEST_F(Streaming, UnplugFileUnplugsAndReplugsWithDefaults) {
     EXPECT_TRUE(waitForError(stream.fd()) & POLLERR);
     EXPECT_EQ(request(control.get(), VIDIOC_G_CTRL, &brightness), ENODEV);
     EXPECT_LT(openNode("video0").get(), 0);
-    EXPECT_EQ(errno, ENODEV);
+    EXPECT_EQ(errno, ENOENT);
+    // The kernel takes an unplugged device's nodes away, and makes them again when it is
+    // back, whether or not anyone asks: a program watching the directory sees both.
+    const std::string node = paths().dir + "/video0";
+    const std::string meta = paths().dir + "/video1";
+    const std::string name = paths().sysfs + "/class/video4linux/video0/name";
+    EXPECT_FALSE(std::filesystem::exists(node));
+    EXPECT_FALSE(std::filesystem::exists(meta));
+    EXPECT_FALSE(std::filesystem::exists(name));
 
     std::filesystem::remove(paths().unplug);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (!std::filesystem::exists(node) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(std::filesystem::exists(node));
+    EXPECT_TRUE(std::filesystem::exists(meta));
+    EXPECT_TRUE(std::filesystem::exists(name));
     Fd replugged = openNode("video0");
     ASSERT_GE(replugged.get(), 0);
     ASSERT_EQ(request(replugged.get(), VIDIOC_G_CTRL, &brightness), 0);
