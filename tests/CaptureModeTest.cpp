@@ -65,7 +65,10 @@ public:
     FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
     void appendSource(std::vector<GstElement*>&, const CaptureMode&, std::string&) const override {}
     bool deviceLost(const GError&) const override { return false; }
-    std::unique_ptr<platform::SourceSettings> sourceSettings() const override { return nullptr; }
+    std::unique_ptr<platform::SourceSettings>
+    sourceSettings(const platform::SettingsKey&) const override {
+        return nullptr;
+    }
 
 private:
     CaptureMode current_;

@@ -13,6 +13,7 @@ namespace platform {
 
 class PreviewPipeline;
 class SourceSettings;
+struct SettingsKey;
 
 // What a driver says of itself, and how the moving test picture of a built-in or simulated
 // driver behaves.
@@ -112,8 +113,9 @@ public:
     // How messages name the driver's device.
     virtual std::string deviceName() const { return spec_.name; }
 
-    // What the driver's source dialog adjusts, for one connection.
-    virtual std::unique_ptr<SourceSettings> sourceSettings() const = 0;
+    // What the driver's source dialog adjusts, for one connection; what it keeps across
+    // connections goes in `key`.
+    virtual std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const = 0;
 
 private:
     DriverSpec spec_;

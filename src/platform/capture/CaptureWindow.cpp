@@ -109,6 +109,10 @@ TestPictureLook CaptureWindow::look() const {
     return testPicture ? testPicture->look() : TestPictureLook{};
 }
 
+SettingsKey CaptureWindow::settingsKey(const CaptureDriver& driver) const {
+    return {setup_->registry, driverKeyPath(driver.spec().devicePath)};
+}
+
 int CaptureWindow::driverConnect(int index) {
     if (index < 0 || index >= kDriverSlots || !setup_)
         return 0;
@@ -123,6 +127,9 @@ int CaptureWindow::driverConnect(int index) {
         lastError_ = connectRefusal_ = "Cannot open " + driver->deviceName() + ": " + problem;
         return 0;
     }
+    // What the driver keeps goes back on the device before it streams.
+    settings_ = driver->sourceSettings(settingsKey(*driver));
+    settings_->putBack();
     // A device may answer the mode with another it prefers: the preview asks for that.
     const CaptureMode mode = driver->inForce(startMode(*driver, setup_->registry, setup_->fitted));
     std::string error;
@@ -130,11 +137,11 @@ int CaptureWindow::driverConnect(int index) {
     pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {
         driver_ = nullptr;
+        settings_.reset();
         lastError_ = driver->deviceName() + ": " + error;
         return 0;
     }
     mode_ = mode;
-    settings_ = driver->sourceSettings();
     lastError_.clear();
     return 1;
 }
@@ -149,6 +156,7 @@ bool CaptureWindow::reopen(const CaptureMode& asked) {
     pipeline_.reset();
     shown_.reset();
     grabbed_ = QImage();
+    settings_->putBack();
     std::string error;
     pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {

@@ -105,6 +105,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Where the driver keeps what its source dialog set.
+    SettingsKey settingsKey(const CaptureDriver& driver) const;
     // A pipeline for the connected driver in `mode`, drawing into the overlay when there is one.
     std::unique_ptr<PreviewPipeline> openPipeline(const CaptureMode& mode, std::string& error);
     // Before the pipeline stops or goes: the toolkit paints its last frame in place of the

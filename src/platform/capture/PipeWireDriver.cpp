@@ -137,7 +137,7 @@ bool PipeWireDriver::deviceLost(const GError& error) const {
     return error.domain == GST_RESOURCE_ERROR && error.code == GST_RESOURCE_ERROR_NOT_FOUND;
 }
 
-std::unique_ptr<SourceSettings> PipeWireDriver::sourceSettings() const {
+std::unique_ptr<SourceSettings> PipeWireDriver::sourceSettings(const SettingsKey&) const {
     return std::make_unique<NoSourceSettings>();
 }
 

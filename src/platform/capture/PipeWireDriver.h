@@ -33,7 +33,7 @@ public:
                       std::string& error) const override;
     void attach(PreviewPipeline& pipeline) const override;
     bool deviceLost(const GError& error) const override;
-    std::unique_ptr<SourceSettings> sourceSettings() const override;
+    std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 
 private:
     const pipewire::NodeFormat* format(std::uint32_t fourcc) const;

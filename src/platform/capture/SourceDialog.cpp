@@ -30,6 +30,12 @@ VideoSourceDialog::VideoSourceDialog(SourceSettings& settings, PreviewPipeline* 
 
 VideoSourceDialog::~VideoSourceDialog() = default;
 
+void VideoSourceDialog::accept() {
+    if (panel_)
+        panel_->accept();
+    QDialog::accept();
+}
+
 void VideoSourceDialog::reject() {
     panel_->restore();
     QDialog::reject();

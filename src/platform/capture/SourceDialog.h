@@ -20,6 +20,7 @@ public:
     VideoSourceDialog(SourceSettings& settings, PreviewPipeline* pipeline, QWidget* parent);
     ~VideoSourceDialog() override;
 
+    void accept() override;
     void reject() override;
 
 private:

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include <memory>
 
 class QDialog;
@@ -8,6 +10,14 @@ class QFormLayout;
 namespace platform {
 
 class PreviewPipeline;
+class Registry;
+
+// The registry key in which a driver keeps what its source dialog set, across runs and
+// replugs; no registry: nothing is kept.
+struct SettingsKey {
+    Registry* registry = nullptr;
+    QString path;
+};
 
 // The controls a driver puts into its "Video Source" dialog, for as long as the dialog is
 // open. Every change shows in the preview at once.
@@ -18,6 +28,9 @@ public:
     virtual void restore() = 0;
     // The driver's own defaults (the dialog's "Defaults"); the controls show them.
     virtual void reset() = 0;
+    // The user has taken what the dialog shows (OK): a driver that keeps its settings
+    // stores them.
+    virtual void accept() {}
 };
 
 // What a driver's source dialog adjusts for one connection; it lives as long as the
@@ -30,6 +43,9 @@ public:
                                                PreviewPipeline* pipeline) = 0;
     // Gives a pipeline built anew for this connection what the dialog has set.
     virtual void apply(PreviewPipeline&) const {}
+    // Sets on the device what the driver keeps in its key, before a pipeline streams from
+    // it: at every connect, restart and return of the device.
+    virtual void putBack() {}
 };
 
 } // namespace platform

@@ -67,7 +67,7 @@ bool TestPatternDriver::deviceLost(const GError& error) const {
     return error.domain == GST_RESOURCE_ERROR;
 }
 
-std::unique_ptr<SourceSettings> TestPatternDriver::sourceSettings() const {
+std::unique_ptr<SourceSettings> TestPatternDriver::sourceSettings(const SettingsKey&) const {
     return std::make_unique<TestPictureSettings>();
 }
 

@@ -19,7 +19,7 @@ public:
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
     bool deviceLost(const GError& error) const override;
-    std::unique_ptr<SourceSettings> sourceSettings() const override;
+    std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 };
 
 } // namespace platform

@@ -182,8 +182,8 @@ std::string V4l2Driver::deviceName() const {
     return spec().name + " (" + node_ + ")";
 }
 
-std::unique_ptr<SourceSettings> V4l2Driver::sourceSettings() const {
-    return std::make_unique<V4l2Settings>(node_);
+std::unique_ptr<SourceSettings> V4l2Driver::sourceSettings(const SettingsKey& key) const {
+    return std::make_unique<V4l2Settings>(node_, key);
 }
 
 } // namespace platform

@@ -29,7 +29,7 @@ public:
     bool deviceLost(const GError& error) const override;
     std::string whyNoStream(const std::string& pipelineError) const override;
     std::string deviceName() const override;
-    std::unique_ptr<SourceSettings> sourceSettings() const override;
+    std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 
 private:
     std::string node_;

@@ -1,5 +1,6 @@
 #include "platform/capture/V4l2Settings.h"
 
+#include "platform/capture/KeptControls.h"
 #include "platform/capture/PreviewPipeline.h"
 #include "platform/capture/V4l2Device.h"
 
@@ -28,8 +29,9 @@ struct ControlView {
 
 class DevicePanel : public SourcePanel {
 public:
-    DevicePanel(QDialog& dialog, QFormLayout& form, std::string node, PreviewPipeline* pipeline)
-        : node_(std::move(node)), dialog_(dialog), pipeline_(pipeline) {
+    DevicePanel(QDialog& dialog, QFormLayout& form, std::string node, SettingsKey key,
+                PreviewPipeline* pipeline)
+        : node_(std::move(node)), key_(std::move(key)), dialog_(dialog), pipeline_(pipeline) {
         buildInputs(form);
         const std::vector<v4l2::Control> controls = v4l2::controls(node_);
         for (const v4l2::Control& control : controls) {
@@ -48,6 +50,8 @@ public:
         problem_->hide();
         form.addRow(problem_);
         refresh(controls);
+        taken_ = atStart_;
+        inputTaken_ = inputAtStart_;
     }
 
     void restore() override {
@@ -57,7 +61,29 @@ public:
     }
     void reset() override {
         setAll(defaults_);
-        refresh(v4l2::controls(node_));
+        const std::vector<v4l2::Control> controls = v4l2::controls(node_);
+        refresh(controls);
+        // What is kept goes with OK; what the user sets after this is kept anew.
+        forget_ = true;
+        for (const v4l2::Control& control : controls)
+            if (taken_.count(control.id))
+                taken_[control.id] = control.value;
+        inputTaken_ = inputNow_;
+    }
+
+    // Keeps the values the user changed since the dialog opened (or since "Defaults").
+    void accept() override {
+        const std::vector<v4l2::Control> controls = v4l2::controls(node_);
+        std::map<std::uint32_t, int> changed;
+        for (const v4l2::Control& control : controls)
+            if (const auto before = taken_.find(control.id);
+                before != taken_.end() && before->second != control.value)
+                changed[control.id] = control.value;
+        std::optional<int> input;
+        if (inputNow_ >= 0 && inputNow_ != inputTaken_)
+            input = inputNow_;
+        if (forget_ || !changed.empty() || input)
+            v4l2::storeKept(key_, controls, changed, input, forget_);
     }
 
 private:
@@ -217,6 +243,7 @@ private:
     }
 
     const std::string node_;
+    const SettingsKey key_;
     QDialog& dialog_;
     PreviewPipeline* pipeline_;
     std::vector<ControlView> views_;
@@ -225,6 +252,11 @@ private:
     std::map<std::uint32_t, int> defaults_;
     int inputAtStart_ = -1;
     int inputNow_ = -1;
+    // What OK compares with to find what the user changed; "Defaults" makes it anew, and
+    // has OK forget what was kept before.
+    std::map<std::uint32_t, int> taken_;
+    int inputTaken_ = -1;
+    bool forget_ = false;
     QLabel* problem_ = nullptr;
 };
 
@@ -232,7 +264,20 @@ private:
 
 std::unique_ptr<SourcePanel> V4l2Settings::panel(QDialog& dialog, QFormLayout& form,
                                                  PreviewPipeline* pipeline) {
-    return std::make_unique<DevicePanel>(dialog, form, node_, pipeline);
+    return std::make_unique<DevicePanel>(dialog, form, node_, key_, pipeline);
+}
+
+void V4l2Settings::putBack() {
+    if (!key_.registry)
+        return;
+    const std::vector<v4l2::Control> controls = v4l2::controls(node_);
+    const v4l2::KeptValues kept = v4l2::readKept(key_, controls);
+    // The input first: a capture card may take other controls on another input.
+    if (kept.input && *kept.input != v4l2::currentInput(node_) &&
+        *kept.input < static_cast<int>(v4l2::inputs(node_).size()) && *kept.input >= 0)
+        v4l2::setInput(node_, *kept.input);
+    if (!kept.controls.empty())
+        v4l2::setInAcceptedOrder(node_, kept.controls);
 }
 
 } // namespace platform

@@ -305,30 +305,49 @@ public:
     bool writeDword(const QString& name, std::uint32_t value) override {
         return write(name, QJsonValue(qint64(value)));
     }
+    bool deleteValue(const QString& name) override {
+        if (!writable_)
+            return false;
+        if (!Store::find(key_, name))
+            return true;
+        return change([&](Store::Key& key) {
+            const QString folded = foldedName(name);
+            const auto gone = std::erase_if(
+                key.values, [&](const Store::Value& v) { return foldedName(v.name) == folded; });
+            return gone ? Change::Made : Change::None;
+        });
+    }
 
 private:
     // Changes the one value in the file as it is now; the key then shows what the file holds.
     bool write(const QString& name, const QJsonValue& data) {
         if (!writable_)
             return false;
-        Store::Key now;
-        const bool written = update(file_, [&](Store& store) {
-            Store::Key* key = store.find(key_.path);
-            // A key removed meanwhile is not made again by a write to one of its values.
-            if (!key)
-                return Change::Refused;
-            Change change = Change::Made;
-            if (Store::Value* value = Store::find(*key, name)) {
+        return change([&](Store::Key& key) {
+            if (Store::Value* value = Store::find(key, name)) {
                 // The start-up restore writes what is mostly there already: no need to touch
                 // the disk for it.
                 if (value->data == data)
-                    change = Change::None;
+                    return Change::None;
                 value->data = data;
             } else {
-                key->values.push_back({name, data});
+                key.values.push_back({name, data});
             }
+            return Change::Made;
+        });
+    }
+
+    // Changes the key as the file holds it now; the key then shows what the file holds.
+    bool change(const std::function<Change(Store::Key&)>& edit) {
+        Store::Key now;
+        const bool written = update(file_, [&](Store& store) {
+            Store::Key* key = store.find(key_.path);
+            // A key removed meanwhile is not made again by a change to its values.
+            if (!key)
+                return Change::Refused;
+            const Change made = edit(*key);
             now = *key;
-            return change;
+            return made;
         });
         if (written)
             key_ = std::move(now);

@@ -26,6 +26,9 @@ public:
     // the key was opened for reading only.
     virtual bool writeString(const QString& name, const QString& value) = 0;
     virtual bool writeDword(const QString& name, std::uint32_t value) = 0;
+    // Removes the value; true when it is gone (also when it was not there), false when the
+    // store could not be written or the key was opened for reading only.
+    virtual bool deleteValue(const QString& name) = 0;
 };
 
 class Registry {
