@@ -52,6 +52,10 @@ void DiscoverDrivers(app::TMainForm& form, app::MainState& s,
         platform::CaptureWindow* window = s.CapWnd;
         QObject::connect(window, &platform::CaptureWindow::nativeWindowMade, &form,
                          [&form, window] { form.keepControlsAbove(*window); });
+        // A lost camera that comes back by itself says so, and so does one that is back but
+        // waited for.
+        QObject::connect(window, &platform::CaptureWindow::deviceReturn, &form,
+                         &app::TMainForm::setStatusText);
         // A camera slow to give its first picture is said to be starting, until it does.
         QObject::connect(window, &platform::CaptureWindow::previewStarting, &form,
                          &app::TMainForm::setStatusText);

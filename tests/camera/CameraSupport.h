@@ -20,9 +20,11 @@ std::string listOf(const char* cameraJson);
 
 // One run of the program on the machine's drivers, with these emulated cameras plugged in.
 struct CameraRun {
-    explicit CameraRun(const std::string& camerasJson, const std::string& registryJson = {})
+    explicit CameraRun(const std::string& camerasJson, const std::string& registryJson = {},
+                       const QString& registryFile = {})
         : cameras(camerasJson),
-          run([](const StartDir&) { return EmulatedCameras::machineDrivers(); }, registryJson) {}
+          run([](const StartDir&) { return EmulatedCameras::machineDrivers(); }, registryJson, {},
+              registryFile) {}
     EmulatedCameras cameras;
     TestProgram run;
 };

@@ -5,6 +5,7 @@
 #include <gst/gst.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,12 @@ struct PixelFormat {
     std::uint32_t fourcc = 0;
     std::string description;
     bool compressed = false;
+};
+
+// A watch on what the system says of a lost device; it ends when it goes.
+class DeviceWatch {
+public:
+    virtual ~DeviceWatch() = default;
 };
 
 // One kind of capture driver (the test picture, a camera reached through some camera stack):
@@ -110,6 +117,16 @@ public:
     virtual std::string whyNoStream(const std::string& pipelineError) const {
         return pipelineError;
     }
+    // Watches for a lost device to come back: `changed` runs on the interface thread each time
+    // the system tells of something that may be its return (a device node made or its
+    // permissions changed, a PipeWire node added). Null when the device never comes back by
+    // itself.
+    virtual std::unique_ptr<DeviceWatch> watchReturn(std::function<void()>) const {
+        return nullptr;
+    }
+    // Whether the lost device is there again and answers; a camera that comes back under
+    // another node is found by the port it hangs on.
+    virtual bool findAgain() const { return false; }
     // How messages name the driver's device.
     virtual std::string deviceName() const { return spec_.name; }
 

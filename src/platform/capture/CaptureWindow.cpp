@@ -29,6 +29,9 @@ constexpr std::chrono::milliseconds kStall{3000};
 // said to have stopped, and after this long it is said to be starting.
 constexpr std::chrono::milliseconds kFirstFrame{10000};
 constexpr std::chrono::milliseconds kStartingNote{1000};
+// A device back but held by another program tells nobody when it is let go: it is tried
+// again this often.
+constexpr std::chrono::milliseconds kBusyRetry{1000};
 } // namespace
 
 CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget* parent)
@@ -37,6 +40,9 @@ CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget*
     previewTimer_.setInterval(kDefaultPreviewRateMs);
     previewTimer_.setTimerType(Qt::PreciseTimer);
     connect(&previewTimer_, &QTimer::timeout, this, &CaptureWindow::previewTick);
+    retryTimer_.setSingleShot(true);
+    retryTimer_.setInterval(kBusyRetry);
+    connect(&retryTimer_, &QTimer::timeout, this, &CaptureWindow::tryReturn);
     // On an X display the sink draws into a window of its own over this one; elsewhere (and
     // when NIMBACAST_PREVIEW=toolkit asks for it) the frames are painted here.
     // The frames are BGRx: a screen of fewer than 24 bits could not show them as they are.
@@ -146,7 +152,7 @@ int CaptureWindow::driverConnect(int index) {
     return 1;
 }
 
-bool CaptureWindow::reopen(const CaptureMode& asked) {
+bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
     const CaptureMode mode = driver_->inForce(asked);
     const bool previewing = previewOn_;
     previewTimer_.stop();
@@ -156,7 +162,8 @@ bool CaptureWindow::reopen(const CaptureMode& asked) {
     pipeline_.reset();
     shown_.reset();
     grabbed_ = QImage();
-    settings_->putBack();
+    if (putBack)
+        settings_->putBack();
     std::string error;
     pipeline_ = openPipeline(mode, error);
     if (!pipeline_) {
@@ -184,7 +191,8 @@ int CaptureWindow::dlgVideoFormat() {
     const CaptureMode chosen = dialog.chosen();
     if (chosen.size.width <= 0 || chosen == mode_)
         return 1;
-    if (reopen(chosen) && setup_->registry)
+    // A device may take another format as a reset of its controls.
+    if (reopen(chosen, true) && setup_->registry)
         storePictureSize(*setup_->registry, *driver_, chosen.size);
     return 1;
 }
@@ -201,6 +209,8 @@ int CaptureWindow::dlgVideoSource() {
 }
 
 int CaptureWindow::driverDisconnect() {
+    returnWatch_.reset();
+    retryTimer_.stop();
     previewTimer_.stop();
     previewOn_ = false;
     if (overlay_)
@@ -277,9 +287,48 @@ void CaptureWindow::fail(const std::string& why, bool lost) {
         refuseStream(why);
         return;
     }
+    if (lost)
+        awaitReturn();
     emit previewFailed(
-        lost ? QStringLiteral("The capture device was lost: %1").arg(QString::fromStdString(why))
+        lost ? QStringLiteral("The capture device was lost: %1").arg(QString::fromStdString(why)) +
+                   (returnWatch_ ? QStringLiteral(" (waiting for it to come back)") : QString())
              : QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
+}
+
+void CaptureWindow::awaitReturn() {
+    // Told on the interface thread from the watch's own notifier: tried after that has
+    // finished, since a return ends the watch.
+    returnWatch_ = driver_->watchReturn([this] {
+        QMetaObject::invokeMethod(this, &CaptureWindow::tryReturn, Qt::QueuedConnection);
+    });
+    // It may be back already, before the watch began.
+    if (returnWatch_)
+        QMetaObject::invokeMethod(this, &CaptureWindow::tryReturn, Qt::QueuedConnection);
+}
+
+void CaptureWindow::tryReturn() {
+    if (!returnWatch_ || !driver_)
+        return;
+    retryTimer_.stop();
+    if (!driver_->findAgain())
+        return;
+    // The device is let go of while it is away, so it can be asked whether it streams.
+    if (const std::string busy = driver_->whyNoStream({}); !busy.empty()) {
+        emit deviceReturn(
+            QStringLiteral("%1 is back but cannot stream: %2. Waiting for it...")
+                .arg(QString::fromStdString(driver_->deviceName()), QString::fromStdString(busy)));
+        retryTimer_.start();
+        return;
+    }
+    returnWatch_.reset();
+    // It may have come back under another node: what the dialog sets goes there.
+    settings_ = driver_->sourceSettings(settingsKey(*driver_));
+    if (!reopen(mode_, true)) {
+        awaitReturn();
+        return;
+    }
+    emit deviceReturn(QStringLiteral("The capture device is back: %1")
+                          .arg(QString::fromStdString(driver_->deviceName())));
 }
 
 void CaptureWindow::refuseStream(const std::string& why) {

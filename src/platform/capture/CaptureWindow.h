@@ -98,6 +98,9 @@ signals:
     // large sizes): a sentence saying it is starting; and its first picture has come.
     void previewStarting(const QString& note);
     void previewStarted();
+    // A lost device is back and previews again, or is back but cannot stream yet (another
+    // program took it) and is waited for: a sentence saying so.
+    void deviceReturn(const QString& note);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -115,14 +118,19 @@ private:
     void previewTick();
     void startPreview();
     // Builds the connected driver's pipeline anew in the mode the device gives for `asked`,
-    // the preview as it was.
-    bool reopen(const CaptureMode& asked);
+    // the preview as it was; `putBack`: what the driver keeps is set on the device first.
+    bool reopen(const CaptureMode& asked, bool putBack = false);
     // Shows the newest frame if one has arrived since the last paint.
     bool takeNewestFrame();
     // The preview has failed: stop asking for frames and say why, once.
     void fail(const std::string& why, bool lost = false);
     // The device gave no frame before its pipeline failed: say why, with a message of its own.
     void refuseStream(const std::string& why);
+    // The device has gone: wait for the system to tell of its return.
+    void awaitReturn();
+    // The system told of something that may be the lost device's return: connect it again if
+    // it is there and streams, or wait on.
+    void tryReturn();
 
     std::shared_ptr<const CaptureSetup> setup_;
     // The connected driver, in the setup's table; null when none is.
@@ -148,6 +156,10 @@ private:
     bool starting_ = false;
     std::string lastError_;
     std::string connectRefusal_;
+    // While the connected driver's device is lost: the watch for its return, and the retry of
+    // one that is back but busy.
+    std::unique_ptr<DeviceWatch> returnWatch_;
+    QTimer retryTimer_;
 };
 
 // The capture-window service: the table of installed drivers and the factory of capture

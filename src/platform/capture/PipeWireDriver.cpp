@@ -137,6 +137,14 @@ bool PipeWireDriver::deviceLost(const GError& error) const {
     return error.domain == GST_RESOURCE_ERROR && error.code == GST_RESOURCE_ERROR_NOT_FOUND;
 }
 
+std::unique_ptr<DeviceWatch> PipeWireDriver::watchReturn(std::function<void()> changed) const {
+    return pipewire::watchAdded(node_.nodeName, std::move(changed));
+}
+
+bool PipeWireDriver::findAgain() const {
+    return pipewire::nodePresent(node_.nodeName, kListingBound);
+}
+
 std::unique_ptr<SourceSettings> PipeWireDriver::sourceSettings(const SettingsKey&) const {
     return std::make_unique<NoSourceSettings>();
 }

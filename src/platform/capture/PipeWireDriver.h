@@ -33,6 +33,8 @@ public:
                       std::string& error) const override;
     void attach(PreviewPipeline& pipeline) const override;
     bool deviceLost(const GError& error) const override;
+    std::unique_ptr<DeviceWatch> watchReturn(std::function<void()> changed) const override;
+    bool findAgain() const override;
     std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 
 private:

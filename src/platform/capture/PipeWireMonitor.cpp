@@ -2,6 +2,8 @@
 
 #include "platform/gst/GstHandles.h"
 
+#include <QObject>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -60,6 +62,21 @@ struct NodeWatch {
     }
 };
 
+// Someone waiting for a node to be added; told through `context`, on its thread, for as long
+// as it is set.
+struct AddedWatch {
+    std::string nodeName;
+    std::function<void()> added;
+    std::mutex mutex;
+    QObject* context = nullptr;
+
+    void tell() {
+        std::lock_guard lock(mutex);
+        if (context)
+            QMetaObject::invokeMethod(context, added, Qt::QueuedConnection);
+    }
+};
+
 // GStreamer's PipeWire device provider, of which a process has one. It is started once, on a
 // thread of its own (a daemon that takes the connection and never answers must not hold the
 // interface), and then runs for the whole process: it tells of nodes that go away while
@@ -111,6 +128,12 @@ public:
         watches_.push_back(watch);
     }
 
+    void add(const std::shared_ptr<AddedWatch>& watch) {
+        std::lock_guard lock(mutex_);
+        std::erase_if(addedWatches_, [](const auto& w) { return w.expired(); });
+        addedWatches_.push_back(watch);
+    }
+
 private:
     enum class State { Idle, Starting, Running };
 
@@ -148,6 +171,13 @@ private:
                 static_cast<Monitor*>(self)->removed(nodeNameOf(device));
                 gst_object_unref(device);
             }
+        } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED) {
+            GstDevice* device = nullptr;
+            gst_message_parse_device_added(message, &device);
+            if (device) {
+                static_cast<Monitor*>(self)->added(nodeNameOf(device));
+                gst_object_unref(device);
+            }
         }
         gst_message_unref(message);
         return GST_BUS_DROP;
@@ -165,11 +195,42 @@ private:
             watch->postGone("has gone");
     }
 
+    void added(const std::string& nodeName) {
+        std::vector<std::shared_ptr<AddedWatch>> told;
+        {
+            std::lock_guard lock(mutex_);
+            for (const auto& w : addedWatches_)
+                if (auto watch = w.lock(); watch && watch->nodeName == nodeName)
+                    told.push_back(std::move(watch));
+        }
+        for (const auto& watch : told)
+            watch->tell();
+    }
+
     std::mutex mutex_;
     std::condition_variable changed_;
     State state_ = State::Idle;
     GstDeviceProvider* provider_ = nullptr; // set once, while running
     std::vector<std::weak_ptr<NodeWatch>> watches_;
+    std::vector<std::weak_ptr<AddedWatch>> addedWatches_;
+};
+
+// Ends its telling before its context goes, so that no call is queued for a context that has
+// gone.
+class NodeReturnWatch : public DeviceWatch {
+public:
+    explicit NodeReturnWatch(std::shared_ptr<AddedWatch> watch) : watch_(std::move(watch)) {
+        watch_->context = &context_;
+        Monitor::instance().add(watch_);
+    }
+    ~NodeReturnWatch() override {
+        std::lock_guard lock(watch_->mutex);
+        watch_->context = nullptr;
+    }
+
+private:
+    QObject context_;
+    std::shared_ptr<AddedWatch> watch_;
 };
 
 } // namespace
@@ -201,6 +262,15 @@ std::string libraryVersion() {
     std::string found = version ? version : "";
     gst_object_unref(plugin);
     return found;
+}
+
+std::unique_ptr<DeviceWatch> watchAdded(const std::string& nodeName, std::function<void()> added) {
+    if (!daemonSocketPresent() || !Monitor::instance().running(std::chrono::milliseconds(0)))
+        return nullptr;
+    auto watch = std::make_shared<AddedWatch>();
+    watch->nodeName = nodeName;
+    watch->added = std::move(added);
+    return std::make_unique<NodeReturnWatch>(std::move(watch));
 }
 
 void watchNode(GstElement* source, const std::string& nodeName) {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "platform/capture/CaptureDriver.h"
 #include "platform/capture/CaptureMode.h"
 
 #include <gst/gst.h>
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,5 +68,9 @@ std::string libraryVersion();
 // gives. The watch lasts as long as `source` does. pipewiresrc itself only stops getting
 // frames when its node goes.
 void watchNode(GstElement* source, const std::string& nodeName);
+
+// Tells, on the interface thread, each time the daemon adds a node of that name (a camera that
+// went away and is back); null when no daemon is there to tell.
+std::unique_ptr<DeviceWatch> watchAdded(const std::string& nodeName, std::function<void()> added);
 
 } // namespace platform::pipewire

@@ -1,5 +1,6 @@
 #include "platform/capture/V4l2Driver.h"
 
+#include "platform/capture/DeviceDirectoryWatch.h"
 #include "platform/capture/PipelineParts.h"
 #include "platform/capture/PreviewPipeline.h"
 #include "platform/capture/V4l2Device.h"
@@ -73,8 +74,8 @@ bool greyOnly(const std::vector<PixelFormat>& formats) {
 
 } // namespace
 
-V4l2Driver::V4l2Driver(DriverSpec spec, std::string node)
-    : CaptureDriver(std::move(spec)), node_(std::move(node)) {}
+V4l2Driver::V4l2Driver(DriverSpec spec, std::string node, std::string bus, int place)
+    : CaptureDriver(std::move(spec)), node_(std::move(node)), bus_(std::move(bus)), place_(place) {}
 
 std::vector<std::shared_ptr<const CaptureDriver>>
 V4l2Driver::discover(const std::vector<v4l2::DeviceInfo>& devices) {
@@ -93,7 +94,8 @@ V4l2Driver::discover(const std::vector<v4l2::DeviceInfo>& devices) {
         if (place > 1)
             spec.devicePath += "\\" + std::to_string(place);
         spec.pickedAtStart = !greyOnly(showableFormats(device.path));
-        found.push_back(std::make_shared<V4l2Driver>(std::move(spec), device.path));
+        found.push_back(
+            std::make_shared<V4l2Driver>(std::move(spec), device.path, device.busInfo, place));
     }
     return found;
 }
@@ -180,6 +182,24 @@ std::string V4l2Driver::whyNoStream(const std::string& pipelineError) const {
 
 std::string V4l2Driver::deviceName() const {
     return spec().name + " (" + node_ + ")";
+}
+
+std::unique_ptr<DeviceWatch> V4l2Driver::watchReturn(std::function<void()> changed) const {
+    return DeviceDirectoryWatch::start(v4l2::deviceDirectory(), std::move(changed));
+}
+
+bool V4l2Driver::findAgain() const {
+    // Without a bus to know it by, only its own node can be it.
+    if (bus_.empty())
+        return v4l2::present(node_);
+    std::map<std::string, int> nodesOnBus;
+    for (const v4l2::DeviceInfo& device : v4l2::captureDevices()) {
+        if (device.busInfo != bus_ || ++nodesOnBus[device.busInfo] != place_)
+            continue;
+        node_ = device.path;
+        return v4l2::present(node_);
+    }
+    return false;
 }
 
 std::unique_ptr<SourceSettings> V4l2Driver::sourceSettings(const SettingsKey& key) const {

@@ -8,7 +8,9 @@ namespace platform {
 // A camera reached through its V4L2 capture node, streamed by v4l2src.
 class V4l2Driver : public CaptureDriver {
 public:
-    V4l2Driver(DriverSpec spec, std::string node);
+    // `bus` and `place`: the port the camera hangs on, and which of its capture nodes this
+    // is (1 for the first); how the camera is found again when it comes back.
+    V4l2Driver(DriverSpec spec, std::string node, std::string bus = {}, int place = 1);
     // A driver for each of the devices (the device directory's capture nodes, in device
     // order), named by its card.
     static std::vector<std::shared_ptr<const CaptureDriver>>
@@ -29,10 +31,16 @@ public:
     bool deviceLost(const GError& error) const override;
     std::string whyNoStream(const std::string& pipelineError) const override;
     std::string deviceName() const override;
+    std::unique_ptr<DeviceWatch> watchReturn(std::function<void()> changed) const override;
+    bool findAgain() const override;
     std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 
 private:
-    std::string node_;
+    // A camera plugged in again may get another node (another device took its number
+    // meanwhile): found again, it is streamed from there. Only the interface thread asks.
+    mutable std::string node_;
+    std::string bus_;
+    int place_;
 };
 
 } // namespace platform
