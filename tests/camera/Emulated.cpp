@@ -36,6 +36,17 @@ bool EmulatedCameras::available() {
 }
 
 EmulatedCameras::EmulatedCameras(const std::string& camerasJson) {
+    for (const QJsonValue& camera : configured(camerasJson))
+        replug(camera.toObject().value("node").toString());
+    reconfigure(camerasJson);
+    clearLog();
+}
+
+void EmulatedCameras::reconfigure(const std::string& camerasJson) const {
+    writeConfig(configured(camerasJson));
+}
+
+QJsonArray EmulatedCameras::configured(const std::string& camerasJson) const {
     QJsonParseError error{};
     const QJsonDocument doc =
         QJsonDocument::fromJson(QByteArray::fromStdString(camerasJson), &error);
@@ -51,11 +62,9 @@ EmulatedCameras::EmulatedCameras(const std::string& camerasJson) {
             camera.insert("formats", QJsonDocument::fromJson(R"([{"fourcc":"YUYV",
                 "sizes":[[640,480,[30]]]}])")
                                          .array());
-        replug(node);
         cameras.append(camera);
     }
-    writeConfig(cameras);
-    clearLog();
+    return cameras;
 }
 
 EmulatedCameras::~EmulatedCameras() {

@@ -3,6 +3,7 @@
 #include "platform/capture/DriverTable.h"
 
 #include <QImage>
+#include <QJsonArray>
 #include <QString>
 #include <QStringList>
 
@@ -35,6 +36,10 @@ public:
     QStringList log(const QString& node = QStringLiteral("video0")) const;
     void clearLog() const;
 
+    // Gives the cameras another config (fresh cameras at their defaults), each staying
+    // plugged in or unplugged as it is.
+    void reconfigure(const std::string& camerasJson) const;
+
     // Pulls the camera of that node from its port, or plugs it in again.
     void unplug(const QString& node = QStringLiteral("video0")) const;
     void replug(const QString& node = QStringLiteral("video0")) const;
@@ -43,6 +48,8 @@ public:
 
 private:
     QString unplugFile(const QString& node) const;
+    // The emulator's list of these cameras, each with its unplug file and formats.
+    QJsonArray configured(const std::string& camerasJson) const;
 };
 
 // The picture every emulated camera shows: four bands of flat colour (red, green, blue,

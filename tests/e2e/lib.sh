@@ -314,13 +314,24 @@ wait_change() {
 preview_runs() { wait_change "$1" "${2}x$3+13+44" 0; }
 
 # The emulated and virtual cameras' picture: four vertical colour bands.
-# band_error IMAGE X0 Y0 W H [grey]: the largest channel difference from the camera's four
-# bands (as their luma, for a grey camera) at the middle of each band of the picture at
-# (X0, Y0) of that size in IMAGE.
+# band_error IMAGE X0 Y0 W H [grey|+N]: the largest channel difference from the camera's four
+# bands (as their luma, for a grey camera; N brighter in every channel for a camera whose
+# brightness is N above its default) at the middle of each band of the picture at (X0, Y0)
+# of that size in IMAGE.
 band_error() {
-    local worst=0 i x y rgb r g b want
+    local worst=0 i x y rgb r g b want c
     local -a wanted=("200 50 50" "50 200 50" "50 50 200" "200 200 50")
     [ "${6:-}" != grey ] || wanted=("95 95 95" "138 138 138" "67 67 67" "183 183 183")
+    if [[ ${6:-} == +* ]]; then
+        for i in 0 1 2 3; do
+            read -r -a want <<<"${wanted[$i]}"
+            for c in 0 1 2; do
+                want[c]=$((want[c] + ${6#+}))
+                ((want[c] > 255)) && want[c]=255
+            done
+            wanted[i]="${want[*]}"
+        done
+    fi
     for i in 0 1 2 3; do
         x=$(($2 + $4 * (2 * i + 1) / 8)) y=$(($3 + $5 * 2 / 3))
         rgb=$(/usr/bin/convert "$1" -format "%[fx:int(255*p{$x,$y}.r)] %[fx:int(255*p{$x,$y}.g)] %[fx:int(255*p{$x,$y}.b)]" info:)
@@ -334,7 +345,7 @@ band_error() {
     echo "$worst"
 }
 
-# shows_camera WID X0 Y0 W H [grey]: waits up to 20 s for window WID to show the camera's
+# shows_camera WID X0 Y0 W H [grey|+N]: waits up to 20 s for window WID to show the camera's
 # picture at (X0, Y0) of that size; fails naming how far off the last look was.
 shows_camera() {
     local shot err until

@@ -283,11 +283,12 @@ void Camera::produce() {
     const std::uint32_t fourcc = formats_.fourcc();
     const int width = static_cast<int>(formats_.width());
     const int height = static_cast<int>(formats_.height());
+    const int brightness = controls_.brightnessOffset();
     lock.unlock();
     std::unique_ptr<Picture> picture;
     try {
-        picture =
-            std::make_unique<Picture>(fourcc, width, height, interval.denominator, periodNumerator);
+        picture = std::make_unique<Picture>(fourcc, width, height, interval.denominator,
+                                            periodNumerator, brightness);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "fakecam: %s: cannot paint %s %dx%d: %s\n", config_.node.c_str(),
                      fourccText(fourcc).c_str(), width, height, e.what());

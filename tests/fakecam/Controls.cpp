@@ -284,6 +284,11 @@ int ControlSet::get(std::uint32_t id, std::int32_t& value) const {
     return 0;
 }
 
+std::int32_t ControlSet::brightnessOffset() const {
+    const ControlConfig* c = find(V4L2_CID_BRIGHTNESS);
+    return c && c->type == V4L2_CTRL_TYPE_INTEGER ? values_[indexOf(*c)] - c->defaultValue : 0;
+}
+
 int ControlSet::validate(const ControlConfig& c, std::int32_t& value,
                          const std::vector<std::int32_t>& values) const {
     if (c.flags & V4L2_CTRL_FLAG_DISABLED) {

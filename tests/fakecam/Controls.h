@@ -25,6 +25,9 @@ public:
     int queryExt(v4l2_query_ext_ctrl& q) const;
     int queryMenu(v4l2_querymenu& q) const;
     int get(std::uint32_t id, std::int32_t& value) const;
+    // How far the brightness is from its default (0 without a brightness control): the
+    // picture is that much brighter.
+    std::int32_t brightnessOffset() const;
 
     // Sets one control; value becomes what was set (clamped and rounded). Returns 0 or
     // the errno that refused it, leaving the control unchanged.

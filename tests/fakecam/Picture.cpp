@@ -168,9 +168,9 @@ void writeRow(std::uint32_t fourcc, int plane, int width, ColourAt colourAt, std
 } // namespace
 
 Picture::Picture(std::uint32_t fourcc, int width, int height, std::uint64_t framesPerSecondNum,
-                 std::uint64_t framesPerSecondDen)
+                 std::uint64_t framesPerSecondDen, int brightness)
     : fourcc_(fourcc), rawFourcc_(fourcc == V4L2_PIX_FMT_H264 ? V4L2_PIX_FMT_YUV420 : fourcc),
-      width_(width), height_(height), layout_(layoutFor(width, height)) {
+      width_(width), height_(height), brightness_(brightness), layout_(layoutFor(width, height)) {
     if (fourcc_ == V4L2_PIX_FMT_MJPEG) {
         jpeg_ = std::make_unique<JpegHandle>();
         rgb_.resize(static_cast<std::size_t>(width) * height * 3);
@@ -256,7 +256,11 @@ Rgb Picture::bandColour(int x) const {
     while (band < 3 && x >= layout_.bandEdges[band + 1]) {
         ++band;
     }
-    return kBandColours[band];
+    const Rgb c = kBandColours[band];
+    const auto lit = [this](std::uint8_t channel) {
+        return static_cast<std::uint8_t>(std::clamp(channel + brightness_, 0, 255));
+    };
+    return {lit(c.r), lit(c.g), lit(c.b)};
 }
 
 bool Picture::counterBit(std::uint32_t sequence, int x) const {

@@ -49,8 +49,10 @@ class Picture {
 public:
     // framesPerSecond (a fraction, numerator over denominator) is the rate the frames come
     // at: an H.264 stream has a key frame every second.
+    // `brightness` raises every channel of the bands by that much (the counter strip stays
+    // as it is).
     Picture(std::uint32_t fourcc, int width, int height, std::uint64_t framesPerSecondNum = 30,
-            std::uint64_t framesPerSecondDen = 1);
+            std::uint64_t framesPerSecondDen = 1, int brightness = 0);
     ~Picture();
     Picture(const Picture&) = delete;
     Picture& operator=(const Picture&) = delete;
@@ -83,6 +85,7 @@ private:
     std::uint32_t fourcc_;
     std::uint32_t rawFourcc_; // the raw layout painted: H.264 encodes YU12 frames
     int width_, height_;
+    int brightness_;
     Layout layout_;
     std::vector<Plane> planes_;       // raw formats
     std::size_t rawBytes_ = 0;        // a raw frame's size

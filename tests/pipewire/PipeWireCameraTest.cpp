@@ -170,6 +170,26 @@ TEST(PipeWireCamera, IsReportedLostWhenItsNodeGoes) {
     EXPECT_LE(test::bandDifference(nextGrab(s)), 16);
 }
 
+// A node that goes and is made again is streamed again without the user doing anything, and
+// the status line says it is back.
+TEST(PipeWireCamera, ANodeMadeAgainIsReconnectedByItself) {
+    START_CAMERA(camera);
+    test::TestProgram run = machineRun();
+    app::TMainForm& form = run.program.MainForm();
+    const app::MainState& s = run.program.state();
+    ASSERT_TRUE(previewThenRemove(camera, run));
+    ASSERT_TRUE(saidLost(form)) << form.statusText().toStdString();
+    EXPECT_TRUE(form.statusText().endsWith("(waiting for it to come back)"))
+        << form.statusText().toStdString();
+
+    test::VirtualCamera again(kNode, kName);
+    ASSERT_EQ(again.failure(), "");
+    EXPECT_TRUE(test::waitUntil(
+        [&] { return form.statusText().startsWith("The capture device is back"); }, 10000))
+        << form.statusText().toStdString();
+    EXPECT_LE(test::bandDifference(nextGrab(s)), 16);
+}
+
 // A camera chosen again in "Select Source" while its node is still gone is refused at once,
 // with the reason, rather than waited for; the status line still says it was lost.
 TEST(PipeWireCamera, ANodeThatIsNoLongerThereIsRefusedAtOnce) {

@@ -110,8 +110,9 @@ public:
                               std::string& error) const = 0;
     // Called once the pipeline is built and before it plays.
     virtual void attach(PreviewPipeline&) const {}
-    // Whether the error a running pipeline posted means that the device itself has gone.
-    virtual bool deviceLost(const GError& error) const = 0;
+    // Whether the error a running pipeline posted means that the device itself has gone;
+    // `source` is the pipeline's source element, null when it has none.
+    virtual bool deviceLost(const GError& error, GstElement* source) const = 0;
     // Why the device streamed not one frame, once its pipeline has let go of it: the
     // pipeline's own error, or what the driver finds out for itself.
     virtual std::string whyNoStream(const std::string& pipelineError) const {

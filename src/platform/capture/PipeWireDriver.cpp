@@ -132,7 +132,7 @@ void PipeWireDriver::attach(PreviewPipeline& pipeline) const {
         pipewire::watchNode(source, node_.nodeName);
 }
 
-bool PipeWireDriver::deviceLost(const GError& error) const {
+bool PipeWireDriver::deviceLost(const GError& error, GstElement*) const {
     // The watch of the node says so when it goes; pipewiresrc itself only falls silent.
     return error.domain == GST_RESOURCE_ERROR && error.code == GST_RESOURCE_ERROR_NOT_FOUND;
 }

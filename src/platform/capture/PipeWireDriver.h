@@ -32,7 +32,7 @@ public:
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
     void attach(PreviewPipeline& pipeline) const override;
-    bool deviceLost(const GError& error) const override;
+    bool deviceLost(const GError& error, GstElement* source) const override;
     std::unique_ptr<DeviceWatch> watchReturn(std::function<void()> changed) const override;
     bool findAgain() const override;
     std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;

@@ -257,7 +257,7 @@ std::string PreviewPipeline::takeError(bool* lost) {
         GError* err = nullptr;
         gst_message_parse_error(msg.get(), &err, nullptr);
         text = err ? err->message : "unknown streaming error";
-        if (lost && err && driver_->deviceLost(*err))
+        if (lost && err && driver_->deviceLost(*err, element(kSourceName)))
             *lost = true;
         g_clear_error(&err);
     }

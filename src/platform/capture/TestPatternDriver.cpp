@@ -61,7 +61,7 @@ void TestPatternDriver::appendSource(std::vector<GstElement*>& chain, const Capt
     chain.insert(chain.end(), {source, pipeline::capsFilter(std::move(caps), error), balance});
 }
 
-bool TestPatternDriver::deviceLost(const GError& error) const {
+bool TestPatternDriver::deviceLost(const GError& error, GstElement*) const {
     // Only a simulated driver's device goes away, with the error a camera pulled from its
     // port gives.
     return error.domain == GST_RESOURCE_ERROR;

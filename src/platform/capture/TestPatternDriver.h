@@ -18,7 +18,7 @@ public:
     FrameRate effectiveRate(const CaptureMode& mode) const override;
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
-    bool deviceLost(const GError& error) const override;
+    bool deviceLost(const GError& error, GstElement* source) const override;
     std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 };
 

@@ -179,6 +179,11 @@ bool present(const std::string& path) {
     return fd.query(VIDIOC_QUERYCAP, cap);
 }
 
+bool descriptorGone(int fd) {
+    v4l2_capability cap{};
+    return ::ioctl(fd, VIDIOC_QUERYCAP, &cap) < 0 && errno == ENODEV;
+}
+
 std::string streamProblem(const std::string& path) {
     Fd fd(path);
     v4l2_requestbuffers request{};

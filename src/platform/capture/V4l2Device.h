@@ -33,6 +33,9 @@ std::vector<DeviceInfo> captureDevices();
 std::string accessProblem(const std::string& path);
 // Whether the node is still there and answers, as it does until its camera is unplugged.
 bool present(const std::string& path);
+// Whether a descriptor of a node belongs to a device that has gone (ENODEV): it stays so
+// even when the camera is plugged in again.
+bool descriptorGone(int fd);
 // Why the device will not stream, found by asking it for one buffer and starting it; empty
 // when it streams. Only for a device nobody streams from in this process.
 std::string streamProblem(const std::string& path);

@@ -168,10 +168,14 @@ void V4l2Driver::appendSource(std::vector<GstElement*>& chain, const CaptureMode
     pipeline::appendCamera(chain, source, mode, encoding, rawFormatName(mode.fourcc), error);
 }
 
-bool V4l2Driver::deviceLost(const GError&) const {
-    // A camera pulled from its port takes its node with it, or leaves one that no longer
-    // answers; any other error leaves it there.
-    return !v4l2::present(node_);
+bool V4l2Driver::deviceLost(const GError&, GstElement* source) const {
+    // A camera pulled from its port leaves the descriptor the source has of it dead for good,
+    // even once it is plugged in again; it takes its node with it, or leaves one that no
+    // longer answers. Any other error leaves it there.
+    int fd = -1;
+    if (source)
+        g_object_get(source, "device-fd", &fd, nullptr);
+    return (fd >= 0 && v4l2::descriptorGone(fd)) || !v4l2::present(node_);
 }
 
 std::string V4l2Driver::whyNoStream(const std::string& pipelineError) const {

@@ -28,7 +28,7 @@ public:
     std::string accessProblem() const override;
     void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
                       std::string& error) const override;
-    bool deviceLost(const GError& error) const override;
+    bool deviceLost(const GError& error, GstElement* source) const override;
     std::string whyNoStream(const std::string& pipelineError) const override;
     std::string deviceName() const override;
     std::unique_ptr<DeviceWatch> watchReturn(std::function<void()> changed) const override;
