@@ -49,6 +49,12 @@ TEST(DriverFile, FaultsNameTheFileAndLeaveNoDriver) {
         {R"({"drivers":[{"index":-1}]})", "0 to 9"},
         {R"({"drivers":[{"index":1.5}]})", "0 to 9"},
         {R"({"drivers":[{"index":"1"}]})", "0 to 9"},
+        // Beyond any int: the range is checked before the number is converted.
+        {R"({"drivers":[{"index":1e10}]})", "0 to 9"},
+        {R"({"drivers":[{"index":-1e300}]})", "0 to 9"},
+        {R"({"drivers":[{"index":1,"width":1e10}]})", "\"width\""},
+        {R"({"drivers":[{"index":1,"sizes":[[640,-3e9]]}]})", "\"sizes\""},
+        {R"({"drivers":[{"index":1,"failAfterFrames":4294967296}]})", "\"failAfterFrames\""},
         {R"({"drivers":[{"index":1},{"index":1}]})", "listed twice"},
         {R"({"drivers":[{"index":1,"name":3}]})", "\"name\" must be a string"},
         {R"({"drivers":[{"index":1,"connect":"no"}]})", "true or false"},

@@ -9,6 +9,7 @@
 #include "platform/imaging/BmpHeaders.h"
 #include "platform/imaging/Imaging.h"
 #include "ui/ErrorReport.h"
+#include "ui/FileDialogs.h"
 
 #include <QBuffer>
 #include <QCloseEvent>
@@ -18,6 +19,8 @@
 #include <QTest>
 
 #include <turbojpeg.h>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +230,107 @@ TEST_F(ExportRun, DamagedFrameFilesAreRefusedBeforeTheDialog) {
     }
     QFile::remove(frame);
     EXPECT_THROW(album.B_SaveClick(), ui::ToolkitError);
+}
+
+// The run's frame files belong to the album: a later capture writes over them and the close
+// removes them. An export onto one, however its folder is typed, is refused with a box that
+// names it, in either format, and the frame stays as it was; any other file is written.
+TEST_F(ExportRun, AnExportOntoOneOfTheRunsFrameFilesIsRefused) {
+    capture();
+    const QString dir = run.dir.path();
+    ASSERT_TRUE(QFile::link(dir, dir + "/here"));
+    const QByteArray frame = test::contentsOf(run.program.state().FramePath[0]);
+    struct Row {
+        const char* what;
+        bool jpeg;
+        QString target;
+        bool refused;
+    } rows[] = {
+        {"this frame, as BMP", false, dir + "/Frame0", true},
+        {"this frame, as JPEG typed with .bmp", true, dir + "/Frame0.bmp", true},
+        {"a frame not captured yet", false, dir + "/Frame7.bmp", true},
+        {"the last frame name", true, dir + "/Frame99.bmp", true},
+        {"through a dot and a link", false, dir + "/./here/Frame0.bmp", true},
+        {"a name beside the frames", false, dir + "/Frame0 copy.bmp", false},
+        {"no frame number", false, dir + "/Frame100.bmp", false},
+        {"as JPEG beside it", true, dir + "/Frame0", false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        settingsDialog([&] {
+            clickItem(r.jpeg ? dialog.KindJpeg : dialog.KindBmp);
+            QTest::mouseClick(dialog.Button1, Qt::LeftButton);
+        });
+        const QString caption = run.program.Frame().windowTitle();
+        run.fileDialogs.answers = {r.target};
+        if (r.refused) {
+            try {
+                album.B_SaveClick();
+                ADD_FAILURE() << "written";
+            } catch (const ui::ToolkitError& e) {
+                EXPECT_TRUE(e.text().contains(r.target)) << e.text().toStdString();
+                EXPECT_TRUE(e.text().contains("removed when the program closes"))
+                    << e.text().toStdString();
+            }
+            EXPECT_EQ(run.program.Frame().windowTitle(), caption);
+        } else {
+            EXPECT_NO_THROW(album.B_SaveClick());
+            EXPECT_FALSE(QImage(ui::withDefaultSuffix(r.target, r.jpeg ? "jpg" : "bmp")).isNull());
+        }
+        EXPECT_EQ(test::contentsOf(run.program.state().FramePath[0]), frame);
+        EXPECT_FALSE(QFile::exists(dir + "/Frame7.bmp"));
+    }
+}
+
+// Names up to the filesystem's limit of 255 bytes export, though the file is written under
+// a longer temporary name first; one character of two bytes is not cut in half.
+TEST_F(ExportRun, NamesUpToTheFilesystemsLimitExport) {
+    capture();
+    struct Row {
+        const char* what;
+        QString name;
+    } rows[] = {
+        {"250 bytes", QString(246, 'a') + ".jpg"},
+        {"255 bytes", QString(251, 'b') + ".jpg"},
+        {"255 bytes of two-byte letters", QString(125, QChar(0xE9)) + "c.jpg"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        run.fileDialogs.answers = {run.dir.path() + "/" + r.name};
+        EXPECT_NO_THROW(album.B_SaveClick());
+        EXPECT_EQ(samplingOf(run.dir.path() + "/" + r.name), TJSAMP_444);
+        // Nothing of the temporary file is left beside it.
+        EXPECT_EQ(QDir(run.dir.path()).entryList({".*part"}, QDir::Hidden | QDir::Files),
+                  QStringList());
+    }
+}
+
+// Frames are the webcam's pictures, for this user alone whatever the umask, also over a
+// readable file an earlier run left; an export is the user's own file and keeps the umask's
+// mode.
+TEST(FileModes, FramesAreThisUsersAloneAndExportsFollowTheUmask) {
+    const mode_t before = ::umask(022);
+    {
+        test::TestProgram run{R"({"drivers":[{"index":0,"name":"Cam","width":320,"height":240}]})"};
+        test::ReportsTo reports{run.messages};
+        run.dir.write("Frame1.bmp", "left by an earlier run");
+        QFile::setPermissions(run.dir.path() + "/Frame1.bmp",
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+        run.program.MainForm().B_CapFramesClick();
+        run.program.MainForm().B_CapFramesClick();
+        const auto mode = [](const QString& path) {
+            struct stat info {};
+            return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777
+                                                                           : 07777u;
+        };
+        EXPECT_EQ(mode(run.program.state().FramePath[0]), 0600u);
+        EXPECT_EQ(mode(run.program.state().FramePath[1]), 0600u);
+        run.fileDialogs.answers = {run.dir.path() + "/export.jpg"};
+        run.program.Album().B_SaveClick();
+        EXPECT_EQ(mode(run.dir.path() + "/export.jpg"), 0644u);
+        EXPECT_TRUE(run.messages.errors.empty());
+    }
+    ::umask(before);
 }
 
 TEST(FrameBlock, IsSizedFromTheHeaderAndBounded) {

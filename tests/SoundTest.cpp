@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 
 namespace {
 
@@ -59,6 +62,44 @@ TEST(Sound, EverySoundComesBackAndSaysWhetherItPlayed) {
         ASSERT_TRUE(played.has_value()) << row.what << ": the call did not come back";
         EXPECT_EQ(*played, row.played) << row.what;
     }
+}
+
+// A sound server that hangs: the player is stuck and deaf to the cut-off. Every capture still
+// comes back at the bound, and the stuck thread is the only one: no other is started beside
+// it until it has wound down.
+TEST(Sound, AHungServerHoldsOneThreadAtATime) {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool hung = true;
+    int started = 0, running = 0, mostAtOnce = 0;
+    platform::GstSoundService sound(200ms, [&](const QString&, const std::atomic<bool>&) {
+        std::unique_lock lock(mutex);
+        ++started;
+        mostAtOnce = std::max(mostAtOnce, ++running);
+        released.wait(lock, [&] { return !hung; });
+        --running;
+        return true;
+    });
+    for (int capture = 0; capture < 4; ++capture) {
+        const auto played = playWithin(sound, "Camera.wav", 10s);
+        ASSERT_TRUE(played.has_value()) << "capture " << capture << ": the call did not come back";
+        EXPECT_FALSE(*played) << "capture " << capture;
+    }
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(started, 1);
+        hung = false;
+    }
+    released.notify_all();
+    // Once the server answers again, the next sound plays.
+    ASSERT_TRUE(test::waitUntil([&] {
+        std::lock_guard lock(mutex);
+        return running == 0;
+    }));
+    EXPECT_EQ(playWithin(sound, "Camera.wav", 10s), std::optional<bool>(true));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(started, 2);
+    EXPECT_EQ(mostAtOnce, 1);
 }
 
 TEST(Sound, TheSystemDirectoryComesFromTheEnvironment) {

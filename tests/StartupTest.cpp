@@ -14,9 +14,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -117,6 +124,77 @@ TEST(HelpFile, TheShippedDocumentReadsAndAMissingOneIsNamed) {
     const platform::HelpDocument none = platform::readHelpFile(missing);
     EXPECT_TRUE(none.html.isEmpty());
     EXPECT_TRUE(none.error.contains(missing)) << none.error.toStdString();
+}
+
+// The help file is read like the other small files: what stands in its place (a device, a
+// FIFO, a file far larger than any help) is refused at once with a box naming it, never
+// read without end or waited on.
+TEST(HelpFile, OnlyARegularFileOfModestSizeIsRead) {
+    test::StartDir dir;
+    const QString file = dir.path() + "/GuiHelp.hlp";
+    struct Row {
+        const char* what;
+        std::function<void()> make;
+        const char* fault;
+    } rows[] = {
+        {"a link to /dev/zero", [&] { QFile::link("/dev/zero", file); }, "not a regular file"},
+        {"a FIFO", [&] { ::mkfifo(QFile::encodeName(file).constData(), 0600); },
+         "not a regular file"},
+        {"100 MB",
+         [&] {
+             QFile big(file);
+             big.open(QIODevice::WriteOnly);
+             big.resize(100 << 20); // sparse: nothing written
+         },
+         "more than"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        QFile::remove(file);
+        row.make();
+        const platform::HelpDocument doc = platform::readHelpFile(file);
+        EXPECT_TRUE(doc.html.isEmpty());
+        EXPECT_TRUE(doc.error.contains(file)) << doc.error.toStdString();
+        EXPECT_TRUE(doc.error.contains(row.fault)) << doc.error.toStdString();
+    }
+}
+
+// The viewer shows the help text alone: a picture or a style sheet it names is not loaded
+// (it could be /dev/zero), and a link to a file shows nothing else in its place; a link to
+// an anchor within the text still works.
+TEST(HelpFile, TheViewerLoadsNothingTheTextNames) {
+    test::StartDir dir;
+    const QString picture = dir.path() + "/picture.png";
+    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(picture));
+    const QString sheet = dir.write("style.css", "body { color: red }");
+    const QString other = dir.write("other.html", "<html><body>elsewhere</body></html>");
+    const QString file =
+        dir.write("GuiHelp.hlp", QString("<html><head><link rel=stylesheet href='%1'></head><body>"
+                                         "<p><img src='%2'><img src='picture.png'></p>"
+                                         "<p><a href='%3'>other</a> <a href='#end'>end</a></p>"
+                                         "<p><a name='end'>The end</a></p></body></html>")
+                                     .arg(sheet, picture, QUrl::fromLocalFile(other).toString())
+                                     .toUtf8());
+    test::OpenWatch watchPicture(picture), watchSheet(sheet), watchOther(other);
+    platform::HelpViewerService help;
+    help.showContents(file);
+    ASSERT_NE(help.viewer(), nullptr);
+    QTextBrowser& viewer = *help.viewer();
+    viewer.grab();
+    // The user follows the links by the keyboard: the file's, then the anchor's.
+    QSignalSpy followed(&viewer, &QTextBrowser::anchorClicked);
+    viewer.setFocus();
+    for (int link = 0; link < 2; ++link) {
+        QTest::keyClick(&viewer, Qt::Key_Tab);
+        QTest::keyClick(&viewer, Qt::Key_Return);
+    }
+    viewer.grab();
+    EXPECT_EQ(followed.count(), 2);
+    EXPECT_FALSE(watchPicture.opened());
+    EXPECT_FALSE(watchSheet.opened());
+    EXPECT_FALSE(watchOther.opened());
+    EXPECT_TRUE(viewer.toPlainText().contains("The end"));
+    EXPECT_FALSE(viewer.toPlainText().contains("elsewhere"));
 }
 
 TEST(HelpFile, TheViewerShowsTheDocument) {

@@ -14,8 +14,10 @@
 
 #include <stdexcept>
 
+#include <sys/inotify.h>
 #include <sys/mount.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace test {
 
@@ -114,6 +116,24 @@ QJsonObject registryKey(const QString& registryFile, const QString& path) {
         .toObject()
         .value(path)
         .toObject();
+}
+
+OpenWatch::OpenWatch(const QString& path) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd_ >= 0)
+        watch_ = ::inotify_add_watch(fd_, QFile::encodeName(path).constData(), IN_OPEN);
+}
+
+OpenWatch::~OpenWatch() {
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool OpenWatch::opened() {
+    bool any = false;
+    char events[4096];
+    while (fd_ >= 0 && ::read(fd_, events, sizeof events) > 0)
+        any = true;
+    return any;
 }
 
 bool waitUntil(const std::function<bool()>& condition, int ms) {

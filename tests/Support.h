@@ -201,6 +201,23 @@ public:
     }
 };
 
+// Whether anything opens a file while the object lives (inotify), for texts that must not
+// load what they name.
+class OpenWatch {
+public:
+    explicit OpenWatch(const QString& path);
+    ~OpenWatch();
+    OpenWatch(const OpenWatch&) = delete;
+    OpenWatch& operator=(const OpenWatch&) = delete;
+    bool watching() const { return watch_ >= 0; }
+    // Whether it was opened since the last look.
+    bool opened();
+
+private:
+    int fd_;
+    int watch_ = -1;
+};
+
 // A file's bytes; empty when it cannot be read.
 QByteArray contentsOf(const QString& path);
 

@@ -7,6 +7,7 @@
 #include "ui/ErrorReport.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
 
@@ -88,6 +89,26 @@ int SaveDibAsJpeg(FrameDib dib, const QString& path, const SaveSettings& setting
         throw ui::ToolkitError(
             QStringLiteral("Cannot save \"%1\": %2.").arg(path, QString::fromStdString(why)));
     return 1;
+}
+
+void RefuseRunFrame(const QString& path, std::span<const QString> framePaths) {
+    // The same file whatever way the user typed its folder: through a link, with "..".
+    const auto place = [](const QString& file) {
+        const QFileInfo info(file);
+        const QString folder = QFileInfo(info.absolutePath()).canonicalFilePath();
+        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + info.fileName();
+    };
+    const QString target = place(path);
+    if (target.isEmpty())
+        return;
+    for (std::size_t i = 0; i < framePaths.size(); ++i)
+        if (!framePaths[i].isEmpty() && place(framePaths[i]) == target)
+            throw ui::ToolkitError(
+                QStringLiteral("Cannot save \"%1\": it is the file of frame %2 of the album, which "
+                               "a later capture writes over and which is removed when the "
+                               "program closes. Choose another name.")
+                    .arg(path)
+                    .arg(i));
 }
 
 void SavePictureAsBmp(const QImage& picture, const QString& path) {

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace album {
@@ -29,6 +30,11 @@ FrameDib ReadFrameDib(const QString& path);
 // the settings. Returns 0 when the conversion failed, 1 after a save attempt. A failure to
 // convert or to write is reported by the toolkit error.
 int SaveDibAsJpeg(FrameDib dib, const QString& path, const SaveSettings& settings);
+
+// Raises the toolkit error when `path` names one of the run's frame files: the album owns
+// them, a later capture writes over them and the close removes them, so an export there
+// would be lost without a word.
+void RefuseRunFrame(const QString& path, std::span<const QString> framePaths);
 
 // Writes a picture as a BMP file, whole or not at all; a failure raises the toolkit error.
 void SavePictureAsBmp(const QImage& picture, const QString& path);

@@ -23,6 +23,8 @@ TFNotice::TFNotice() {
     times.setPixelSize(16);
     StaticText->setFont(times);
     StaticText->setWordWrap(true);
+    // It may say why a device was refused, in the device's own words.
+    StaticText->setTextFormat(Qt::PlainText);
     StaticText->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     Button = new QPushButton(this);

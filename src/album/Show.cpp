@@ -284,14 +284,17 @@ void TAlbum::B_SaveClick() {
         SaveDialog.Filter = QStringLiteral("JPEG file|*.jpg");
         // The frame is read before the dialog opens; the block goes when this scope ends.
         FrameDib dib = ReadFrameDib(state_.FramePath[strip.SelectedFrame]);
-        if (const auto path = runSaveDialog(QStringLiteral("jpg")))
+        if (const auto path = runSaveDialog(QStringLiteral("jpg"))) {
+            RefuseRunFrame(*path, state_.FramePath);
             SaveDibAsJpeg(std::move(dib), *path, settings);
+        }
         return;
     }
     SaveDialog.Filter = QStringLiteral("BMP file|*.bmp");
     const auto path = runSaveDialog(SaveDialog.DefaultExt);
     if (!path)
         return;
+    RefuseRunFrame(*path, state_.FramePath);
     SavePictureAsBmp(SlotPicture[strip.SelectedSlot], *path);
     windows_.Frame->setWindowTitle(*path);
 }

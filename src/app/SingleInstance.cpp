@@ -39,20 +39,19 @@ void answerSecondStart(QWidget& window) {
 
 SingleInstance::SingleInstance(const QString& startDirectory)
     : directory_(canonical(startDirectory)), lock_(directory_) {
-    using State = platform::DirectoryLock::State;
-    if (lock_.state() == State::Unavailable) {
-        std::fprintf(stderr, "nimbacast: the start-up directory is not kept to this run: %s\n",
-                     qPrintable(lock_.fault()));
+    if (lock_.state() != platform::DirectoryLock::State::Held)
+        return;
+    if (lock_.socketName().isEmpty()) {
+        std::fprintf(stderr, "nimbacast: a second start in %s cannot reach this one: %s\n",
+                     qPrintable(directory_), "there is no private directory for its socket");
         return;
     }
-    if (lock_.state() != State::Held)
-        return;
     listener_ = std::make_unique<platform::ActivationListener>([this] {
         if (window_)
             answerSecondStart(*window_);
     });
     QString why;
-    if (!listener_->listen(platform::instanceSocketName(directory_), &why))
+    if (!listener_->listen(lock_.socketName(), &why))
         std::fprintf(stderr, "nimbacast: a second start in %s cannot reach this one: %s\n",
                      qPrintable(directory_), qPrintable(why));
 }
@@ -60,12 +59,23 @@ SingleInstance::SingleInstance(const QString& startDirectory)
 SingleInstance::~SingleInstance() = default;
 
 bool SingleInstance::first() const {
-    return lock_.state() != platform::DirectoryLock::State::HeldByAnother;
+    return lock_.state() == platform::DirectoryLock::State::Held;
 }
 
 int SingleInstance::handOver(ui::Messages& messages) const {
-    QString why;
-    if (platform::askToActivate(platform::instanceSocketName(directory_), kAnswerWait, &why))
+    if (lock_.state() == platform::DirectoryLock::State::Unavailable) {
+        const QString text =
+            QStringLiteral("Nimbacast cannot start in \"%1\": it cannot keep the directory to "
+                           "this run, and two runs there would overwrite and remove each "
+                           "other's frame files (%2). Start Nimbacast in another directory.")
+                .arg(directory_, lock_.fault());
+        std::fprintf(stderr, "nimbacast: %s\n", qPrintable(text));
+        messages.showError(ui::application().title(), text);
+        return 1;
+    }
+    QString why = QStringLiteral("it names no socket to ask");
+    if (!lock_.socketName().isEmpty() &&
+        platform::askToActivate(lock_.socketName(), kAnswerWait, &why))
         return 0;
     const QString text =
         QStringLiteral("Nimbacast is already running in \"%1\", but it did not answer within two "

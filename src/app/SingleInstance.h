@@ -27,13 +27,13 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    // Whether this process runs the program: the directory is its own, or no lock can be
-    // kept there (said on standard error; the program then runs as it always did).
+    // Whether this process runs the program: the directory is its own.
     bool first() const;
 
     // For a second start: asks the running program to bring its main window to the front,
     // and gives the exit status: 0 once it did; otherwise, when it gives no answer within two
-    // seconds, a message box naming the directory and the reason, and 1.
+    // seconds, a message box naming the directory and the reason, and 1. Where no lock can be
+    // kept at all the program does not run unguarded: a box names the directory and why, 1.
     int handOver(ui::Messages& messages) const;
 
     // For the first: brings the window, and a dialog open over it, to the front each time a

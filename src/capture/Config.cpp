@@ -62,6 +62,8 @@ void TFConfig::buildControls() {
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setFont(timesFont(10, true, true));
     Label3->setGeometry(8, 54, 233, 16);
+    // The driver's version text, as the driver (or a drivers file) gives it.
+    Label3->setTextFormat(Qt::PlainText);
 
     GroupBox1 = new QGroupBox(this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));

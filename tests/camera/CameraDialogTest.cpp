@@ -7,11 +7,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QImage>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
+
+#include <climits>
 
 namespace {
 
@@ -194,6 +197,68 @@ TEST(CameraSource, TheInputListSwitchesInputs) {
     EXPECT_TRUE(camera.cameras.log().contains("S_INPUT 1"))
         << camera.cameras.log().join('\n').toStdString();
     EXPECT_FALSE(nextGrab(s).isNull()) << "no picture after the switch";
+}
+
+// Ranges at the ends of int, as the kernel's test driver has them, and a menu ending at
+// INT_MAX: read, shown and paged without overflow (the sanitizer build reports any). A
+// control's name is the device's own text: its label shows the characters and loads nothing.
+TEST(CameraSource, ExtremeRangesAndAnyNameAreShownAsTheyAre) {
+    REQUIRE_EMULATED_CAMERAS();
+    test::CameraRun camera(R"([{"node":"video0","card":"Quorix Test Card","controls":[
+        {"id":"0x00981902","name":"Integer 32 Bits","type":"int","min":-2147483648,
+         "max":2147483647,"default":0},
+        {"id":"0x00981903","name":"Integer 32 Bits, a Quarter Step","type":"int",
+         "min":-2147483648,"max":2147483647,"step":1073741824,"default":0},
+        {"id":"0x00981904","name":"Last Items","type":"menu","min":2147483645,
+         "max":2147483647,"default":2147483647,
+         "menu":{"2147483646":"Next to Last","2147483647":"Last"}},
+        {"id":"0x00980900","name":"<img src=p.png>","type":"int","min":0,"max":10,
+         "default":5}]}])");
+    // In the start-up directory, where a relative name would be looked for.
+    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(camera.run.dir.path() + "/p.png"));
+    test::OpenWatch watch(camera.run.dir.path() + "/p.png");
+    app::TMainForm& form = camera.run.program.MainForm();
+    form.show();
+    struct Range {
+        const char* name;
+        int minimum, maximum, step, page;
+    } const ranges[] = {
+        {"Integer 32 Bits", INT_MIN, INT_MAX, 1, 429496729},
+        {"Integer 32 Bits, a Quarter Step", INT_MIN, INT_MAX, 1 << 30, 1 << 30},
+    };
+    QStringList last;
+    bool plainName = false;
+    camera.run.driverDialogs = [&](QDialog& dialog) {
+        for (const Range& range : ranges) {
+            auto* slider = dialog.findChild<QSlider*>(range.name);
+            EXPECT_TRUE(slider) << range.name;
+            if (!slider)
+                continue;
+            EXPECT_EQ(slider->minimum(), range.minimum) << range.name;
+            EXPECT_EQ(slider->maximum(), range.maximum) << range.name;
+            EXPECT_EQ(slider->singleStep(), range.step) << range.name;
+            EXPECT_EQ(slider->pageStep(), range.page) << range.name;
+            slider->setValue(INT_MAX);
+        }
+        if (auto* menu = dialog.findChild<QComboBox*>("Last Items")) {
+            last = items(*menu);
+            menu->setCurrentIndex(0);
+        }
+        dialog.show();
+        dialog.grab();
+        for (const QLabel* label : dialog.findChildren<QLabel*>())
+            plainName |=
+                label->text() == "<img src=p.png>:" && label->textFormat() == Qt::PlainText;
+        dialog.reject();
+        return int(QDialog::Rejected);
+    };
+    QTest::mouseClick(form.B_Source, Qt::LeftButton);
+    EXPECT_EQ(last, QStringList({"Next to Last", "Last"}));
+    EXPECT_TRUE(plainName);
+    EXPECT_FALSE(watch.opened()) << "the picture a control's name names was loaded";
+    const QStringList sets = camera.cameras.log().filter("S_CTRL");
+    EXPECT_TRUE(sets.contains("S_CTRL 0x00981902 2147483647")) << sets.join('\n').toStdString();
+    EXPECT_TRUE(sets.contains("S_CTRL 0x00981904 2147483646")) << sets.join('\n').toStdString();
 }
 
 } // namespace

@@ -64,11 +64,15 @@ launch first "$E2E_WORK/home1" "$E2E_WORK/home1/data" "$E2E_WORK/home1/data/nimb
 cmp -s "$data/GuiHelp.hlp" "$E2E_WORK/home1/data/nimbacast/GuiHelp.hlp" ||
     fail "first: the start-up directory's help file is not the installed one"
 [ ! -e "$E2E_WORK/home1/GuiHelp.hlp" ] || fail "first: a help file was put in the home directory"
+# The frames are written there: no other user may enter it.
+[ "$(stat -c %a "$E2E_WORK/home1/data/nimbacast")" = 700 ] ||
+    fail "first: the start-up directory has mode $(stat -c %a "$E2E_WORK/home1/data/nimbacast")"
 
 # A returning user without XDG_DATA_HOME: the default data directory, with a help file and
 # settings of their own that must stay as they are.
 mine=$E2E_WORK/home2/.local/share/nimbacast
 mkdir -p "$mine"
+chmod 755 "$mine" # as an older launcher left it
 printf '<html><head><title>My Camera Notes</title></head><body>mine</body></html>\n' \
     >"$mine/GuiHelp.hlp"
 # The model named as the default, so that the caption stays the one waited for.
@@ -80,4 +84,5 @@ cmp -s "$mine/GuiHelp.hlp" "$E2E_WORK/help.before" ||
     fail "returning: the user's help file was replaced"
 cmp -s "$mine/Camera.ini" "$E2E_WORK/ini.before" ||
     fail "returning: the user's Camera.ini was changed"
+[ "$(stat -c %a "$mine")" = 700 ] || fail "returning: the start-up directory has mode $(stat -c %a "$mine")"
 echo "e2e install: ok"

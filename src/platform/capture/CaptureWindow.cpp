@@ -414,7 +414,8 @@ int CaptureWindow::fileSaveDib(const QString& path) {
         return 0;
     }
     QString why;
-    if (!writeBmpFile(path, grabbed_, &why)) {
+    // A frame is the webcam's picture: for this user's eyes only.
+    if (!writeBmpFile(path, grabbed_, &why, FileAccess::Private)) {
         lastError_ = why.toStdString();
         return 0;
     }

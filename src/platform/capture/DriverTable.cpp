@@ -12,8 +12,11 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -24,6 +27,17 @@ constexpr int kMaxPictureSide = 4096;
 constexpr std::int64_t kMaxPicturePixels = 3840 * 2160;
 // Far more than any hand-written drivers file; read no more than this.
 constexpr qint64 kMaxDriversFile = 1 << 20;
+
+// The whole number a JSON value holds within lowest..highest, or nothing. The range is
+// checked on the double first: converting one outside int's range is undefined.
+std::optional<int> wholeNumber(const QJsonValue& value, int lowest, int highest) {
+    if (!value.isDouble())
+        return std::nullopt;
+    const double v = value.toDouble();
+    if (!(v >= lowest && v <= highest) || std::trunc(v) != v)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
 
 std::string failure(const std::string& path, const std::string& fault) {
     return "Cannot use the capture drivers file \"" + path + "\": " + fault;
@@ -48,10 +62,10 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
     const QJsonValue index = entry.value("index");
     if (index.isUndefined())
         return where + " has no \"index\"";
-    const double raw = index.toDouble(-1);
-    if (!index.isDouble() || raw != static_cast<int>(raw) || raw < 0 || raw >= kDriverSlots)
+    const std::optional<int> raw = wholeNumber(index, 0, kDriverSlots - 1);
+    if (!raw)
         return where + ": \"index\" must be a whole number from 0 to 9";
-    const int slot = static_cast<int>(raw);
+    const int slot = *raw;
     if (table[slot])
         return where + ": index " + std::to_string(slot) + " is listed twice";
 
@@ -74,11 +88,11 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
         const QJsonValue side = entry.value(key);
         if (side.isUndefined())
             continue;
-        const double v = side.toDouble(-1);
-        if (!side.isDouble() || v != static_cast<int>(v) || v < 1 || v > kMaxPictureSide)
+        const std::optional<int> v = wholeNumber(side, 1, kMaxPictureSide);
+        if (!v)
             return where + ": \"" + key + "\" must be a whole number from 1 to " +
                    std::to_string(kMaxPictureSide);
-        *target = static_cast<int>(v);
+        *target = *v;
     }
     if (const std::string fault = checkSize(where, {spec.width, spec.height}); !fault.empty())
         return fault;
@@ -89,11 +103,7 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
         for (const QJsonValue& pair : sizes.toArray()) {
             const QJsonArray wh = pair.toArray();
             const auto side = [&](int i) {
-                const double v = wh.at(i).toDouble(-1);
-                return wh.at(i).isDouble() && v == static_cast<int>(v) && v >= 1 &&
-                               v <= kMaxPictureSide
-                           ? static_cast<int>(v)
-                           : -1;
+                return wholeNumber(wh.at(i), 1, kMaxPictureSide).value_or(-1);
             };
             if (!pair.isArray() || wh.size() != 2 || side(0) < 0 || side(1) < 0)
                 return where +
@@ -133,10 +143,10 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
         const QJsonValue frames = entry.value(key);
         if (frames.isUndefined())
             continue;
-        const double v = frames.toDouble(-1);
-        if (!frames.isDouble() || v != static_cast<int>(v) || v < 0)
+        const std::optional<int> v = wholeNumber(frames, 0, std::numeric_limits<int>::max());
+        if (!v)
             return where + ": \"" + key + "\" must be a whole number from 0";
-        *target = static_cast<int>(v);
+        *target = *v;
     }
     table[slot] = std::make_shared<SimulatedDriver>(std::move(spec));
     return {};

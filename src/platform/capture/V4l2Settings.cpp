@@ -20,6 +20,14 @@ namespace platform {
 
 namespace {
 
+// A control's name comes from the device: a label of its characters, never of markup.
+QLabel* nameLabel(const QString& name, QWidget* field) {
+    auto* label = new QLabel(name + QLatin1Char(':'), field->parentWidget());
+    label->setTextFormat(Qt::PlainText);
+    label->setBuddy(field);
+    return label;
+}
+
 // One control's widget and how it shows the device's value.
 struct ControlView {
     std::uint32_t id = 0;
@@ -47,6 +55,7 @@ public:
         problem_ = new QLabel(&dialog);
         problem_->setObjectName(QStringLiteral("Problem"));
         problem_->setWordWrap(true);
+        problem_->setTextFormat(Qt::PlainText);
         problem_->hide();
         form.addRow(problem_);
         refresh(controls);
@@ -145,7 +154,7 @@ private:
             value->setFixedWidth(value->fontMetrics().horizontalAdvance(QStringLiteral("-00000")));
             layout->addWidget(slider);
             layout->addWidget(value);
-            form.addRow(name + QLatin1Char(':'), row);
+            form.addRow(nameLabel(name, row), row);
             QObject::connect(slider, &QSlider::valueChanged, &dialog_, [this, id, value](int now) {
                 value->setNum(now);
                 set(id, now);
@@ -176,7 +185,7 @@ private:
             menu->setObjectName(name);
             for (const auto& [value, text] : control.menu)
                 menu->addItem(QString::fromStdString(text), value);
-            form.addRow(name + QLatin1Char(':'), menu);
+            form.addRow(nameLabel(name, menu), menu);
             QObject::connect(menu, &QComboBox::currentIndexChanged, &dialog_,
                              [this, id, menu](int) { set(id, menu->currentData().toInt()); });
             view.widget = menu;

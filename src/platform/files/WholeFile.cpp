@@ -1,8 +1,9 @@
 #include "platform/files/WholeFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QRandomGenerator>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cstring>
@@ -48,16 +49,35 @@ bool fail(QString* why, int error) {
     return false;
 }
 
+// The temporary name's own bytes: a leading dot, then a dot, eight hex digits and ".part".
+constexpr qsizetype kTemporaryMarks = 15;
+
+// The longest file name the directory takes; the usual 255 where it does not say.
+qsizetype longestName(const QByteArray& directory) {
+    const long most = ::pathconf(directory.constData(), _PC_NAME_MAX);
+    return most > kTemporaryMarks ? most : 255;
+}
+
 // A file of a name nobody else uses, in the target's directory so that the rename stays
-// on one filesystem; made with the usual permissions under the user's umask.
-int createBeside(const QByteArray& target, QByteArray& made) {
+// on one filesystem. The target's name is cut (at a character's start) where the marks
+// would make it longer than the directory takes, so that every name it takes can be written.
+int createBeside(const QByteArray& target, QByteArray& made, mode_t mode) {
+    const qsizetype slash = target.lastIndexOf('/');
+    const QByteArray directory =
+        slash < 0 ? QByteArray(".") : target.left(std::max<qsizetype>(slash, 1));
+    const QByteArray prefix = slash < 0 ? QByteArray() : target.left(slash + 1);
+    QByteArray name = slash < 0 ? target : target.mid(slash + 1);
+    qsizetype keep = std::min(name.size(), longestName(directory) - kTemporaryMarks);
+    while (keep > 0 && keep < name.size() &&
+           (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+        --keep;
+    name.truncate(keep);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const QFileInfo info(QFile::decodeName(target));
-        made = QFile::encodeName(
-            info.absolutePath() + QStringLiteral("/.") + info.fileName() +
-            QStringLiteral(".%1.part")
-                .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-        const int fd = ::open(made.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        made =
+            prefix + '.' + name + '.' +
+            QByteArray::number(QRandomGenerator::global()->generate(), 16).rightJustified(8, '0') +
+            ".part";
+        const int fd = ::open(made.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
         if (fd >= 0 || errno != EEXIST)
             return fd;
     }
@@ -69,17 +89,18 @@ int createBeside(const QByteArray& target, QByteArray& made) {
 enum class Placement { Replace, OnlyIfAbsent };
 
 bool writeBeside(const QString& path, const QByteArray& data, Placement placement, bool* exists,
-                 QString* why) {
+                 QString* why, FileAccess access) {
     const QByteArray target = QFile::encodeName(path);
     QByteArray made;
-    const int fd = createBeside(target, made);
+    const bool own = access == FileAccess::Private;
+    const int fd = createBeside(target, made, own ? 0600 : 0666);
     if (fd < 0)
         return fail(why, errno);
     NewFile file(made, fd);
 
-    // A replaced file keeps its permissions.
+    // A replaced file keeps its permissions, unless the new one is for this user alone.
     struct stat existing {};
-    if (::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
+    if (!own && ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(file.fd(), existing.st_mode & 07777);
 
     const char* next = data.constData();
@@ -127,13 +148,13 @@ bool writeBeside(const QString& path, const QByteArray& data, Placement placemen
 
 } // namespace
 
-bool writeWholeFile(const QString& path, const QByteArray& data, QString* why) {
-    return writeBeside(path, data, Placement::Replace, nullptr, why);
+bool writeWholeFile(const QString& path, const QByteArray& data, QString* why, FileAccess access) {
+    return writeBeside(path, data, Placement::Replace, nullptr, why, access);
 }
 
 bool writeNewFile(const QString& path, const QByteArray& data, bool& exists, QString* why) {
     exists = false;
-    return writeBeside(path, data, Placement::OnlyIfAbsent, &exists, why);
+    return writeBeside(path, data, Placement::OnlyIfAbsent, &exists, why, FileAccess::Usual);
 }
 
 } // namespace platform

@@ -1,23 +1,39 @@
 #include "platform/help/HelpService.h"
 
+#include "platform/files/SmallFile.h"
+
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMessageBox>
 
 namespace platform {
 
 HelpDocument readHelpFile(const QString& helpFile) {
-    QFile file(helpFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return {{},
-                QStringLiteral("Cannot open the help file \"%1\": %2.")
-                    .arg(helpFile, file.errorString())};
-    const QByteArray text = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    QByteArray text;
+    const std::string why =
+        readSmallFile(QFile::encodeName(helpFile).toStdString(), kMaxHelpFile, text);
+    if (!why.empty())
         return {{},
                 QStringLiteral("Cannot read the help file \"%1\": %2.")
-                    .arg(helpFile, file.errorString())};
+                    .arg(helpFile, QString::fromLocal8Bit(why.c_str()))};
     return {QString::fromUtf8(text), {}};
+}
+
+HelpViewer::HelpViewer() {
+    setObjectName(QStringLiteral("HelpViewer"));
+    setOpenLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& link) {
+        if (link.hasFragment() && link.adjusted(QUrl::RemoveFragment).isEmpty())
+            scrollToAnchor(link.fragment());
+    });
+}
+
+QVariant HelpViewer::loadResource(int type, const QUrl&) {
+    // A picture must be given: without one the toolkit loads the named file itself.
+    if (type == QTextDocument::ImageResource)
+        return QImage(1, 1, QImage::Format_ARGB32_Premultiplied);
+    return {};
 }
 
 HelpViewerService::~HelpViewerService() {
@@ -28,16 +44,17 @@ void HelpViewerService::showContents(const QString& helpFile) {
     const HelpDocument doc = readHelpFile(helpFile);
     if (!doc.error.isEmpty()) {
         // Not modal: the help system's complaint must not hold up the program.
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Help"), doc.error);
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Help"), QString());
         box->setObjectName(QStringLiteral("HelpError"));
+        // It names a path, which the user's directories choose.
+        box->setTextFormat(Qt::PlainText);
+        box->setText(doc.error);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
         return;
     }
     if (!viewer_) {
-        viewer_ = new QTextBrowser;
-        viewer_->setObjectName(QStringLiteral("HelpViewer"));
-        viewer_->setOpenExternalLinks(false);
+        viewer_ = new HelpViewer;
         viewer_->resize(560, 620);
     }
     viewer_->setHtml(doc.html);

@@ -19,7 +19,20 @@ struct HelpDocument {
     QString html;
     QString error;
 };
+// The help file is read like the other small files of the start-up directory: a regular file
+// of modest size, opened without blocking, so that a device or a FIFO in its place is refused.
 HelpDocument readHelpFile(const QString& helpFile);
+
+// The largest help file read; the shipped one holds a few kilobytes.
+inline constexpr qint64 kMaxHelpFile = qint64(4) << 20;
+
+// A viewer of the help text alone: it loads nothing the text names (an image, a style
+// sheet, another document), and a link within the text only scrolls to its anchor.
+class HelpViewer : public QTextBrowser {
+public:
+    HelpViewer();
+    QVariant loadResource(int type, const QUrl& name) override;
+};
 
 class HelpViewerService : public HelpService {
 public:

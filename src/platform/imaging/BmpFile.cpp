@@ -7,7 +7,7 @@
 
 namespace platform {
 
-bool writeBmpFile(const QString& path, const QImage& picture, QString* why) {
+bool writeBmpFile(const QString& path, const QImage& picture, QString* why, FileAccess access) {
     if (picture.isNull()) {
         if (why)
             *why = QStringLiteral("there is no picture to write");
@@ -19,7 +19,7 @@ bool writeBmpFile(const QString& path, const QImage& picture, QString* why) {
     // Frames take the fast path; anything else goes through the toolkit's writer.
     QByteArray bmp = encodeBmpRows(rows);
     if (!bmp.isEmpty())
-        return writeWholeFile(path, bmp, why);
+        return writeWholeFile(path, bmp, why, access);
     QBuffer buffer(&bmp);
     buffer.open(QIODevice::WriteOnly);
     if (!rows.save(&buffer, "BMP")) {
@@ -27,7 +27,7 @@ bool writeBmpFile(const QString& path, const QImage& picture, QString* why) {
             *why = QStringLiteral("the picture could not be encoded as BMP");
         return false;
     }
-    return writeWholeFile(path, bmp, why);
+    return writeWholeFile(path, bmp, why, access);
 }
 
 } // namespace platform

@@ -1,55 +1,64 @@
 #include "platform/instance/DirectoryLock.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace platform {
 
-namespace {
+DirectoryLock::DirectoryLock(const QString& directory)
+    : DirectoryLock(directory, privateDirectory()) {}
 
-QString reason(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
-
-} // namespace
-
-DirectoryLock::DirectoryLock(const QString& directory) {
-    const QByteArray file = QFile::encodeName(directory + QLatin1Char('/') + kFileName);
-    // Open for reading only: a lock needs no more, a lock file made by another user serves
-    // as well, and the program holds nothing open for writing that would keep the
-    // directory's disk from being remounted read-only.
-    fd_ = ::open(file.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd_ < 0 && (errno == EACCES || errno == EPERM || errno == EROFS))
-        fd_ = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) {
-        fault_ =
-            QStringLiteral("cannot open \"%1\": %2").arg(QFile::decodeName(file), reason(errno));
+DirectoryLock::DirectoryLock(const QString& directory, const PrivateDirectory& privateDir) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(directory).constData(), &info) != 0) {
+        fault_ = QStringLiteral("cannot look at the directory: %1")
+                     .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return;
     }
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        if (errno == EWOULDBLOCK) {
+    QString privateFault = privateDir.fault;
+    if (!privateDir.path.isEmpty()) {
+        const QString key = QStringLiteral("/nimbacast-%1-%2")
+                                .arg(qulonglong(info.st_dev), 0, 16)
+                                .arg(qulonglong(info.st_ino), 0, 16);
+        socket_ = privateDir.path + key;
+        private_ = std::make_unique<LockFile>(socket_ + QStringLiteral(".lock"));
+        if (private_->state() == LockFile::State::HeldByAnother) {
             state_ = State::HeldByAnother;
-        } else {
-            fault_ = QStringLiteral("cannot lock \"%1\": %2")
-                         .arg(QFile::decodeName(file), reason(errno));
+            return;
         }
-        ::close(fd_);
-        fd_ = -1;
+        privateFault = private_->fault();
+    }
+
+    local_ = std::make_unique<LockFile>(directory + QLatin1Char('/') + kFileName);
+    if (local_->state() == LockFile::State::HeldByAnother) {
+        // A run with another private directory: it named its socket in the lock file.
+        const QString named = QFile::decodeName(LockFile::readFrom(local_->path()).trimmed());
+        if (QDir::isAbsolutePath(named))
+            socket_ = named;
+        private_.reset();
+        state_ = State::HeldByAnother;
+        return;
+    }
+    const bool privateHeld = private_ && private_->state() == LockFile::State::Held;
+    const bool localHeld = local_->state() == LockFile::State::Held;
+    if (!privateHeld && !localHeld) {
+        fault_ = privateFault + QStringLiteral("; ") + local_->fault();
+        socket_.clear();
         return;
     }
     state_ = State::Held;
+    if (!privateHeld)
+        socket_.clear();
+    if (localHeld)
+        local_->write(QFile::encodeName(socket_) + '\n');
+    else
+        fault_ = local_->fault();
 }
 
-DirectoryLock::~DirectoryLock() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+DirectoryLock::~DirectoryLock() = default;
 
 } // namespace platform

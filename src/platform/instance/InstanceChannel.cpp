@@ -1,15 +1,10 @@
 #include "platform/instance/InstanceChannel.h"
 
-#include <QCryptographicHash>
 #include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 
 #include <thread>
-#include <unistd.h>
 
 namespace platform {
 
@@ -36,17 +31,6 @@ QString whatWasMet(const QLocalSocket& socket, const QString& name) {
 }
 
 } // namespace
-
-QString instanceSocketName(const QString& canonicalDirectory) {
-    const QString hash = QString::fromLatin1(
-        QCryptographicHash::hash(QFile::encodeName(canonicalDirectory), QCryptographicHash::Sha256)
-            .toHex()
-            .left(32));
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (QDir::isAbsolutePath(runtime) && QFileInfo(runtime).isDir())
-        return runtime + QStringLiteral("/nimbacast-") + hash;
-    return QDir::tempPath() + QStringLiteral("/nimbacast-%1-").arg(::getuid()) + hash;
-}
 
 ActivationListener::ActivationListener(std::function<void()> onActivate)
     : onActivate_(std::move(onActivate)), server_(new QLocalServer(this)) {

@@ -10,11 +10,6 @@ class QLocalServer;
 
 namespace platform {
 
-// The local socket of the program running in a start-up directory, named after the
-// directory's canonical path (a hash of it, so that a path of any length fits), in the
-// user's runtime directory, or in the temporary directory open to the user alone.
-QString instanceSocketName(const QString& canonicalDirectory);
-
 // Listens on that socket and calls `onActivate` each time another start in the directory
 // asks the running program to come to the front, then answers that it did.
 class ActivationListener : public QObject {

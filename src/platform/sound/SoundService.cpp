@@ -98,6 +98,12 @@ struct GstSoundService::Playback {
     std::atomic<bool> cancel{false};
 };
 
+GstSoundService::GstSoundService(std::chrono::milliseconds bound)
+    : GstSoundService(bound, playHere) {}
+
+GstSoundService::GstSoundService(std::chrono::milliseconds bound, Player player)
+    : bound_(bound), player_(std::move(player)) {}
+
 GstSoundService::~GstSoundService() {
     if (!cutOff_)
         return;
@@ -106,11 +112,19 @@ GstSoundService::~GstSoundService() {
 }
 
 bool GstSoundService::playSync(const QString& wavFile) {
+    const auto deadline = std::chrono::steady_clock::now() + bound_;
+    if (cutOff_) {
+        std::unique_lock lock(cutOff_->mutex);
+        // The last sound still hangs past its bound: another would only hang beside it.
+        if (!cutOff_->ended.wait_until(lock, deadline, [&] { return cutOff_->done; }))
+            return false;
+    }
+    cutOff_.reset();
     // The sound plays on a thread of its own, so that a long file or a sound server that
     // never answers holds the caller no longer than the bound.
     auto playback = std::make_shared<Playback>();
-    std::thread([playback, wavFile] {
-        const bool played = playHere(wavFile, playback->cancel);
+    std::thread([playback, wavFile, player = player_] {
+        const bool played = player(wavFile, playback->cancel);
         {
             std::lock_guard lock(playback->mutex);
             playback->done = true;
@@ -120,7 +134,7 @@ bool GstSoundService::playSync(const QString& wavFile) {
     }).detach();
 
     std::unique_lock lock(playback->mutex);
-    if (!playback->ended.wait_for(lock, bound_, [&] { return playback->done; })) {
+    if (!playback->ended.wait_until(lock, deadline, [&] { return playback->done; })) {
         playback->cancel = true;
         cutOff_ = playback;
         return false;

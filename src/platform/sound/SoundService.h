@@ -2,7 +2,9 @@
 
 #include <QString>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -19,11 +21,17 @@ public:
 
 // GStreamer playback, to the first audio output that opens. A sound is cut off after
 // `bound`, so that a long file or a sound server that never answers cannot hold up the
-// window; the result is then false.
+// window; the result is then false. While a sound cut off that way has not wound down (the
+// server still does not answer), no other is started within the bound: at most one thread
+// outlives its bound.
 class GstSoundService : public SoundService {
 public:
-    explicit GstSoundService(std::chrono::milliseconds bound = std::chrono::seconds(3))
-        : bound_(bound) {}
+    // Plays a file on the calling thread, giving up when the flag is set.
+    using Player = std::function<bool(const QString& wavFile, const std::atomic<bool>& cancel)>;
+
+    explicit GstSoundService(std::chrono::milliseconds bound = std::chrono::seconds(3));
+    // With another player in place of GStreamer's, for a sound server that hangs.
+    GstSoundService(std::chrono::milliseconds bound, Player player);
     // Gives a sound that was cut off a moment to wind down, so that the process does not
     // end under it; a sound server that never answers is not waited for.
     ~GstSoundService() override;
@@ -36,6 +44,7 @@ public:
 
 private:
     std::chrono::milliseconds bound_;
+    Player player_;
     // The sound that was cut off last, still winding down on its thread.
     std::shared_ptr<Playback> cutOff_;
 };
