@@ -6,6 +6,7 @@
 #include "capture/Config.h"
 #include "ui/ErrorReport.h"
 #include "ui/Hints.h"
+#include "ui/Placement.h"
 
 #include <QAbstractItemView>
 #include <QDir>
@@ -216,7 +217,7 @@ TEST(SelectSource, TheNextOpeningShowsTheStateAgainAndTheListIsFilledOnce) {
 TEST(SelectSource, TheDialogStandsBesideTheMainWindowAtEveryOpening) {
     test::TestProgram run(R"({"drivers":[{"index":0,"name":"Cam"}]})");
     app::TMainForm& form = run.program.MainForm();
-    const int screen = app::primaryScreenWidth();
+    const int screen = ui::primaryScreenWidth();
     form.show();
     ASSERT_GT(screen, 343 + 250);
     enum Side { Right, Left, AtZero };

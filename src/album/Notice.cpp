@@ -1,8 +1,8 @@
 #include "album/Notice.h"
 
-#include "app/Placement.h"
 #include "resources/TextTable.h"
 #include "ui/Modal.h"
+#include "ui/Placement.h"
 #include "ui/WindowStyle.h"
 
 namespace album {
@@ -46,7 +46,7 @@ void TFNotice::showBelow(const QWidget& window, ui::Modal& modal, const QString&
     StaticText->setText(message.isEmpty() ? resources::caption(resources::kTextSelectFrameFirst)
                                           : message);
     const QRect outer = window.frameGeometry();
-    app::placeWindow(*this, {outer.left(), outer.top() + kBelowAlbumTop});
+    ui::placeWindow(*this, {outer.left(), outer.top() + kBelowAlbumTop});
     modal.exec(*this);
 }
 

@@ -10,11 +10,13 @@
 #include "app/Placement.h"
 #include "app/Windows.h"
 #include "resources/TextTable.h"
+#include "ui/Builders.h"
 #include "ui/ClickImage.h"
 #include "ui/ErrorReport.h"
 #include "ui/FileDialogs.h"
 #include "ui/Hints.h"
 #include "ui/Modal.h"
+#include "ui/Placement.h"
 #include "ui/ScrollBar.h"
 #include "ui/WindowStyle.h"
 
@@ -27,13 +29,12 @@ namespace {
 
 const QSize kThumbnail(80, 60);
 
-QToolButton* makeButton(QWidget* parent, const char* name, int left, const char* glyph,
-                        const char* hint) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, 1, 25, 25);
-    button->setIcon(QIcon(QStringLiteral(":/album/%1.xpm").arg(QLatin1String(glyph))));
-    button->setIconSize(QSize(18, 18));
+// One of the viewer's glyph buttons along its top, with its hint.
+QToolButton* viewerButton(QWidget* parent, const char* name, int left, const char* glyph,
+                          const char* hint) {
+    QToolButton* button = ui::makeToolButton(
+        parent, name, {left, 1, 25, 25},
+        QIcon(QStringLiteral(":/album/%1.xpm").arg(QLatin1String(glyph))), {18, 18});
     ui::setHint(button, QLatin1String(hint));
     return button;
 }
@@ -84,9 +85,9 @@ TAlbum::TAlbum(app::MainState& state, const app::Windows& windows, ui::Modal& mo
 }
 
 void TAlbum::buildControls() {
-    B_Save = makeButton(this, "B_Save", 5, "save", "Save frame as...");
-    B_Zoom = makeButton(this, "B_Zoom", 32, "zoom", "Zoom In");
-    BitBtn1 = makeButton(this, "BitBtn1", 59, "format", "File save Format Settings");
+    B_Save = viewerButton(this, "B_Save", 5, "save", "Save frame as...");
+    B_Zoom = viewerButton(this, "B_Zoom", 32, "zoom", "Zoom In");
+    BitBtn1 = viewerButton(this, "BitBtn1", 59, "format", "File save Format Settings");
 
     Panel5 = new QFrame(this);
     Panel5->setObjectName(QStringLiteral("Panel5"));
@@ -255,14 +256,14 @@ void TAlbum::B_ZoomClick() {
     viewer.showFrame(loadPicture(state_.FramePath[strip.SelectedFrame]),
                      QStringLiteral("Frame ") + QString::number(strip.SelectedFrame));
     if (viewer.FirstFrameShow) {
-        app::placeWindow(viewer, app::placeBesideAlbum(windows_.MainForm->frameGeometry(),
-                                                       app::outerBounds(*this, *windows_.MainForm),
-                                                       app::outerBounds(viewer, *windows_.MainForm),
-                                                       app::primaryScreenWidth()));
+        ui::placeWindow(viewer, app::placeBesideAlbum(windows_.MainForm->frameGeometry(),
+                                                      ui::outerBounds(*this, *windows_.MainForm),
+                                                      ui::outerBounds(viewer, *windows_.MainForm),
+                                                      ui::primaryScreenWidth()));
         viewer.FirstFrameShow = false;
     }
     viewer.show();
-    app::bringToFront(viewer);
+    ui::bringToFront(viewer);
 }
 
 std::optional<QString> TAlbum::runSaveDialog(const QString& suffix) {

@@ -12,8 +12,10 @@
 #include "resources/TextTable.h"
 #include "settings/CameraSettings.h"
 #include "settings/DriverKey.h"
+#include "ui/Builders.h"
 #include "ui/ErrorReport.h"
 #include "ui/Hints.h"
+#include "ui/Placement.h"
 #include "ui/Shape.h"
 #include "ui/WindowStyle.h"
 
@@ -26,24 +28,11 @@ namespace app {
 
 namespace {
 
-QFrame* makePanel(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* panel = new QFrame(parent);
-    panel->setObjectName(QLatin1String(name));
-    // A lowered outer bevel around a raised inner one.
-    panel->setFrameShape(QFrame::Box);
-    panel->setFrameShadow(QFrame::Sunken);
-    panel->setGeometry(geometry);
-    return panel;
-}
-
-QToolButton* makeGlyphButton(QWidget* panel, const char* name, int left, const char* glyph) {
-    auto* button = new QToolButton(panel);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, 4, 25, 25);
-    button->setIcon(QIcon(QStringLiteral(":/glyphs/%1.xpm").arg(QLatin1String(glyph))));
-    button->setIconSize(QSize(18, 18));
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
+// One of the main window's glyph buttons, 25 pixels square along its panel.
+QToolButton* mainButton(QWidget* panel, const char* name, int left, const char* glyph) {
+    return ui::makeToolButton(panel, name, {left, 4, 25, 25},
+                              QIcon(QStringLiteral(":/glyphs/%1.xpm").arg(QLatin1String(glyph))),
+                              {18, 18});
 }
 
 } // namespace
@@ -60,16 +49,16 @@ TMainForm::TMainForm(MainContext context) : QWidget(nullptr, ui::kFixedToolWindo
 TMainForm::~TMainForm() = default;
 
 void TMainForm::buildControls() {
-    Panel2 = makePanel(this, "Panel2", {0, 0, 121, 33});
-    B_About = makeGlyphButton(Panel2, "B_About", 4, "about");
-    B_Format = makeGlyphButton(Panel2, "B_Format", 33, "format");
-    B_Source = makeGlyphButton(Panel2, "B_Source", 62, "source");
-    B_Setting = makeGlyphButton(Panel2, "B_Setting", 91, "setting");
+    Panel2 = ui::makePanel(this, "Panel2", {0, 0, 121, 33});
+    B_About = mainButton(Panel2, "B_About", 4, "about");
+    B_Format = mainButton(Panel2, "B_Format", 33, "format");
+    B_Source = mainButton(Panel2, "B_Source", 62, "source");
+    B_Setting = mainButton(Panel2, "B_Setting", 91, "setting");
 
-    Panel3 = makePanel(this, "Panel3", {122, 0, 92, 33});
-    B_CapFrames = makeGlyphButton(Panel3, "B_CapFrames", 4, "capframes");
-    B_Open = makeGlyphButton(Panel3, "B_Open", 33, "open");
-    B_Exit = makeGlyphButton(Panel3, "B_Exit", 62, "exit");
+    Panel3 = ui::makePanel(this, "Panel3", {122, 0, 92, 33});
+    B_CapFrames = mainButton(Panel3, "B_CapFrames", 4, "capframes");
+    B_Open = mainButton(Panel3, "B_Open", 33, "open");
+    B_Exit = mainButton(Panel3, "B_Exit", 62, "exit");
 
     SFrame = new ui::Shape(this);
     SFrame->setObjectName(QStringLiteral("SFrame"));
@@ -95,7 +84,7 @@ void TMainForm::FormCreate() {
     MainState& s = ctx_.state;
 
     s.PreviewOn = 0;
-    placeWindow(*this, {0, 0});
+    ui::placeWindow(*this, {0, 0});
 
     const QString startDir = QDir::currentPath();
     helpFile_ = startDir + QStringLiteral("/GuiHelp.hlp");

@@ -1,8 +1,10 @@
 #include "app/Placement.h"
 
-#include <QGuiApplication>
-#include <QScreen>
+#include "ui/Placement.h"
+
 #include <QWidget>
+
+#include <algorithm>
 
 namespace app {
 
@@ -24,41 +26,9 @@ QPoint placeBesideAlbum(const QRect& main, const QRect& album, const QRect& view
     return {left, std::max(album.top(), 0)};
 }
 
-int primaryScreenWidth() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().width() : 0;
-}
-
-QRect outerBounds(const QWidget& window, const QWidget& shown) {
-    const QRect frame = window.frameGeometry();
-    if (frame != window.geometry())
-        return frame;
-    const QRect shownFrame = shown.frameGeometry();
-    const QRect shownClient = shown.geometry();
-    return frame.adjusted(
-        shownFrame.left() - shownClient.left(), shownFrame.top() - shownClient.top(),
-        shownFrame.right() - shownClient.right(), shownFrame.bottom() - shownClient.bottom());
-}
-
 void PlaceBesideMain(const QWidget& main, QWidget& window) {
-    placeWindow(window, placeBesideMain(main.frameGeometry(), outerBounds(window, main),
-                                        primaryScreenWidth()));
-}
-
-bool windowsPlaceable() {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
-void placeWindow(QWidget& window, QPoint where) {
-    // move() places the outer bounds' top-left corner of a top-level window.
-    if (windowsPlaceable())
-        window.move(where);
-}
-
-void bringToFront(QWidget& window) {
-    window.raise();
-    if (windowsPlaceable())
-        window.activateWindow();
+    ui::placeWindow(window, placeBesideMain(main.frameGeometry(), ui::outerBounds(window, main),
+                                            ui::primaryScreenWidth()));
 }
 
 } // namespace app

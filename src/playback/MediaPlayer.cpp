@@ -1,5 +1,6 @@
 #include "playback/MediaPlayer.h"
 
+#include "ui/Builders.h"
 #include "ui/ErrorReport.h"
 
 #include <QPainter>
@@ -42,14 +43,9 @@ QIcon glyphIcon(Glyph glyph) {
     return QIcon(pixmap);
 }
 
-QToolButton* makeButton(QWidget* parent, const char* name, int left, int width, Glyph glyph) {
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setGeometry(left, 0, width, 25);
-    button->setIcon(glyphIcon(glyph));
-    button->setIconSize(QSize(16, 16));
-    button->setFocusPolicy(Qt::TabFocus);
-    return button;
+// One of the player's buttons, side by side along its top.
+QToolButton* playerButton(QWidget* parent, const char* name, int left, int width, Glyph glyph) {
+    return ui::makeToolButton(parent, name, {left, 0, width, 25}, glyphIcon(glyph), {16, 16});
 }
 
 void raiseIfRefused(const platform::MediaAnswer& answer) {
@@ -61,9 +57,9 @@ void raiseIfRefused(const platform::MediaAnswer& answer) {
 
 TMediaPlayer::TMediaPlayer(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("MediaPlayer"));
-    btPlay = makeButton(this, "btPlay", 0, 29, Glyph::Play);
-    btPause = makeButton(this, "btPause", 29, 28, Glyph::Pause);
-    btStop = makeButton(this, "btStop", 57, 28, Glyph::Stop);
+    btPlay = playerButton(this, "btPlay", 0, 29, Glyph::Play);
+    btPause = playerButton(this, "btPause", 29, 28, Glyph::Pause);
+    btStop = playerButton(this, "btStop", 57, 28, Glyph::Stop);
     connect(btPlay, &QToolButton::clicked, this, &TMediaPlayer::Play);
     connect(btPause, &QToolButton::clicked, this, &TMediaPlayer::PauseClick);
     connect(btStop, &QToolButton::clicked, this, &TMediaPlayer::Stop);

@@ -8,6 +8,7 @@
 #include "playback/Clocks.h"
 #include "playback/Sizing.h"
 #include "playback/Video.h"
+#include "ui/Placement.h"
 
 #include <QFileInfo>
 
@@ -69,7 +70,7 @@ void OpenAvi(const OpenContext& ctx, const QString& path) {
     animate.TrackBar->setTickInterval(range.frequency);
 
     animate.show();
-    app::bringToFront(animate);
+    ui::bringToFront(animate);
 }
 
 void OpenBmp(const OpenContext& ctx, const QString& path) {
@@ -82,7 +83,7 @@ void OpenBmp(const OpenContext& ctx, const QString& path) {
         viewer.FirstFrameShow = false;
     }
     viewer.show();
-    app::bringToFront(viewer);
+    ui::bringToFront(viewer);
 }
 
 } // namespace playback

@@ -2,6 +2,7 @@
 
 #include "playback/Clocks.h"
 #include "playback/Sizing.h"
+#include "ui/Builders.h"
 #include "ui/ErrorReport.h"
 #include "ui/WindowStyle.h"
 
@@ -20,22 +21,9 @@ QFont clockFont(bool bold) {
 }
 
 // A clock label; the minute digits keep their width, the others fit their text.
-QLabel* makeLabel(QWidget* parent, const char* name, int left, int width, const char* text,
-                  bool bold = false) {
-    auto* label = new QLabel(QLatin1String(text), parent);
-    label->setObjectName(QLatin1String(name));
-    label->setFont(clockFont(bold));
-    label->setGeometry(left, 3, width, 19);
-    return label;
-}
-
-QFrame* makeSplitter(QWidget* parent, const char* name, int left, int width) {
-    auto* bar = new QFrame(parent);
-    bar->setObjectName(QLatin1String(name));
-    bar->setGeometry(left, 2, width, 21);
-    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
-    bar->setCursor(Qt::SplitHCursor);
-    return bar;
+QLabel* makeClockLabel(QWidget* parent, const char* name, int left, int width, const char* text,
+                       bool bold = false) {
+    return ui::makeLabel(parent, name, {left, 3, width, 19}, QLatin1String(text), clockFont(bold));
 }
 
 bool fitsItsText(const QLabel* label) {
@@ -82,19 +70,19 @@ void TFAnimate::buildControls() {
     Panel2 = new QFrame(this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    Splitter1 = makeSplitter(Panel2, "Splitter1", 2, 55);
-    Splitter2 = makeSplitter(Panel2, "Splitter2", 57, 56);
+    Splitter1 = ui::makeSplitter(Panel2, "Splitter1", {2, 2, 55, 21});
+    Splitter2 = ui::makeSplitter(Panel2, "Splitter2", {57, 2, 56, 21});
 
-    LMinS10 = makeLabel(Panel2, "LMinS10", 8, 8, "0");
-    LMinS1 = makeLabel(Panel2, "LMinS1", 16, 8, "0");
-    Label1 = makeLabel(Panel2, "Label1", 26, 5, ":", true);
-    LSecS10 = makeLabel(Panel2, "LSecS10", 32, 8, "0");
-    LSecS1 = makeLabel(Panel2, "LSecS1", 40, 8, "0");
-    LMinN10 = makeLabel(Panel2, "LMinN10", 64, 8, "0");
-    LMinN1 = makeLabel(Panel2, "LMinN1", 72, 8, "0");
-    Label3 = makeLabel(Panel2, "Label3", 82, 5, ":", true);
-    LSecN10 = makeLabel(Panel2, "LSecN10", 88, 8, "0");
-    LSecN1 = makeLabel(Panel2, "LSecN1", 96, 8, "0");
+    LMinS10 = makeClockLabel(Panel2, "LMinS10", 8, 8, "0");
+    LMinS1 = makeClockLabel(Panel2, "LMinS1", 16, 8, "0");
+    Label1 = makeClockLabel(Panel2, "Label1", 26, 5, ":", true);
+    LSecS10 = makeClockLabel(Panel2, "LSecS10", 32, 8, "0");
+    LSecS1 = makeClockLabel(Panel2, "LSecS1", 40, 8, "0");
+    LMinN10 = makeClockLabel(Panel2, "LMinN10", 64, 8, "0");
+    LMinN1 = makeClockLabel(Panel2, "LMinN1", 72, 8, "0");
+    Label3 = makeClockLabel(Panel2, "Label3", 82, 5, ":", true);
+    LSecN10 = makeClockLabel(Panel2, "LSecN10", 88, 8, "0");
+    LSecN1 = makeClockLabel(Panel2, "LSecN1", 96, 8, "0");
 
     TrackBar = new QSlider(Qt::Horizontal, Panel2);
     TrackBar->setObjectName(QStringLiteral("TrackBar"));
