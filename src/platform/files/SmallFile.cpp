@@ -1,5 +1,7 @@
 #include "platform/files/SmallFile.h"
 
+#include "platform/files/UniqueFd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,16 +12,12 @@ namespace platform {
 
 std::string readSmallFile(const std::string& path, qint64 limit, QByteArray& text, bool* missing) {
     text.clear();
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (missing)
-        *missing = fd < 0 && errno == ENOENT;
-    if (fd < 0)
+        *missing = !fd && errno == ENOENT;
+    if (!fd)
         return std::strerror(errno);
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
-    return readSmallFile(fd, limit, text);
+    return readSmallFile(fd.get(), limit, text);
 }
 
 std::string readSmallFile(int fd, qint64 limit, QByteArray& text) {

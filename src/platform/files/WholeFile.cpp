@@ -1,5 +1,7 @@
 #include "platform/files/WholeFile.h"
 
+#include "platform/files/UniqueFd.h"
+
 #include <QFile>
 #include <QRandomGenerator>
 
@@ -20,26 +22,21 @@ class NewFile {
 public:
     NewFile(QByteArray path, int fd) : path_(std::move(path)), fd_(fd) {}
     ~NewFile() {
-        if (fd_ >= 0)
-            ::close(fd_);
+        fd_.reset();
         if (!kept_)
             ::unlink(path_.constData());
     }
     NewFile(const NewFile&) = delete;
     NewFile& operator=(const NewFile&) = delete;
 
-    int fd() const { return fd_; }
+    int fd() const { return fd_.get(); }
     const QByteArray& path() const { return path_; }
-    bool close() {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
+    bool close() { return fd_.close(); }
     void keep() { kept_ = true; }
 
 private:
     QByteArray path_;
-    int fd_;
+    UniqueFd fd_;
     bool kept_ = false;
 };
 

@@ -33,15 +33,14 @@ bool othersMayOpen(const struct stat& info) {
 
 // A new file of this user's alone in place of the one at `path`, which others could open
 // and hold; its descriptor, or -1.
-int replaceWithPrivate(const QByteArray& path) {
+UniqueFd replaceWithPrivate(const QByteArray& path) {
     QByteArray name = path + ".XXXXXX";
-    const int fd = ::mkostemp(name.data(), O_CLOEXEC);
-    if (fd < 0)
-        return -1;
-    if (::fchmod(fd, 0600) != 0 || ::rename(name.constData(), path.constData()) != 0) {
+    UniqueFd fd(::mkostemp(name.data(), O_CLOEXEC));
+    if (!fd)
+        return fd;
+    if (::fchmod(fd.get(), 0600) != 0 || ::rename(name.constData(), path.constData()) != 0) {
         ::unlink(name.constData());
-        ::close(fd);
-        return -1;
+        return UniqueFd();
     }
     return fd;
 }
@@ -50,28 +49,24 @@ int replaceWithPrivate(const QByteArray& path) {
 
 LockFile::LockFile(const QString& path) : path_(path) {
     open();
-    if (state_ != State::Held && fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    if (state_ != State::Held)
+        fd_.reset();
 }
 
-LockFile::~LockFile() {
-    if (fd_ >= 0)
-        ::close(fd_);
-}
+LockFile::~LockFile() = default;
 
 void LockFile::open() {
     const QByteArray file = QFile::encodeName(path_);
     // Read access is all a lock needs, and nothing held open for writing keeps the disk from
     // being remounted read-only. Never through a symbolic link, which could lead anywhere.
-    fd_ = ::open(file.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd_ < 0) {
+    fd_.reset(
+        ::open(file.constData(), O_RDONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
+    if (!fd_) {
         fault_ = QStringLiteral("cannot open \"%1\": %2").arg(path_, whyOpenFailed(errno));
         return;
     }
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
+    if (::fstat(fd_.get(), &info) != 0) {
         fault_ = QStringLiteral("cannot look at \"%1\": %2").arg(path_, whyOpenFailed(errno));
         return;
     }
@@ -87,15 +82,14 @@ void LockFile::open() {
     bool mayBeHeldByOthers = false;
     if (othersMayOpen(info)) {
         // Anyone who opened it may hold it: a fresh file leaves them holding the old one.
-        if (const int fresh = replaceWithPrivate(file); fresh >= 0) {
-            ::close(fd_);
-            fd_ = fresh;
+        if (UniqueFd fresh = replaceWithPrivate(file)) {
+            fd_ = std::move(fresh);
         } else {
             mayBeHeldByOthers = true;
-            ::fchmod(fd_, 0600);
+            ::fchmod(fd_.get(), 0600);
         }
     }
-    while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    while (::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
         if (errno == EWOULDBLOCK && !mayBeHeldByOthers) {
@@ -113,36 +107,30 @@ void LockFile::open() {
 bool LockFile::write(const QByteArray& text) const {
     if (state_ != State::Held)
         return false;
-    const int fd = ::open(QFile::encodeName(path_).constData(),
-                          O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    UniqueFd fd(::open(QFile::encodeName(path_).constData(),
+                       O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
         return false;
     struct stat held {
     }, opened{};
     // Only into the file this process holds, should another have been put at its name.
-    bool written = ::fstat(fd_, &held) == 0 && ::fstat(fd, &opened) == 0 &&
-                   held.st_dev == opened.st_dev && held.st_ino == opened.st_ino &&
-                   ::ftruncate(fd, 0) == 0 &&
-                   ::write(fd, text.constData(), size_t(text.size())) == text.size();
-    if (::close(fd) != 0)
-        written = false;
-    return written;
+    const bool written = ::fstat(fd_.get(), &held) == 0 && ::fstat(fd.get(), &opened) == 0 &&
+                         held.st_dev == opened.st_dev && held.st_ino == opened.st_ino &&
+                         ::ftruncate(fd.get(), 0) == 0 &&
+                         ::write(fd.get(), text.constData(), size_t(text.size())) == text.size();
+    return fd.close() && written;
 }
 
 QByteArray LockFile::readFrom(const QString& path) {
-    const int fd =
-        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                             O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd)
         return {};
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_uid != ::geteuid() || othersMayOpen(info))
+    if (::fstat(fd.get(), &info) != 0 || info.st_uid != ::geteuid() || othersMayOpen(info))
         return {};
     QByteArray text;
-    if (!readSmallFile(fd, kMaxLockText, text).empty())
+    if (!readSmallFile(fd.get(), kMaxLockText, text).empty())
         return {};
     return text;
 }

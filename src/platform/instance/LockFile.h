@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files/UniqueFd.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -39,7 +41,7 @@ private:
     void open();
 
     QString path_;
-    int fd_ = -1;
+    UniqueFd fd_;
     State state_ = State::Unavailable;
     QString fault_;
 };

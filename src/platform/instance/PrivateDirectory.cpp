@@ -1,5 +1,7 @@
 #include "platform/instance/PrivateDirectory.h"
 
+#include "platform/files/UniqueFd.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -20,22 +22,18 @@ QString systemReason(int error) {
 // Why the directory at `path` is not this user's alone, or an empty text. Looked at through
 // a descriptor of the directory itself, never through a symbolic link in its place.
 QString whyNotPrivate(const QString& path, bool tighten) {
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
+    const UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                             O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!fd)
         return QStringLiteral("cannot open the directory \"%1\": %2")
             .arg(path, systemReason(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
     struct stat info {};
-    if (::fstat(fd, &info) != 0)
+    if (::fstat(fd.get(), &info) != 0)
         return QStringLiteral("cannot look at the directory \"%1\": %2")
             .arg(path, systemReason(errno));
     if (info.st_uid != ::geteuid())
         return QStringLiteral("the directory \"%1\" belongs to another user").arg(path);
-    if ((info.st_mode & 077) != 0 && !(tighten && ::fchmod(fd, 0700) == 0))
+    if ((info.st_mode & 077) != 0 && !(tighten && ::fchmod(fd.get(), 0700) == 0))
         return QStringLiteral("other users may enter the directory \"%1\"").arg(path);
     return {};
 }

@@ -73,10 +73,8 @@ struct MediaDevice::Playback {
         switch (GST_MESSAGE_TYPE(message)) {
         case GST_MESSAGE_ERROR:
             if (failure.isEmpty()) {
-                GError* error = nullptr;
-                gst_message_parse_error(message, &error, nullptr);
+                const gst::ErrorPtr error = gst::errorOf(message);
                 failure = QString::fromUtf8(error ? error->message : "unknown stream error");
-                g_clear_error(&error);
             }
             mode = MediaMode::Stopped;
             break;
@@ -132,10 +130,8 @@ struct MediaDevice::Playback {
         g_object_get(pipeline.get(), "n-video", &videos, "n-audio", &audios, nullptr);
         if (videos <= 0 && audios <= 0)
             return QStringLiteral("it holds no stream that can be played");
-        GstPad* sinkPad = gst_element_get_static_pad(videoSink, "sink");
-        gst::CapsPtr caps(sinkPad ? gst_pad_get_current_caps(sinkPad) : nullptr);
-        if (sinkPad)
-            gst_object_unref(sinkPad);
+        const gst::PadPtr sinkPad(gst_element_get_static_pad(videoSink, "sink"));
+        const gst::CapsPtr caps(sinkPad ? gst_pad_get_current_caps(sinkPad.get()) : nullptr);
         if (videos <= 0)
             return {};
         const GstStructure* s = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
@@ -187,17 +183,18 @@ MediaAnswer MediaDevice::open(const QString& file) {
     gst::ensureInitialised();
     auto p = std::make_unique<Playback>();
     p->file = file;
-    GstElement* playbin = gst_element_factory_make("playbin", nullptr);
-    GstElement* video = gst_element_factory_make("appsink", nullptr);
-    GstElement* audio = gst_element_factory_make(gst::audioSinkFactory().c_str(), nullptr);
-    if (!playbin || !video || !audio) {
-        for (GstElement* e : {playbin, video, audio})
-            if (e)
-                gst_object_unref(gst_object_ref_sink(e));
+    gst::ElementPtr bin = gst::sunk(gst_element_factory_make("playbin", nullptr));
+    const gst::ElementPtr videoOut = gst::sunk(gst_element_factory_make("appsink", nullptr));
+    const gst::ElementPtr audioOut =
+        gst::sunk(gst_element_factory_make(gst::audioSinkFactory().c_str(), nullptr));
+    if (!bin || !videoOut || !audioOut)
         return refused(MediaCode::CannotPlay,
                        QStringLiteral("the GStreamer playback elements are not installed"));
-    }
-    p->pipeline.reset(GST_ELEMENT(gst_object_ref_sink(playbin)));
+    // The playbin takes the sinks with their own refs; ours go with this scope.
+    GstElement* playbin = bin.get();
+    GstElement* video = videoOut.get();
+    GstElement* audio = audioOut.get();
+    p->pipeline = std::move(bin);
     p->bus.reset(gst_element_get_bus(playbin));
     p->videoSink = video;
     // Only the newest picture matters; an unbounded queue would grow without end.
@@ -210,10 +207,9 @@ MediaAnswer MediaDevice::open(const QString& file) {
     gst_app_sink_set_callbacks(GST_APP_SINK(video), &callbacks, p->frames.get(), nullptr);
     // A sound output that does not keep to the clock races it.
     g_object_set(audio, "sync", TRUE, nullptr);
-    gchar* uri =
-        gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr);
-    g_object_set(playbin, "uri", uri, "video-sink", video, "audio-sink", audio, nullptr);
-    g_free(uri);
+    const gst::StringPtr uri(
+        gst_filename_to_uri(QFile::encodeName(info.absoluteFilePath()).constData(), nullptr));
+    g_object_set(playbin, "uri", uri.get(), "video-sink", video, "audio-sink", audio, nullptr);
 
     p_ = std::move(p);
     const GstStateChangeReturn change = gst_element_set_state(playbin, GST_STATE_PAUSED);

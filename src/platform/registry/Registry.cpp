@@ -1,5 +1,7 @@
 #include "platform/registry/Registry.h"
 
+#include "platform/files/UniqueFd.h"
+
 #include "platform/files/SmallFile.h"
 #include "platform/files/WholeFile.h"
 
@@ -197,18 +199,6 @@ std::string readStore(const QString& file, Store& store) {
     return store.parse(text);
 }
 
-// Closes a descriptor, and so lets go of its lock, when the attempt that opened it ends.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() { ::close(fd_); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-
-private:
-    int fd_;
-};
-
 // Takes the file's exclusive lock, waiting no longer than the deadline; a writer holds it
 // only for one value's read-modify-write.
 bool lockWithin(int fd, const QDeadlineTimer& deadline) {
@@ -264,7 +254,8 @@ bool update(const QString& file, const std::function<Change(Store&)>& change) {
                 return false;
             continue;
         }
-        const Descriptor closer(fd);
+        // Closed, and so its lock let go of, when this attempt ends.
+        const UniqueFd closer(fd);
         if (!lockWithin(fd, deadline))
             return false;
         if (!stillAt(fd, path)) {

@@ -105,10 +105,20 @@ GstSoundService::GstSoundService(std::chrono::milliseconds bound, Player player)
     : bound_(bound), player_(std::move(player)) {}
 
 GstSoundService::~GstSoundService() {
-    if (!cutOff_)
+    if (!worker_.joinable())
         return;
-    std::unique_lock lock(cutOff_->mutex);
-    cutOff_->ended.wait_for(lock, std::chrono::seconds(1), [&] { return cutOff_->done; });
+    bool done = true;
+    if (cutOff_) {
+        std::unique_lock lock(cutOff_->mutex);
+        done =
+            cutOff_->ended.wait_for(lock, std::chrono::seconds(1), [&] { return cutOff_->done; });
+    }
+    // A sound server that never answers would hold the exit for ever: only its thread is
+    // left to end with the process.
+    if (done)
+        worker_.join();
+    else
+        worker_.detach();
 }
 
 bool GstSoundService::playSync(const QString& wavFile) {
@@ -120,10 +130,13 @@ bool GstSoundService::playSync(const QString& wavFile) {
             return false;
     }
     cutOff_.reset();
+    // The thread of the last sound has ended its work, or is just ending it.
+    if (worker_.joinable())
+        worker_.join();
     // The sound plays on a thread of its own, so that a long file or a sound server that
     // never answers holds the caller no longer than the bound.
     auto playback = std::make_shared<Playback>();
-    std::thread([playback, wavFile, player = player_] {
+    worker_ = std::thread([playback, wavFile, player = player_] {
         const bool played = player(wavFile, playback->cancel);
         {
             std::lock_guard lock(playback->mutex);
@@ -131,7 +144,7 @@ bool GstSoundService::playSync(const QString& wavFile) {
             playback->played = played;
         }
         playback->ended.notify_all();
-    }).detach();
+    });
 
     std::unique_lock lock(playback->mutex);
     if (!playback->ended.wait_until(lock, deadline, [&] { return playback->done; })) {

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace platform {
 
@@ -32,8 +33,8 @@ public:
     explicit GstSoundService(std::chrono::milliseconds bound = std::chrono::seconds(3));
     // With another player in place of GStreamer's, for a sound server that hangs.
     GstSoundService(std::chrono::milliseconds bound, Player player);
-    // Gives a sound that was cut off a moment to wind down, so that the process does not
-    // end under it; a sound server that never answers is not waited for.
+    // Joins the last sound's thread, giving one that was cut off a moment to wind down; a
+    // sound server that never answers is not waited for.
     ~GstSoundService() override;
     GstSoundService(const GstSoundService&) = delete;
     GstSoundService& operator=(const GstSoundService&) = delete;
@@ -47,6 +48,8 @@ private:
     Player player_;
     // The sound that was cut off last, still winding down on its thread.
     std::shared_ptr<Playback> cutOff_;
+    // The thread of the last sound: joined before the next starts, and when the service goes.
+    std::thread worker_;
 };
 
 // The system directory, where the shutter sound lives: NIMBACAST_SYSTEM_DIR when set,
