@@ -6,7 +6,7 @@
 #include "app/Program.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"

@@ -4,8 +4,8 @@
 #include "FramePainted.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
-#include "platform/capture/FormatDialog.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "platform/registry/Registry.h"
 #include "ui/ErrorReport.h"
 

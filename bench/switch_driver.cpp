@@ -8,7 +8,7 @@
 #include "capture/Config.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"

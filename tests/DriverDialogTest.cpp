@@ -1,7 +1,7 @@
 #include "Support.h"
 
 #include "app/Main.h"
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
 
 #include <QFile>
 #include <QJsonDocument>

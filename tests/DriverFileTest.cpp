@@ -1,6 +1,6 @@
 #include "Support.h"
 
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 
 #include <QFile>
 

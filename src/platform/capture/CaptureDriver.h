@@ -45,13 +45,6 @@ struct DriverSpec {
     int failAfterFrames = -1;
 };
 
-// A pixel format a driver offers for the user to choose.
-struct PixelFormat {
-    std::uint32_t fourcc = 0;
-    std::string description;
-    bool compressed = false;
-};
-
 // A watch on what the system says of a lost device; it ends when it goes.
 class DeviceWatch {
 public:

@@ -2,8 +2,8 @@
 
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/DriverModes.h"
-#include "platform/capture/FormatDialog.h"
-#include "platform/capture/SourceDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/dialogs/SourceDialog.h"
 #include "platform/imaging/BmpFile.h"
 #include "platform/registry/Registry.h"
 

@@ -2,10 +2,10 @@
 
 #include "platform/capture/CaptureMode.h"
 #include "platform/capture/DriverTable.h"
-#include "platform/capture/PreviewPipeline.h"
 #include "platform/capture/SourceSettings.h"
-#include "platform/capture/TestPictureSettings.h"
-#include "platform/capture/VideoOverlay.h"
+#include "platform/capture/drivers/TestPictureSettings.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
+#include "platform/capture/pipeline/VideoOverlay.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "platform/capture/DriverTable.h"
 
-#include "platform/capture/PipeWireDriver.h"
-#include "platform/capture/SimulatedDriver.h"
-#include "platform/capture/TestPatternDriver.h"
-#include "platform/capture/V4l2Driver.h"
+#include "platform/capture/drivers/PipeWireDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
+#include "platform/capture/drivers/TestPatternDriver.h"
+#include "platform/capture/drivers/V4l2Driver.h"
 #include "platform/files/SmallFile.h"
 
 #include <QByteArray>

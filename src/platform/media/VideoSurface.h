@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/capture/VideoFrame.h"
 #include "platform/gst/GstHandles.h"
+#include "platform/gst/VideoFrame.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

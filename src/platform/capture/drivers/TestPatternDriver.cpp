@@ -1,8 +1,8 @@
-#include "platform/capture/TestPatternDriver.h"
+#include "platform/capture/drivers/TestPatternDriver.h"
 
-#include "platform/capture/PipelineParts.h"
-#include "platform/capture/PreviewPipeline.h"
-#include "platform/capture/TestPictureSettings.h"
+#include "platform/capture/drivers/TestPictureSettings.h"
+#include "platform/capture/pipeline/PipelineParts.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/capture/SourceSettings.h"
-#include "platform/capture/V4l2Device.h"
+#include "platform/capture/v4l2/V4l2Device.h"
 
 #include <cstdint>
 #include <map>

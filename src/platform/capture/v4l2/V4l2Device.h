@@ -58,13 +58,9 @@ std::string fourccText(std::uint32_t fourcc);
 // A JPEG stream rather than raw pixels.
 bool isJpeg(std::uint32_t fourcc);
 
-struct PixelFormatInfo {
-    std::uint32_t fourcc = 0;
-    std::string description;
-    bool compressed = false;
-};
-// The capture formats the device offers, in its own order.
-std::vector<PixelFormatInfo> pixelFormats(const std::string& path);
+// The capture formats the device offers, in its own order, each with the description the
+// device gives (empty when it gives none).
+std::vector<PixelFormat> pixelFormats(const std::string& path);
 // The sizes the device offers in that pixel format, ascending. A device that gives a range
 // offers its smallest, its largest and the common sizes in between that its steps reach.
 std::vector<PictureSize> frameSizes(const std::string& path, std::uint32_t fourcc);

@@ -1,6 +1,6 @@
-#include "platform/capture/TestPictureSettings.h"
+#include "platform/capture/drivers/TestPictureSettings.h"
 
-#include "platform/capture/PreviewPipeline.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
 
 #include <QComboBox>
 #include <QDialog>

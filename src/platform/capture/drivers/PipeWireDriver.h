@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/capture/CaptureDriver.h"
-#include "platform/capture/PipeWireNodes.h"
-#include "platform/capture/V4l2Device.h"
+#include "platform/capture/pipewire/PipeWireNodes.h"
+#include "platform/capture/v4l2/V4l2Device.h"
 
 namespace platform {
 

@@ -1,4 +1,4 @@
-#include "platform/capture/KeptControls.h"
+#include "platform/capture/v4l2/KeptControls.h"
 
 #include "platform/registry/Registry.h"
 

@@ -1,4 +1,4 @@
-#include "platform/capture/PipelineParts.h"
+#include "platform/capture/pipeline/PipelineParts.h"
 
 namespace platform::pipeline {
 

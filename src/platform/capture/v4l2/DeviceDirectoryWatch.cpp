@@ -1,4 +1,4 @@
-#include "platform/capture/DeviceDirectoryWatch.h"
+#include "platform/capture/v4l2/DeviceDirectoryWatch.h"
 
 #include <sys/inotify.h>
 #include <unistd.h>

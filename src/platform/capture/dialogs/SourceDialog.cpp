@@ -1,4 +1,4 @@
-#include "platform/capture/SourceDialog.h"
+#include "platform/capture/dialogs/SourceDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,8 +1,9 @@
-#include "platform/capture/PipeWireDriver.h"
+#include "platform/capture/drivers/PipeWireDriver.h"
 
-#include "platform/capture/PipelineParts.h"
-#include "platform/capture/PreviewPipeline.h"
 #include "platform/capture/SourceSettings.h"
+#include "platform/capture/pipeline/PipelineParts.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
+#include "platform/capture/pipewire/PipeWireMonitor.h"
 
 #include <sys/stat.h>
 

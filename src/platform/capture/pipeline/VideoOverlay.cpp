@@ -1,4 +1,4 @@
-#include "platform/capture/VideoOverlay.h"
+#include "platform/capture/pipeline/VideoOverlay.h"
 
 namespace platform {
 

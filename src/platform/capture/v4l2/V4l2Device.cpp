@@ -1,4 +1,4 @@
-#include "platform/capture/V4l2Device.h"
+#include "platform/capture/v4l2/V4l2Device.h"
 
 #include "platform/capture/CommonModes.h"
 #include "platform/files/SmallFile.h"
@@ -215,9 +215,9 @@ std::string streamProblem(const std::string& path) {
     return problem;
 }
 
-std::vector<PixelFormatInfo> pixelFormats(const std::string& path) {
+std::vector<PixelFormat> pixelFormats(const std::string& path) {
     Fd fd(path);
-    std::vector<PixelFormatInfo> found;
+    std::vector<PixelFormat> found;
     for (std::uint32_t i = 0; i < 64; ++i) {
         v4l2_fmtdesc desc{};
         desc.index = i;

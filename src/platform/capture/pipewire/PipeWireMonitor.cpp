@@ -1,4 +1,4 @@
-#include "platform/capture/PipeWireNodes.h"
+#include "platform/capture/pipewire/PipeWireMonitor.h"
 
 #include "platform/gst/GstHandles.h"
 

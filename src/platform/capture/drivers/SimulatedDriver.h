@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/capture/TestPatternDriver.h"
+#include "platform/capture/drivers/TestPatternDriver.h"
 
 namespace platform {
 

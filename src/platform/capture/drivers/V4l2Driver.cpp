@@ -1,10 +1,10 @@
-#include "platform/capture/V4l2Driver.h"
+#include "platform/capture/drivers/V4l2Driver.h"
 
-#include "platform/capture/DeviceDirectoryWatch.h"
-#include "platform/capture/PipelineParts.h"
-#include "platform/capture/PreviewPipeline.h"
-#include "platform/capture/V4l2Device.h"
-#include "platform/capture/V4l2Settings.h"
+#include "platform/capture/drivers/V4l2Settings.h"
+#include "platform/capture/pipeline/PipelineParts.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
+#include "platform/capture/v4l2/DeviceDirectoryWatch.h"
+#include "platform/capture/v4l2/V4l2Device.h"
 
 #include <linux/videodev2.h>
 
@@ -56,12 +56,12 @@ bool showable(std::uint32_t fourcc) {
 // The node's formats a preview can show, in its own order.
 std::vector<PixelFormat> showableFormats(const std::string& node) {
     std::vector<PixelFormat> formats;
-    for (const v4l2::PixelFormatInfo& info : v4l2::pixelFormats(node))
-        if (showable(info.fourcc))
-            formats.push_back(
-                {info.fourcc,
-                 info.description.empty() ? v4l2::fourccText(info.fourcc) : info.description,
-                 info.compressed});
+    for (PixelFormat format : v4l2::pixelFormats(node))
+        if (showable(format.fourcc)) {
+            if (format.description.empty())
+                format.description = v4l2::fourccText(format.fourcc);
+            formats.push_back(std::move(format));
+        }
     return formats;
 }
 

@@ -1,4 +1,4 @@
-#include "platform/capture/VideoFrame.h"
+#include "platform/gst/VideoFrame.h"
 
 #include <gst/video/video.h>
 

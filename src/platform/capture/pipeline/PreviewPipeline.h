@@ -1,8 +1,8 @@
 #pragma once
 
 #include "platform/capture/CaptureDriver.h"
-#include "platform/capture/VideoFrame.h"
 #include "platform/gst/GstHandles.h"
+#include "platform/gst/VideoFrame.h"
 
 #include <gst/app/gstappsink.h>
 

@@ -1,6 +1,6 @@
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 
-#include "platform/capture/PreviewPipeline.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
 
 namespace platform {
 

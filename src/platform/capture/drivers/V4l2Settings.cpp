@@ -1,8 +1,8 @@
-#include "platform/capture/V4l2Settings.h"
+#include "platform/capture/drivers/V4l2Settings.h"
 
-#include "platform/capture/KeptControls.h"
-#include "platform/capture/PreviewPipeline.h"
-#include "platform/capture/V4l2Device.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
+#include "platform/capture/v4l2/KeptControls.h"
+#include "platform/capture/v4l2/V4l2Device.h"
 
 #include <QCheckBox>
 #include <QComboBox>

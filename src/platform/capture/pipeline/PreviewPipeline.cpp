@@ -1,6 +1,6 @@
-#include "platform/capture/PreviewPipeline.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
 
-#include "platform/capture/PipelineParts.h"
+#include "platform/capture/pipeline/PipelineParts.h"
 
 #include <gst/video/videooverlay.h>
 
