@@ -72,10 +72,8 @@ int main(int argc, char** argv) {
     platform::DriverSpec bench;
     bench.name = "Quorix Bench";
     bench.version = "1";
-    bench.width = 640;
-    bench.height = 480;
-    bench.sizes = {{640, 480}};
-    drivers[0] = std::make_shared<platform::SimulatedDriver>(bench);
+    drivers[0] = std::make_shared<platform::SimulatedDriver>(
+        bench, platform::TestPicture{{640, 480}, {{640, 480}}});
     const platform::CaptureService capture(drivers);
     NoHelp help;
     Silent sound;

@@ -33,8 +33,8 @@ int main(int argc, char** argv) {
     platform::DriverSpec driver;
     driver.name = "Quorix Bench";
     driver.devicePath = "\\\\?\\bench\\0";
-    driver.sizes = {kSmall, kLarge};
-    drivers[0] = std::make_shared<platform::SimulatedDriver>(driver);
+    drivers[0] = std::make_shared<platform::SimulatedDriver>(
+        driver, platform::TestPicture{kSmall, {kSmall, kLarge}});
     platform::installRegistryKeys(drivers, registry);
     platform::PictureSize wanted = kLarge;
     const platform::CaptureService service(drivers, &registry, [&](QDialog& dialog) {

@@ -17,9 +17,8 @@ int main(int argc, char** argv) {
     platform::DriverTable drivers;
     platform::DriverSpec driver;
     driver.name = "Quorix Bench";
-    driver.width = 640;
-    driver.height = 480;
-    drivers[0] = std::make_shared<platform::SimulatedDriver>(driver);
+    drivers[0] =
+        std::make_shared<platform::SimulatedDriver>(driver, platform::TestPicture{{640, 480}, {}});
     const platform::CaptureService service(drivers);
     QWidget parent;
     parent.resize(660, 500);

@@ -76,10 +76,10 @@ int main(int argc, char** argv) {
         platform::DriverSpec driver;
         driver.name = i == 0 ? "Quorix Small" : "Bench Large";
         driver.devicePath = "\\\\?\\bench\\" + std::to_string(i);
-        driver.width = i == 0 ? 320 : 640;
-        driver.height = i == 0 ? 240 : 480;
-        driver.sizes = {{driver.width, driver.height}};
-        drivers[i] = std::make_shared<platform::SimulatedDriver>(driver);
+        const platform::PictureSize size =
+            i == 0 ? platform::PictureSize{320, 240} : platform::PictureSize{640, 480};
+        drivers[i] = std::make_shared<platform::SimulatedDriver>(
+            driver, platform::TestPicture{size, {size}});
     }
     platform::installRegistryKeys(drivers, registry);
     const platform::CaptureService capture(drivers, &registry);

@@ -110,11 +110,6 @@ void CaptureWindow::resizeEvent(QResizeEvent*) {
 
 CaptureWindow::~CaptureWindow() = default;
 
-TestPictureLook CaptureWindow::look() const {
-    const auto* testPicture = dynamic_cast<const TestPictureSettings*>(settings_.get());
-    return testPicture ? testPicture->look() : TestPictureLook{};
-}
-
 SettingsKey CaptureWindow::settingsKey(const CaptureDriver& driver) const {
     return {setup_->registry, driverKeyPath(driver.spec().devicePath)};
 }
@@ -123,7 +118,7 @@ int CaptureWindow::driverConnect(int index) {
     if (index < 0 || index >= kDriverSlots || !setup_)
         return 0;
     const auto& driver = setup_->drivers[index];
-    if (!driver || !driver->spec().acceptsConnect) {
+    if (!driver || !driver->acceptsConnect()) {
         lastError_ = "no driver accepts a connection at index " + std::to_string(index);
         return 0;
     }
@@ -135,7 +130,8 @@ int CaptureWindow::driverConnect(int index) {
     }
     // What the driver keeps goes back on the device before it streams.
     settings_ = driver->sourceSettings(settingsKey(*driver));
-    settings_->putBack();
+    if (settings_)
+        settings_->putBack();
     // A device may answer the mode with another it prefers: the preview asks for that.
     const CaptureMode mode = driver->inForce(startMode(*driver, setup_->registry, setup_->fitted));
     std::string error;
@@ -162,7 +158,7 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
     pipeline_.reset();
     shown_.reset();
     grabbed_ = QImage();
-    if (putBack)
+    if (putBack && settings_)
         settings_->putBack();
     std::string error;
     pipeline_ = openPipeline(mode, error);
@@ -174,7 +170,8 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
         return false;
     }
     mode_ = mode;
-    settings_->apply(*pipeline_);
+    if (settings_)
+        settings_->apply(*pipeline_);
     if (previewing)
         startPreview();
     update();
@@ -182,7 +179,7 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
 }
 
 int CaptureWindow::dlgVideoFormat() {
-    if (!pipeline_ || !driver_->spec().hasFormatDialog)
+    if (!pipeline_ || !driver_->hasFormatDialog())
         return 0;
     VideoFormatDialog dialog(*driver_, mode_, this);
     const int result = setup_->runDialog ? setup_->runDialog(dialog) : dialog.exec();
@@ -198,7 +195,7 @@ int CaptureWindow::dlgVideoFormat() {
 }
 
 int CaptureWindow::dlgVideoSource() {
-    if (!pipeline_ || !driver_->spec().hasSourceDialog)
+    if (!pipeline_ || !settings_)
         return 0;
     VideoSourceDialog dialog(*settings_, pipeline_.get(), this);
     if (setup_->runDialog)
@@ -354,8 +351,8 @@ int CaptureWindow::getDriverCaps(CaptureDriverCaps& caps) const {
     caps = CaptureDriverCaps{};
     if (!pipeline_)
         return 0;
-    caps.fHasDlgVideoFormat = driver_->spec().hasFormatDialog ? 1 : 0;
-    caps.fHasDlgVideoSource = driver_->spec().hasSourceDialog ? 1 : 0;
+    caps.fHasDlgVideoFormat = driver_->hasFormatDialog() ? 1 : 0;
+    caps.fHasDlgVideoSource = settings_ ? 1 : 0;
     return 1;
 }
 

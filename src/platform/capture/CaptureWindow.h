@@ -3,7 +3,6 @@
 #include "platform/capture/CaptureMode.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/capture/SourceSettings.h"
-#include "platform/capture/drivers/TestPictureSettings.h"
 #include "platform/capture/pipeline/PreviewPipeline.h"
 #include "platform/capture/pipeline/VideoOverlay.h"
 
@@ -79,10 +78,11 @@ public:
     // Why the last connect was refused, in a sentence for the user, when the user can do
     // something about it (no permission to the device); empty otherwise.
     const std::string& connectRefusal() const { return connectRefusal_; }
-    // How the connected driver delivers its pictures, and how a test picture looks (as it
-    // looks by default for any other driver).
+    // How the connected driver delivers its pictures.
     const CaptureMode& mode() const { return mode_; }
-    TestPictureLook look() const;
+    // What the connected driver's source dialog has set for this connection; null when no
+    // driver is connected or the driver offers no source dialog.
+    const SourceSettings* sourceSettings() const { return settings_.get(); }
 
 signals:
     // A preview frame has just been drawn.

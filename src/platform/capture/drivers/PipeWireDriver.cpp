@@ -17,14 +17,6 @@ namespace {
 // milliseconds.
 constexpr std::chrono::milliseconds kListingBound{400};
 
-// Nothing to adjust: the driver offers no source dialog.
-class NoSourceSettings : public SourceSettings {
-public:
-    std::unique_ptr<SourcePanel> panel(QDialog&, QFormLayout&, PreviewPipeline*) override {
-        return nullptr;
-    }
-};
-
 bool sameDeviceNode(const std::string& a, const std::string& b) {
     if (a == b)
         return true;
@@ -62,7 +54,6 @@ PipeWireDriver::discover(const std::vector<v4l2::DeviceInfo>& listed) {
         spec.version = version;
         // The node's name stays the same across restarts of the daemon and the camera.
         spec.devicePath = "\\\\?\\pipewire\\" + node.nodeName;
-        spec.hasSourceDialog = false;
         found.push_back(std::make_shared<PipeWireDriver>(std::move(spec), node));
     }
     return found;
@@ -147,7 +138,8 @@ bool PipeWireDriver::findAgain() const {
 }
 
 std::unique_ptr<SourceSettings> PipeWireDriver::sourceSettings(const SettingsKey&) const {
-    return std::make_unique<NoSourceSettings>();
+    // No source dialog: pipewiresrc reaches no controls of a node.
+    return nullptr;
 }
 
 } // namespace platform

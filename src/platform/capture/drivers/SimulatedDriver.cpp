@@ -1,5 +1,6 @@
 #include "platform/capture/drivers/SimulatedDriver.h"
 
+#include "platform/capture/SourceSettings.h"
 #include "platform/capture/pipeline/PreviewPipeline.h"
 
 namespace platform {
@@ -37,16 +38,23 @@ GstPadProbeReturn countFrames(GstPad* pad, GstPadProbeInfo*, gpointer data) {
 
 } // namespace
 
+SimulatedDriver::SimulatedDriver(DriverSpec spec, TestPicture picture, SimulatedBehaviour behaviour)
+    : TestPatternDriver(std::move(spec), std::move(picture)), behaviour_(behaviour) {}
+
 void SimulatedDriver::attach(PreviewPipeline& pipeline) const {
-    if (spec().stallAfterFrames < 0 && spec().failAfterFrames < 0)
+    if (behaviour_.stallAfterFrames < 0 && behaviour_.failAfterFrames < 0)
         return;
     GstElement* source = pipeline.element(PreviewPipeline::kSourceName);
     if (!source)
         return;
     gst::ObjectPtr<GstPad> pad(gst_element_get_static_pad(source, "src"));
     gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, &countFrames,
-                      new Countdown{spec().stallAfterFrames, spec().failAfterFrames},
+                      new Countdown{behaviour_.stallAfterFrames, behaviour_.failAfterFrames},
                       [](gpointer data) { delete static_cast<Countdown*>(data); });
+}
+
+std::unique_ptr<SourceSettings> SimulatedDriver::sourceSettings(const SettingsKey& key) const {
+    return behaviour_.hasSourceDialog ? TestPatternDriver::sourceSettings(key) : nullptr;
 }
 
 } // namespace platform

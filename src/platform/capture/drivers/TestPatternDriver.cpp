@@ -8,26 +8,30 @@
 
 namespace platform {
 
+TestPatternDriver::TestPatternDriver(DriverSpec spec, TestPicture picture)
+    : CaptureDriver(std::move(spec)), picture_(std::move(picture)) {}
+
 std::shared_ptr<const CaptureDriver> TestPatternDriver::builtIn() {
     DriverSpec pattern;
     pattern.name = "Test Pattern";
     pattern.version = "1.0";
     pattern.devicePath = "\\\\?\\nimbacast\\test-pattern";
-    pattern.sizes = {{160, 120}, {176, 144}, {320, 240}, {352, 288},
+    TestPicture picture;
+    picture.sizes = {{160, 120}, {176, 144}, {320, 240}, {352, 288},
                      {640, 480}, {704, 576}, {800, 600}, {1280, 720}};
-    return std::make_shared<TestPatternDriver>(std::move(pattern));
+    return std::make_shared<TestPatternDriver>(std::move(pattern), std::move(picture));
 }
 
 CaptureMode TestPatternDriver::currentMode() const {
     CaptureMode mode;
-    mode.size = {spec().width, spec().height};
+    mode.size = picture_.size;
     return mode;
 }
 
 std::vector<PictureSize> TestPatternDriver::offeredSizes(std::uint32_t) const {
-    std::vector<PictureSize> sizes = spec().sizes;
+    std::vector<PictureSize> sizes = picture_.sizes;
     if (sizes.empty())
-        sizes.push_back({spec().width, spec().height});
+        sizes.push_back(picture_.size);
     std::sort(sizes.begin(), sizes.end());
     sizes.erase(std::unique(sizes.begin(), sizes.end()), sizes.end());
     return sizes;

@@ -119,4 +119,9 @@ std::unique_ptr<SourcePanel> TestPictureSettings::panel(QDialog& dialog, QFormLa
     return std::make_unique<LookPanel>(dialog, form, pipeline, look_);
 }
 
+TestPictureLook lookOf(const SourceSettings* settings) {
+    const auto* testPicture = dynamic_cast<const TestPictureSettings*>(settings);
+    return testPicture ? testPicture->look() : TestPictureLook{};
+}
+
 } // namespace platform

@@ -32,4 +32,7 @@ private:
     TestPictureLook look_;
 };
 
+// How the test picture of these settings looks; the default look for another driver's.
+TestPictureLook lookOf(const SourceSettings* settings);
+
 } // namespace platform
