@@ -4,6 +4,7 @@
 #include "album/Show.h"
 #include "app/Main.h"
 #include "app/Program.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/capture/drivers/SimulatedDriver.h"

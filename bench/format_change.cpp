@@ -2,6 +2,7 @@
 // against a connect at that size from cold (a new capture window, the driver's key already
 // holding the size), in the same run. Prints the medians of five of each in milliseconds.
 #include "FramePainted.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/dialogs/FormatDialog.h"

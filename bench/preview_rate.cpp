@@ -1,5 +1,6 @@
 // Previews a 640 x 480 test picture at the frame rate given on the command line until it is
 // killed; bench/inside.sh measures the CPU it takes at 15 and at 30 frames a second.
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/drivers/SimulatedDriver.h"
 #include "ui/ErrorReport.h"

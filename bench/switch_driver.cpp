@@ -6,6 +6,7 @@
 #include "app/Main.h"
 #include "app/Program.h"
 #include "capture/Config.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/drivers/SimulatedDriver.h"

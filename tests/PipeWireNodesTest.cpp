@@ -4,6 +4,7 @@
 #include "platform/capture/drivers/PipeWireDriver.h"
 #include "platform/capture/pipewire/PipeWireMonitor.h"
 #include "platform/capture/pipewire/PipeWireNodes.h"
+#include "platform/gst/GstHandles.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

@@ -2,13 +2,16 @@
 
 #include "platform/capture/CaptureMode.h"
 
-#include <gst/gst.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// A driver's part of a pipeline is GStreamer elements; the interface names them as
+// GStreamer's own headers declare them, so that what includes it compiles none of those.
+typedef struct _GstElement GstElement;
+typedef struct _GError GError;
 
 namespace platform {
 

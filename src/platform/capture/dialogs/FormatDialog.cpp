@@ -116,4 +116,15 @@ CaptureMode VideoFormatDialog::chosen() const {
     return mode;
 }
 
+std::optional<CaptureMode> chooseFormat(const CaptureDriver& driver, const CaptureMode& current,
+                                        const std::function<int(QDialog&)>& run, QWidget* parent) {
+    VideoFormatDialog dialog(driver, current, parent);
+    if ((run ? run(dialog) : dialog.exec()) != QDialog::Accepted)
+        return std::nullopt;
+    const CaptureMode chosen = dialog.chosen();
+    if (chosen.size.width <= 0)
+        return std::nullopt;
+    return chosen;
+}
+
 } // namespace platform

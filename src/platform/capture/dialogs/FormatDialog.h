@@ -6,6 +6,9 @@
 #include <QDialog>
 #include <QListWidget>
 
+#include <functional>
+#include <optional>
+
 namespace platform {
 
 // The driver's own "Video Format" dialog: the pixel formats it offers, in its own order, the
@@ -36,5 +39,10 @@ private:
     // The rates the list offers after "Default", in its order.
     std::vector<FrameRate> rates_;
 };
+
+// Runs the driver's format dialog over its `current` mode with `run` (the dialog's own loop
+// when empty): the mode chosen with OK, nothing when it was cancelled or no size was chosen.
+std::optional<CaptureMode> chooseFormat(const CaptureDriver& driver, const CaptureMode& current,
+                                        const std::function<int(QDialog&)>& run, QWidget* parent);
 
 } // namespace platform

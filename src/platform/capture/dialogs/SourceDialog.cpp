@@ -41,4 +41,13 @@ void VideoSourceDialog::reject() {
     QDialog::reject();
 }
 
+void showSourceDialog(SourceSettings& settings, PreviewPipeline* pipeline,
+                      const std::function<int(QDialog&)>& run, QWidget* parent) {
+    VideoSourceDialog dialog(settings, pipeline, parent);
+    if (run)
+        run(dialog);
+    else
+        dialog.exec();
+}
+
 } // namespace platform

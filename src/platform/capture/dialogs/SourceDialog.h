@@ -4,6 +4,7 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -26,5 +27,9 @@ public:
 private:
     std::unique_ptr<SourcePanel> panel_;
 };
+
+// Runs the driver's source dialog with `run` (the dialog's own loop when empty).
+void showSourceDialog(SourceSettings& settings, PreviewPipeline* pipeline,
+                      const std::function<int(QDialog&)>& run, QWidget* parent);
 
 } // namespace platform

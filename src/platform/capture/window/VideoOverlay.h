@@ -10,8 +10,10 @@ namespace platform {
 // expose asks the sink to draw its frame again instead.
 class VideoOverlay : public QWidget {
 public:
-    explicit VideoOverlay(QWidget* parent);
-    void setOnExpose(std::function<void()> expose) { expose_ = std::move(expose); }
+    // A hidden overlay over `parent` that asks `expose` to draw again, when the preview is drawn
+    // into one on this display; null where the toolkit paints the frames.
+    static VideoOverlay* make(QWidget* parent, std::function<void()> expose);
+    VideoOverlay(QWidget* parent, std::function<void()> expose);
     QPaintEngine* paintEngine() const override { return nullptr; }
 
 protected:
