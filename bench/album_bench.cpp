@@ -4,9 +4,10 @@
 #include "album/Show.h"
 #include "app/Main.h"
 #include "app/Program.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"
@@ -72,10 +73,8 @@ int main(int argc, char** argv) {
     platform::DriverSpec bench;
     bench.name = "Quorix Bench";
     bench.version = "1";
-    bench.width = 640;
-    bench.height = 480;
-    bench.sizes = {{640, 480}};
-    drivers[0] = std::make_shared<platform::SimulatedDriver>(bench);
+    drivers[0] = std::make_shared<platform::SimulatedDriver>(
+        bench, platform::TestPicture{{640, 480}, {{640, 480}}});
     const platform::CaptureService capture(drivers);
     NoHelp help;
     Silent sound;

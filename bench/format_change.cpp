@@ -2,10 +2,11 @@
 // against a connect at that size from cold (a new capture window, the driver's key already
 // holding the size), in the same run. Prints the medians of five of each in milliseconds.
 #include "FramePainted.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
-#include "platform/capture/FormatDialog.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "platform/registry/Registry.h"
 #include "ui/ErrorReport.h"
 
@@ -33,8 +34,8 @@ int main(int argc, char** argv) {
     platform::DriverSpec driver;
     driver.name = "Quorix Bench";
     driver.devicePath = "\\\\?\\bench\\0";
-    driver.sizes = {kSmall, kLarge};
-    drivers[0] = std::make_shared<platform::SimulatedDriver>(driver);
+    drivers[0] = std::make_shared<platform::SimulatedDriver>(
+        driver, platform::TestPicture{kSmall, {kSmall, kLarge}});
     platform::installRegistryKeys(drivers, registry);
     platform::PictureSize wanted = kLarge;
     const platform::CaptureService service(drivers, &registry, [&](QDialog& dialog) {

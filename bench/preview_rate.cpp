@@ -1,7 +1,8 @@
 // Previews a 640 x 480 test picture at the frame rate given on the command line until it is
 // killed; bench/inside.sh measures the CPU it takes at 15 and at 30 frames a second.
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "ui/ErrorReport.h"
 
 #include <cstdio>
@@ -17,9 +18,8 @@ int main(int argc, char** argv) {
     platform::DriverTable drivers;
     platform::DriverSpec driver;
     driver.name = "Quorix Bench";
-    driver.width = 640;
-    driver.height = 480;
-    drivers[0] = std::make_shared<platform::SimulatedDriver>(driver);
+    drivers[0] =
+        std::make_shared<platform::SimulatedDriver>(driver, platform::TestPicture{{640, 480}, {}});
     const platform::CaptureService service(drivers);
     QWidget parent;
     parent.resize(660, 500);

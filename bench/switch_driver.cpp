@@ -6,9 +6,10 @@
 #include "app/Main.h"
 #include "app/Program.h"
 #include "capture/Config.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverKeys.h"
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"
@@ -76,10 +77,10 @@ int main(int argc, char** argv) {
         platform::DriverSpec driver;
         driver.name = i == 0 ? "Quorix Small" : "Bench Large";
         driver.devicePath = "\\\\?\\bench\\" + std::to_string(i);
-        driver.width = i == 0 ? 320 : 640;
-        driver.height = i == 0 ? 240 : 480;
-        driver.sizes = {{driver.width, driver.height}};
-        drivers[i] = std::make_shared<platform::SimulatedDriver>(driver);
+        const platform::PictureSize size =
+            i == 0 ? platform::PictureSize{320, 240} : platform::PictureSize{640, 480};
+        drivers[i] = std::make_shared<platform::SimulatedDriver>(
+            driver, platform::TestPicture{size, {size}});
     }
     platform::installRegistryKeys(drivers, registry);
     const platform::CaptureService capture(drivers, &registry);

@@ -1,7 +1,8 @@
 #include "Support.h"
 
 #include "app/Main.h"
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/drivers/TestPictureSettings.h"
 
 #include <QFile>
 #include <QJsonDocument>
@@ -74,7 +75,7 @@ TEST(SourceDialog, ChangesShowLiveAndCancelPutsThemBack) {
         double during = 0;
         run.driverDialogs = [&](QDialog& dialog) {
             dialog.findChild<QSlider*>("Brightness")->setValue(60);
-            during = wnd->look().brightness;
+            during = platform::lookOf(wnd->sourceSettings()).brightness;
             if (answer == QDialog::Accepted)
                 dialog.accept();
             else
@@ -83,7 +84,8 @@ TEST(SourceDialog, ChangesShowLiveAndCancelPutsThemBack) {
         };
         QTest::mouseClick(run.program.MainForm().B_Source, Qt::LeftButton);
         EXPECT_DOUBLE_EQ(during, 0.6);
-        EXPECT_DOUBLE_EQ(wnd->look().brightness, answer == QDialog::Accepted ? 0.6 : 0.0);
+        EXPECT_DOUBLE_EQ(platform::lookOf(wnd->sourceSettings()).brightness,
+                         answer == QDialog::Accepted ? 0.6 : 0.0);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "Support.h"
 
-#include "platform/capture/SimulatedDriver.h"
+#include "platform/capture/drivers/DriversFile.h"
+#include "platform/capture/drivers/SimulatedDriver.h"
 
 #include <QFile>
 
@@ -19,17 +20,17 @@ TEST(DriverFile, FieldsAndDefaults) {
     ASSERT_TRUE(table[2]);
     EXPECT_EQ(table[2]->spec().name, "Quorix VideoCam");
     EXPECT_EQ(table[2]->spec().version, "5.1.0");
-    EXPECT_TRUE(table[2]->spec().acceptsConnect);
-    EXPECT_EQ(table[2]->spec().width, 640);
-    EXPECT_EQ(table[2]->spec().height, 480);
+    EXPECT_TRUE(table[2]->acceptsConnect());
+    EXPECT_EQ(table[2]->currentMode().size.width, 640);
+    EXPECT_EQ(table[2]->currentMode().size.height, 480);
     EXPECT_TRUE(dynamic_cast<const platform::SimulatedDriver*>(table[2].get()));
     EXPECT_EQ(table[2]->spec().devicePath, "\\\\?\\simulated\\2");
     ASSERT_TRUE(table[9]);
     EXPECT_EQ(table[9]->spec().name, "");
     EXPECT_EQ(table[9]->spec().version, "");
-    EXPECT_TRUE(table[9]->spec().acceptsConnect);
-    EXPECT_EQ(table[9]->spec().width, 320);
-    EXPECT_EQ(table[9]->spec().height, 240);
+    EXPECT_TRUE(table[9]->acceptsConnect());
+    EXPECT_EQ(table[9]->currentMode().size.width, 320);
+    EXPECT_EQ(table[9]->currentMode().size.height, 240);
     for (int i : {0, 1, 3, 4, 5, 6, 7, 8})
         EXPECT_FALSE(table[i]) << i;
 }

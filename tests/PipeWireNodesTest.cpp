@@ -1,8 +1,10 @@
 #include "Support.h"
 
 #include "platform/capture/DriverModes.h"
-#include "platform/capture/PipeWireDriver.h"
-#include "platform/capture/PipeWireNodes.h"
+#include "platform/capture/drivers/PipeWireDriver.h"
+#include "platform/capture/pipewire/PipeWireMonitor.h"
+#include "platform/capture/pipewire/PipeWireNodes.h"
+#include "platform/gst/GstHandles.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

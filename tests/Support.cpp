@@ -4,6 +4,7 @@
 
 #include "capture/FitWindow.h"
 #include "platform/capture/DriverKeys.h"
+#include "platform/capture/drivers/DriversFile.h"
 #include <QCoreApplication>
 
 #include <QDir>

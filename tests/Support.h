@@ -2,6 +2,7 @@
 
 #include "QtPrinters.h"
 #include "app/Program.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "platform/capture/DriverTable.h"
 #include "platform/help/HelpService.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/Program.h"
-#include "platform/capture/CaptureWindow.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/help/HelpService.h"
 #include "platform/registry/Registry.h"
 #include "platform/sound/SoundService.h"

@@ -3,6 +3,7 @@
 #include "app/Main.h"
 #include "capture/CapLink.h"
 #include "capture/FitWindow.h"
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/CaptureWindow.h"
 #include "resources/TextTable.h"
 #include "ui/ErrorReport.h"

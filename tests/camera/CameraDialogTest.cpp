@@ -3,7 +3,7 @@
 
 #include "app/Main.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
 
 #include <QCheckBox>
 #include <QComboBox>

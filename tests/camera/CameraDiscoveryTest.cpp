@@ -2,9 +2,9 @@
 
 #include "app/Main.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/FormatDialog.h"
-#include "platform/capture/TestPatternDriver.h"
-#include "platform/capture/V4l2Driver.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/drivers/TestPatternDriver.h"
+#include "platform/capture/drivers/V4l2Driver.h"
 
 #include <QFile>
 #include <QSignalSpy>

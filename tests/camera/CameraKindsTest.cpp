@@ -7,7 +7,7 @@
 
 #include "app/Main.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
 
 #include <QSignalSpy>
 #include <QTest>

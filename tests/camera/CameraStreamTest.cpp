@@ -4,7 +4,7 @@
 #include "app/Main.h"
 #include "capture/Config.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
 #include "ui/ErrorReport.h"
 
 #include <QDir>

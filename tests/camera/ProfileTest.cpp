@@ -10,7 +10,7 @@
 #include "capture/FitWindow.h"
 #include "platform/capture/CaptureMode.h"
 #include "platform/capture/CaptureWindow.h"
-#include "platform/capture/FormatDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
 
 #include <QCheckBox>
 #include <QDir>

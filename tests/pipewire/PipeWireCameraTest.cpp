@@ -8,8 +8,9 @@
 #include "app/Main.h"
 #include "capture/Config.h"
 #include "platform/capture/DriverTable.h"
-#include "platform/capture/FormatDialog.h"
-#include "platform/capture/PipeWireDriver.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/drivers/PipeWireDriver.h"
+#include "platform/capture/pipewire/PipeWireMonitor.h"
 
 #include <QElapsedTimer>
 #include <QListWidget>

@@ -1,6 +1,7 @@
 #include "VirtualCamera.h"
 
-#include "platform/capture/PipeWireNodes.h"
+#include "platform/capture/pipewire/PipeWireMonitor.h"
+#include "platform/capture/pipewire/PipeWireNodes.h"
 
 #include <QElapsedTimer>
 #include <QThread>

@@ -2,13 +2,16 @@
 
 #include "platform/capture/CaptureMode.h"
 
-#include <gst/gst.h>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+// A driver's part of a pipeline is GStreamer elements; the interface names them as
+// GStreamer's own headers declare them, so that what includes it compiles none of those.
+typedef struct _GstElement GstElement;
+typedef struct _GError GError;
 
 namespace platform {
 
@@ -16,40 +19,16 @@ class PreviewPipeline;
 class SourceSettings;
 struct SettingsKey;
 
-// What a driver says of itself, and how the moving test picture of a built-in or simulated
-// driver behaves.
+// What a driver says of itself.
 struct DriverSpec {
     std::string name;
     std::string version;
     // The driver's stable device path in the system's form ("\\?\..."); its registry key is
     // named after it.
     std::string devicePath;
-    // false: the driver refuses every connect.
-    bool acceptsConnect = true;
-    // Default picture size of the test picture; a device reports its own.
-    int width = 320;
-    int height = 240;
-    // The sizes a test picture offers; a device enumerates its own.
-    std::vector<PictureSize> sizes;
     // false for a camera that is not for pictures of the user (an infrared node, all its
     // formats grey): start-up passes over it while another driver connects.
     bool pickedAtStart = true;
-    // Whether the driver offers its own format and source dialogs.
-    bool hasFormatDialog = true;
-    bool hasSourceDialog = true;
-    // A simulated driver that falls silent after this many frames (0: it never delivers
-    // one), without an error, as a camera that stops streaming; -1: it never does.
-    int stallAfterFrames = -1;
-    // A simulated driver whose device goes away after this many frames, with the error a
-    // camera pulled from its port gives; -1: it never does.
-    int failAfterFrames = -1;
-};
-
-// A pixel format a driver offers for the user to choose.
-struct PixelFormat {
-    std::uint32_t fourcc = 0;
-    std::string description;
-    bool compressed = false;
 };
 
 // A watch on what the system says of a lost device; it ends when it goes.
@@ -99,6 +78,9 @@ public:
     // with another it prefers (a capture card gives NV12 for I420), and the preview then asks
     // for what it gives.
     virtual CaptureMode inForce(const CaptureMode& mode) const { return mode; }
+    // Whether the driver takes a connection at all; one that does not is refused without a
+    // word to the user.
+    virtual bool acceptsConnect() const { return true; }
     // Why the device cannot be opened by this user at all (no permission to its node), with
     // what to do about it; empty when nothing stands in the way.
     virtual std::string accessProblem() const { return {}; }
@@ -131,8 +113,10 @@ public:
     // How messages name the driver's device.
     virtual std::string deviceName() const { return spec_.name; }
 
+    // Whether the driver offers its own format dialog.
+    virtual bool hasFormatDialog() const { return true; }
     // What the driver's source dialog adjusts, for one connection; what it keeps across
-    // connections goes in `key`.
+    // connections goes in `key`. Null: the driver offers no source dialog.
     virtual std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const = 0;
 
 private:

@@ -70,6 +70,14 @@ inline std::string rateText(FrameRate rate) {
     return text;
 }
 
+// A pixel format a driver offers for the user to choose: a V4L2 fourcc, the device's name
+// for it, and whether it comes as a stream to decode rather than raw pixels.
+struct PixelFormat {
+    std::uint32_t fourcc = 0;
+    std::string description;
+    bool compressed = false;
+};
+
 // How a connected driver delivers its pictures.
 struct CaptureMode {
     PictureSize size;

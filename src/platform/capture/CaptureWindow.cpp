@@ -1,66 +1,39 @@
 #include "platform/capture/CaptureWindow.h"
 
+#include "platform/capture/CaptureService.h"
 #include "platform/capture/DriverKeys.h"
 #include "platform/capture/DriverModes.h"
-#include "platform/capture/FormatDialog.h"
-#include "platform/capture/SourceDialog.h"
+#include "platform/capture/dialogs/FormatDialog.h"
+#include "platform/capture/dialogs/SourceDialog.h"
+#include "platform/capture/pipeline/FreshFrame.h"
+#include "platform/capture/pipeline/PreviewPipeline.h"
+#include "platform/capture/window/VideoOverlay.h"
+#include "platform/gst/VideoFrame.h"
 #include "platform/imaging/BmpFile.h"
 #include "platform/registry/Registry.h"
 
-#include <QGuiApplication>
 #include <QPainter>
-#include <QScreen>
 
-#include <chrono>
 #include <utility>
 
 namespace platform {
 
 namespace {
 constexpr int kDefaultPreviewRateMs = 66;
-// A frame older than this is no picture of the present: a grab refuses it.
-constexpr std::chrono::milliseconds kFreshFrame{1000};
-// How long a grab waits for a frame when the last one is not fresh: enough for a camera
-// that has just started, short enough not to freeze the window.
-constexpr std::chrono::milliseconds kGrabWait{300};
-// A running preview without a frame for this long has stalled.
-constexpr std::chrono::milliseconds kStall{3000};
-// A camera's first picture may take seconds at a large size: this long before the preview is
-// said to have stopped, and after this long it is said to be starting.
-constexpr std::chrono::milliseconds kFirstFrame{10000};
-constexpr std::chrono::milliseconds kStartingNote{1000};
-// A device back but held by another program tells nobody when it is let go: it is tried
-// again this often.
-constexpr std::chrono::milliseconds kBusyRetry{1000};
 } // namespace
 
 CaptureWindow::CaptureWindow(std::shared_ptr<const CaptureSetup> setup, QWidget* parent)
-    : QWidget(parent), setup_(std::move(setup)) {
+    : QWidget(parent), setup_(std::move(setup)),
+      returnWait_([this](const QString& note) { emit deviceReturn(note); },
+                  [this] { returnBack(); }) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     previewTimer_.setInterval(kDefaultPreviewRateMs);
     previewTimer_.setTimerType(Qt::PreciseTimer);
     connect(&previewTimer_, &QTimer::timeout, this, &CaptureWindow::previewTick);
-    retryTimer_.setSingleShot(true);
-    retryTimer_.setInterval(kBusyRetry);
-    connect(&retryTimer_, &QTimer::timeout, this, &CaptureWindow::tryReturn);
-    // On an X display the sink draws into a window of its own over this one; elsewhere (and
-    // when NIMBACAST_PREVIEW=toolkit asks for it) the frames are painted here.
-    // The frames are BGRx: a screen of fewer than 24 bits could not show them as they are.
-    // The sink draws a frame at its own size in device pixels and never scales it: on a scaled
-    // desktop (a device pixel ratio other than 1) the toolkit paints the frames, filling the
-    // window as everywhere else.
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (QGuiApplication::platformName() == QLatin1String("xcb") && screen &&
-        screen->depth() >= 24 && screen->devicePixelRatio() == 1.0 &&
-        qEnvironmentVariable("NIMBACAST_PREVIEW") != QLatin1String("toolkit") &&
-        PreviewPipeline::canDrawIntoWindows()) {
-        overlay_ = new VideoOverlay(this);
-        overlay_->setOnExpose([this] {
-            if (pipeline_)
-                pipeline_->expose();
-        });
-        overlay_->hide();
-    }
+    overlay_ = VideoOverlay::make(this, [this] {
+        if (pipeline_)
+            pipeline_->expose();
+    });
 }
 
 void CaptureWindow::showEvent(QShowEvent*) {
@@ -110,11 +83,6 @@ void CaptureWindow::resizeEvent(QResizeEvent*) {
 
 CaptureWindow::~CaptureWindow() = default;
 
-TestPictureLook CaptureWindow::look() const {
-    const auto* testPicture = dynamic_cast<const TestPictureSettings*>(settings_.get());
-    return testPicture ? testPicture->look() : TestPictureLook{};
-}
-
 SettingsKey CaptureWindow::settingsKey(const CaptureDriver& driver) const {
     return {setup_->registry, driverKeyPath(driver.spec().devicePath)};
 }
@@ -123,7 +91,7 @@ int CaptureWindow::driverConnect(int index) {
     if (index < 0 || index >= kDriverSlots || !setup_)
         return 0;
     const auto& driver = setup_->drivers[index];
-    if (!driver || !driver->spec().acceptsConnect) {
+    if (!driver || !driver->acceptsConnect()) {
         lastError_ = "no driver accepts a connection at index " + std::to_string(index);
         return 0;
     }
@@ -135,7 +103,8 @@ int CaptureWindow::driverConnect(int index) {
     }
     // What the driver keeps goes back on the device before it streams.
     settings_ = driver->sourceSettings(settingsKey(*driver));
-    settings_->putBack();
+    if (settings_)
+        settings_->putBack();
     // A device may answer the mode with another it prefers: the preview asks for that.
     const CaptureMode mode = driver->inForce(startMode(*driver, setup_->registry, setup_->fitted));
     std::string error;
@@ -162,7 +131,7 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
     pipeline_.reset();
     shown_.reset();
     grabbed_ = QImage();
-    if (putBack)
+    if (putBack && settings_)
         settings_->putBack();
     std::string error;
     pipeline_ = openPipeline(mode, error);
@@ -174,7 +143,8 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
         return false;
     }
     mode_ = mode;
-    settings_->apply(*pipeline_);
+    if (settings_)
+        settings_->apply(*pipeline_);
     if (previewing)
         startPreview();
     update();
@@ -182,35 +152,28 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
 }
 
 int CaptureWindow::dlgVideoFormat() {
-    if (!pipeline_ || !driver_->spec().hasFormatDialog)
+    if (!pipeline_ || !driver_->hasFormatDialog())
         return 0;
-    VideoFormatDialog dialog(*driver_, mode_, this);
-    const int result = setup_->runDialog ? setup_->runDialog(dialog) : dialog.exec();
-    if (result != QDialog::Accepted || !pipeline_)
-        return 1;
-    const CaptureMode chosen = dialog.chosen();
-    if (chosen.size.width <= 0 || chosen == mode_)
+    const std::optional<CaptureMode> chosen =
+        chooseFormat(*driver_, mode_, setup_->runDialog, this);
+    // The dialog runs its own loop, in which the driver may have gone.
+    if (!chosen || !pipeline_ || *chosen == mode_)
         return 1;
     // A device may take another format as a reset of its controls.
-    if (reopen(chosen, true) && setup_->registry)
-        storePictureSize(*setup_->registry, *driver_, chosen.size);
+    if (reopen(*chosen, true) && setup_->registry)
+        storePictureSize(*setup_->registry, *driver_, chosen->size);
     return 1;
 }
 
 int CaptureWindow::dlgVideoSource() {
-    if (!pipeline_ || !driver_->spec().hasSourceDialog)
+    if (!pipeline_ || !settings_)
         return 0;
-    VideoSourceDialog dialog(*settings_, pipeline_.get(), this);
-    if (setup_->runDialog)
-        setup_->runDialog(dialog);
-    else
-        dialog.exec();
+    showSourceDialog(*settings_, pipeline_.get(), setup_->runDialog, this);
     return 1;
 }
 
 int CaptureWindow::driverDisconnect() {
-    returnWatch_.reset();
-    retryTimer_.stop();
+    returnWait_.stop();
     previewTimer_.stop();
     previewOn_ = false;
     if (overlay_)
@@ -221,7 +184,7 @@ int CaptureWindow::driverDisconnect() {
     shown_.reset();
     grabbed_ = QImage();
     failure_.clear();
-    stalled_ = false;
+    health_.reset();
     update();
     return 1;
 }
@@ -260,8 +223,7 @@ int CaptureWindow::setPreview(bool on) {
 
 void CaptureWindow::startPreview() {
     failure_.clear();
-    stalled_ = false;
-    starting_ = false;
+    health_.reset();
     // A sink without its window would open one of its own.
     if (pipeline_->drawsIntoWindow() && !pipeline_->hasWindow()) {
         playWhenShown_ = true;
@@ -288,43 +250,19 @@ void CaptureWindow::fail(const std::string& why, bool lost) {
         return;
     }
     if (lost)
-        awaitReturn();
+        returnWait_.start(*driver_);
     emit previewFailed(
         lost ? QStringLiteral("The capture device was lost: %1").arg(QString::fromStdString(why)) +
-                   (returnWatch_ ? QStringLiteral(" (waiting for it to come back)") : QString())
+                   (returnWait_.waiting() ? QStringLiteral(" (waiting for it to come back)")
+                                          : QString())
              : QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(why)));
 }
 
-void CaptureWindow::awaitReturn() {
-    // Told on the interface thread from the watch's own notifier: tried after that has
-    // finished, since a return ends the watch.
-    returnWatch_ = driver_->watchReturn([this] {
-        QMetaObject::invokeMethod(this, &CaptureWindow::tryReturn, Qt::QueuedConnection);
-    });
-    // It may be back already, before the watch began.
-    if (returnWatch_)
-        QMetaObject::invokeMethod(this, &CaptureWindow::tryReturn, Qt::QueuedConnection);
-}
-
-void CaptureWindow::tryReturn() {
-    if (!returnWatch_ || !driver_)
-        return;
-    retryTimer_.stop();
-    if (!driver_->findAgain())
-        return;
-    // The device is let go of while it is away, so it can be asked whether it streams.
-    if (const std::string busy = driver_->whyNoStream({}); !busy.empty()) {
-        emit deviceReturn(
-            QStringLiteral("%1 is back but cannot stream: %2. Waiting for it...")
-                .arg(QString::fromStdString(driver_->deviceName()), QString::fromStdString(busy)));
-        retryTimer_.start();
-        return;
-    }
-    returnWatch_.reset();
+void CaptureWindow::returnBack() {
     // It may have come back under another node: what the dialog sets goes there.
     settings_ = driver_->sourceSettings(settingsKey(*driver_));
     if (!reopen(mode_, true)) {
-        awaitReturn();
+        returnWait_.start(*driver_);
         return;
     }
     emit deviceReturn(QStringLiteral("The capture device is back: %1")
@@ -354,8 +292,8 @@ int CaptureWindow::getDriverCaps(CaptureDriverCaps& caps) const {
     caps = CaptureDriverCaps{};
     if (!pipeline_)
         return 0;
-    caps.fHasDlgVideoFormat = driver_->spec().hasFormatDialog ? 1 : 0;
-    caps.fHasDlgVideoSource = driver_->spec().hasSourceDialog ? 1 : 0;
+    caps.fHasDlgVideoFormat = driver_->hasFormatDialog() ? 1 : 0;
+    caps.fHasDlgVideoSource = settings_ ? 1 : 0;
     return 1;
 }
 
@@ -393,17 +331,12 @@ int CaptureWindow::grabFrameNoStop() {
         lastError_ = failure_;
         return 0;
     }
-    takeNewestFrame();
-    if (!shown_ || pipeline_->sinceLastFrame() > kFreshFrame) {
-        // Wait, bounded and asleep, for a frame of the present.
-        if (!pipeline_->waitForFrame(kGrabWait) || !takeNewestFrame()) {
-            lastError_ = shown_ ? "the capture device has delivered no new picture for " +
-                                      std::to_string(pipeline_->sinceLastFrame().count()) + " ms"
-                                : "the capture device has delivered no picture since the "
-                                  "preview started";
-            return 0;
-        }
-    }
+    const std::shared_ptr<const VideoFrame> before = shown_;
+    const bool fresh = takeFreshFrame(*pipeline_, shown_, lastError_);
+    if (shown_ != before)
+        update();
+    if (!fresh)
+        return 0;
     grabbed_ = shown_->image().copy();
     return 1;
 }
@@ -437,22 +370,16 @@ void CaptureWindow::previewTick() {
     } else {
         arrived = takeNewestFrame();
     }
-    const bool first = !pipeline_->delivered();
-    if (arrived) {
-        stalled_ = false;
-        if (std::exchange(starting_, false))
-            emit previewStarted();
-    } else if (first && !starting_ && !stalled_ && pipeline_->sinceLastFrame() > kStartingNote) {
-        starting_ = true;
+    const PreviewHealth::News news =
+        health_.look(arrived, !pipeline_->delivered(), pipeline_->sinceLastFrame());
+    if (news.started)
+        emit previewStarted();
+    if (news.starting)
         emit previewStarting(
             QStringLiteral("%1 is starting...").arg(QString::fromStdString(driver_->deviceName())));
-    }
-    const std::chrono::milliseconds bound = first ? kFirstFrame : kStall;
-    if (!arrived && !stalled_ && pipeline_->sinceLastFrame() > bound) {
-        stalled_ = true;
-        starting_ = false;
+    if (news.stalledAfter.count() > 0) {
         lastError_ = "the capture device has delivered no picture for " +
-                     std::to_string(bound.count() / 1000) + " seconds";
+                     std::to_string(news.stalledAfter.count() / 1000) + " seconds";
         // A grab refuses the old picture by its age; frames coming again clear this.
         emit previewFailed(
             QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(lastError_)));
@@ -466,26 +393,6 @@ void CaptureWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (VideoFrame::paint(painter, rect(), shown_.get()))
         emit framePainted();
-}
-
-CaptureService::CaptureService(DriverTable drivers, Registry* registry,
-                               std::function<int(QDialog&)> runDialog, FittedWidths fitted)
-    : setup_(std::make_shared<const CaptureSetup>(
-          CaptureSetup{std::move(drivers), registry, std::move(runDialog), std::move(fitted)})) {}
-
-std::optional<DriverSpec> CaptureService::driverDescription(int index) const {
-    if (index < 0 || index >= kDriverSlots || !setup_->drivers[index])
-        return std::nullopt;
-    return setup_->drivers[index]->spec();
-}
-
-CaptureWindow* CaptureService::createCaptureWindow(QWidget* parent, const QRect& geometry,
-                                                   int id) const {
-    auto* window = new CaptureWindow(setup_, parent);
-    window->setObjectName(QStringLiteral("CapWnd%1").arg(id));
-    window->setGeometry(geometry);
-    window->show();
-    return window;
 }
 
 } // namespace platform

@@ -1,49 +1,26 @@
 #pragma once
 
 #include "platform/capture/CaptureMode.h"
-#include "platform/capture/DriverTable.h"
-#include "platform/capture/PreviewPipeline.h"
-#include "platform/capture/SourceSettings.h"
-#include "platform/capture/TestPictureSettings.h"
-#include "platform/capture/VideoOverlay.h"
+#include "platform/capture/CaptureRecords.h"
+#include "platform/capture/window/PreviewHealth.h"
+#include "platform/capture/window/ReturnWait.h"
 
+#include <QImage>
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
-class QDialog;
-
 namespace platform {
 
-// The picture size of the connected driver's current format.
-struct CaptureStatus {
-    std::uint32_t uiImageWidth = 0;
-    std::uint32_t uiImageHeight = 0;
-};
-
-// Which of its own dialogs a driver offers.
-struct CaptureDriverCaps {
-    std::uint32_t fHasDlgVideoSource = 0;
-    std::uint32_t fHasDlgVideoFormat = 0;
-};
-
-class Registry;
-
-// What the capture windows of one service share: the installed drivers, the registry that
-// holds their picture sizes (may be null: every driver starts at its default size), and
-// how the drivers' own dialogs are run modally.
-struct CaptureSetup {
-    DriverTable drivers;
-    Registry* registry = nullptr;
-    std::function<int(QDialog&)> runDialog;
-    // The picture widths the program fits its window to: where a driver starts when nobody
-    // has chosen its size.
-    FittedWidths fitted;
-};
+class CaptureDriver;
+struct CaptureSetup;
+class PreviewPipeline;
+struct SettingsKey;
+class SourceSettings;
+class VideoFrame;
+class VideoOverlay;
 
 // A child window bound to at most one capture driver: it connects a driver, previews its
 // live picture at a rate and reports the picture size. Requests answer synchronously;
@@ -79,10 +56,11 @@ public:
     // Why the last connect was refused, in a sentence for the user, when the user can do
     // something about it (no permission to the device); empty otherwise.
     const std::string& connectRefusal() const { return connectRefusal_; }
-    // How the connected driver delivers its pictures, and how a test picture looks (as it
-    // looks by default for any other driver).
+    // How the connected driver delivers its pictures.
     const CaptureMode& mode() const { return mode_; }
-    TestPictureLook look() const;
+    // What the connected driver's source dialog has set for this connection; null when no
+    // driver is connected or the driver offers no source dialog.
+    const SourceSettings* sourceSettings() const { return settings_.get(); }
 
 signals:
     // A preview frame has just been drawn.
@@ -126,11 +104,8 @@ private:
     void fail(const std::string& why, bool lost = false);
     // The device gave no frame before its pipeline failed: say why, with a message of its own.
     void refuseStream(const std::string& why);
-    // The device has gone: wait for the system to tell of its return.
-    void awaitReturn();
-    // The system told of something that may be the lost device's return: connect it again if
-    // it is there and streams, or wait on.
-    void tryReturn();
+    // The lost device is back and free to stream: it previews again.
+    void returnBack();
 
     std::shared_ptr<const CaptureSetup> setup_;
     // The connected driver, in the setup's table; null when none is.
@@ -150,36 +125,11 @@ private:
     bool overlayShown_ = false;
     // Why the running pipeline stopped; a grab refuses to take an old picture after it.
     std::string failure_;
-    // The driver has gone quiet without an error; cleared when frames come again.
-    bool stalled_ = false;
-    // The device has been said to be starting, and its first picture has not come yet.
-    bool starting_ = false;
+    PreviewHealth health_;
     std::string lastError_;
     std::string connectRefusal_;
-    // While the connected driver's device is lost: the watch for its return, and the retry of
-    // one that is back but busy.
-    std::unique_ptr<DeviceWatch> returnWatch_;
-    QTimer retryTimer_;
-};
-
-// The capture-window service: the table of installed drivers and the factory of capture
-// windows that use them.
-class CaptureService {
-public:
-    explicit CaptureService(DriverTable drivers, Registry* registry = nullptr,
-                            std::function<int(QDialog&)> runDialog = {}, FittedWidths fitted = {});
-
-    // Name and version of the driver at index 0..9, or nothing when none is installed there.
-    std::optional<DriverSpec> driverDescription(int index) const;
-
-    // A visible child window of `parent`; it belongs to the parent.
-    CaptureWindow* createCaptureWindow(QWidget* parent, const QRect& geometry, int id) const;
-
-    const DriverTable& drivers() const { return setup_->drivers; }
-    const FittedWidths& fitted() const { return setup_->fitted; }
-
-private:
-    std::shared_ptr<const CaptureSetup> setup_;
+    // While the connected driver's device is lost.
+    ReturnWait returnWait_;
 };
 
 } // namespace platform

@@ -24,7 +24,6 @@ struct LoadedDrivers {
 };
 
 LoadedDrivers loadMachineDrivers();
-LoadedDrivers loadSimulatedDrivers(const std::string& path);
 LoadedDrivers loadDriversFromEnvironment();
 
 } // namespace platform

@@ -3,6 +3,7 @@
 #include "platform/gst/AudioOutput.h"
 #include "platform/gst/GstHandles.h"
 #include "platform/media/AviFile.h"
+#include "platform/media/FrameSlot.h"
 #include "platform/media/VideoSurface.h"
 
 #include <QFile>

@@ -1,18 +1,11 @@
 #include "platform/media/VideoSurface.h"
 
+#include "platform/gst/VideoFrame.h"
+#include "platform/media/FrameSlot.h"
+
 #include <QPainter>
 
 namespace platform {
-
-void FrameSlot::put(gst::SamplePtr sample) {
-    std::lock_guard lock(mutex);
-    newest = std::move(sample);
-    // Posted under the lock: the surface clears `repaint` under it before it goes, and a
-    // call posted before that is dropped with the surface.
-    if (QWidget* target = repaint)
-        QMetaObject::invokeMethod(
-            target, [target] { target->update(); }, Qt::QueuedConnection);
-}
 
 VideoSurface::VideoSurface(std::shared_ptr<FrameSlot> slot, QWidget* parent)
     : QWidget(parent), slot_(std::move(slot)) {

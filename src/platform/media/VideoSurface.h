@@ -1,25 +1,14 @@
 #pragma once
 
-#include "platform/capture/VideoFrame.h"
-#include "platform/gst/GstHandles.h"
-
+#include <QImage>
 #include <QWidget>
 
 #include <memory>
-#include <mutex>
 
 namespace platform {
 
-// Where the streaming thread leaves the newest picture for the surface that paints it.
-struct FrameSlot {
-    std::mutex mutex;
-    gst::SamplePtr newest;
-    // Asked to repaint with a queued call; cleared by the surface as it goes.
-    QWidget* repaint = nullptr;
-
-    // Streaming thread: keeps the sample and asks for a repaint.
-    void put(gst::SamplePtr sample);
-};
+struct FrameSlot;
+class VideoFrame;
 
 // A child of the window the media device draws into, at the destination rectangle: it
 // paints the newest decoded picture, scaled only when the rectangle is not its size.

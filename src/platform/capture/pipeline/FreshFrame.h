@@ -1,0 +1,17 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace platform {
+
+class PreviewPipeline;
+class VideoFrame;
+
+// For a grab: makes `shown` (the frame on show) the newest the pipeline has, and when that is
+// no picture of the present, waits a little, asleep, for the next. False, with why in `why`,
+// when none came.
+bool takeFreshFrame(PreviewPipeline& pipeline, std::shared_ptr<const VideoFrame>& shown,
+                    std::string& why);
+
+} // namespace platform
