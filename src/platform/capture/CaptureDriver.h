@@ -2,6 +2,7 @@
 
 #include "platform/capture/CaptureMode.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -14,6 +15,9 @@ typedef struct _GstElement GstElement;
 typedef struct _GError GError;
 
 namespace platform {
+
+// A camera's first picture may take seconds at a large size.
+inline constexpr std::chrono::milliseconds kCameraFirstPicture{10000};
 
 class PreviewPipeline;
 class SourceSettings;
@@ -110,6 +114,9 @@ public:
     // Whether the lost device is there again and answers; a camera that comes back under
     // another node is found by the port it hangs on.
     virtual bool findAgain() const { return false; }
+    // How long the device may take over its first picture before the preview is said to have
+    // stopped.
+    virtual std::chrono::milliseconds firstPictureWithin() const { return kCameraFirstPicture; }
     // How messages name the driver's device.
     virtual std::string deviceName() const { return spec_.name; }
 

@@ -223,7 +223,7 @@ int CaptureWindow::setPreview(bool on) {
 
 void CaptureWindow::startPreview() {
     failure_.clear();
-    health_.reset();
+    health_ = PreviewHealth(driver_->firstPictureWithin());
     // A sink without its window would open one of its own.
     if (pipeline_->drawsIntoWindow() && !pipeline_->hasWindow()) {
         playWhenShown_ = true;

@@ -7,9 +7,7 @@ namespace platform {
 namespace {
 // A running preview without a frame for this long has stalled.
 constexpr std::chrono::milliseconds kStall{3000};
-// A camera's first picture may take seconds at a large size: this long before the preview is
-// said to have stopped, and after this long it is said to be starting.
-constexpr std::chrono::milliseconds kFirstFrame{10000};
+// A first picture this slow in coming is said to be starting.
 constexpr std::chrono::milliseconds kStartingNote{1000};
 } // namespace
 
@@ -22,7 +20,7 @@ PreviewHealth::News PreviewHealth::look(bool arrived, bool first,
     } else if (first && !starting_ && !stalled_ && silence > kStartingNote) {
         starting_ = news.starting = true;
     }
-    const std::chrono::milliseconds bound = first ? kFirstFrame : kStall;
+    const std::chrono::milliseconds bound = first ? firstPictureWithin_ : kStall;
     if (!arrived && !stalled_ && silence > bound) {
         stalled_ = true;
         starting_ = false;

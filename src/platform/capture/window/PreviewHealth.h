@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/capture/CaptureDriver.h"
+
 #include <chrono>
 
 namespace platform {
@@ -9,6 +11,11 @@ namespace platform {
 // has stalled. Each is said once, until frames come again.
 class PreviewHealth {
 public:
+    // `firstPictureWithin`: how long the first picture may take before the preview is said
+    // to have stopped.
+    explicit PreviewHealth(std::chrono::milliseconds firstPictureWithin = kCameraFirstPicture)
+        : firstPictureWithin_(firstPictureWithin) {}
+
     // What a look finds to say, in this order.
     struct News {
         // The first picture has come after the device was said to be starting.
@@ -25,6 +32,7 @@ public:
     void reset() { stalled_ = starting_ = false; }
 
 private:
+    std::chrono::milliseconds firstPictureWithin_;
     bool stalled_ = false;
     bool starting_ = false;
 };
