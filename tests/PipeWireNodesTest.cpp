@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -146,6 +150,35 @@ TEST(PipeWireNodes, NoDaemonNoCamerasAndNoWait) {
     EXPECT_TRUE(platform::pipewire::cameraNodes(std::chrono::milliseconds(300)).empty());
     EXPECT_LT(waited.elapsed(), 3000);
     ::close(listener);
+}
+
+// Nor does it hold the exit: the process-wide monitor joins its threads as the process ends,
+// and ends the provider's start that still waits for such a daemon rather than wait with it.
+TEST(PipeWireNodes, ADaemonThatNeverAnswersDoesNotHoldTheExit) {
+    // A fresh process: one forked from a test that has run the monitor lacks its threads.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            ::alarm(20); // an exit held for good dies of the alarm instead
+            char dir[] = "/tmp/nimbacast-pw-XXXXXX";
+            ASSERT_TRUE(::mkdtemp(dir));
+            ::unsetenv("PIPEWIRE_REMOTE");
+            ::setenv("PIPEWIRE_RUNTIME_DIR", dir, 1);
+            const std::string path = std::string(dir) + "/pipewire-0";
+            const int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof(address.sun_path), "%s", path.c_str());
+            ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+            ASSERT_EQ(::listen(listener, 4), 0);
+            const bool none =
+                platform::pipewire::cameraNodes(std::chrono::milliseconds(200)).empty();
+            // The listener stays open to the end: the connection waits in it, unanswered.
+            ::unlink(path.c_str());
+            ::rmdir(dir);
+            std::exit(none ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace

@@ -22,6 +22,9 @@ inline constexpr std::chrono::milliseconds kCameraFirstPicture{10000};
 class PreviewPipeline;
 class SourceSettings;
 struct SettingsKey;
+namespace pipeline {
+class Chain;
+}
 
 // What a driver says of itself.
 struct DriverSpec {
@@ -90,9 +93,9 @@ public:
     virtual std::string accessProblem() const { return {}; }
 
     // Appends the elements that bring the driver's pictures into a pipeline, ending in BGRx
-    // frames of the mode's size. Elements that could not be made are appended as null, with
-    // the reason in `error`.
-    virtual void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+    // frames of the mode's size. When the driver cannot give its part (an element that could
+    // not be made, a device that is not there), `error` says why and the pipeline is not built.
+    virtual void appendSource(pipeline::Chain& chain, const CaptureMode& mode,
                               std::string& error) const = 0;
     // Called once the pipeline is built and before it plays.
     virtual void attach(PreviewPipeline&) const {}

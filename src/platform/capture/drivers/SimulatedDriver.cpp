@@ -21,11 +21,11 @@ GstPadProbeReturn countFrames(GstPad* pad, GstPadProbeInfo*, gpointer data) {
     if (left->beforeFailure == 0) {
         left->beforeFailure = -2; // said once
         gst::ElementPtr source(gst_pad_get_parent_element(pad));
-        GError* gone = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
-                                           "Could not read from resource: No such device.");
-        gst_element_post_message(source.get(),
-                                 gst_message_new_error(GST_OBJECT(source.get()), gone, nullptr));
-        g_error_free(gone);
+        const gst::ErrorPtr gone(
+            g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
+                                "Could not read from resource: No such device."));
+        gst_element_post_message(
+            source.get(), gst_message_new_error(GST_OBJECT(source.get()), gone.get(), nullptr));
     }
     if (left->beforeFailure < -1 || left->beforeStall == 0)
         return GST_PAD_PROBE_DROP;
@@ -47,7 +47,7 @@ void SimulatedDriver::attach(PreviewPipeline& pipeline) const {
     GstElement* source = pipeline.element(PreviewPipeline::kSourceName);
     if (!source)
         return;
-    gst::ObjectPtr<GstPad> pad(gst_element_get_static_pad(source, "src"));
+    gst::PadPtr pad(gst_element_get_static_pad(source, "src"));
     gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, &countFrames,
                       new Countdown{behaviour_.stallAfterFrames, behaviour_.failAfterFrames},
                       [](gpointer data) { delete static_cast<Countdown*>(data); });

@@ -45,13 +45,13 @@ FrameRate TestPatternDriver::effectiveRate(const CaptureMode& mode) const {
     return mode.rate.isSet() ? mode.rate : FrameRate::whole(kTestPictureFps);
 }
 
-void TestPatternDriver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+void TestPatternDriver::appendSource(pipeline::Chain& chain, const CaptureMode& mode,
                                      std::string& error) const {
-    GstElement* source = pipeline::make("videotestsrc", error);
+    gst::ElementPtr source = pipeline::make("videotestsrc", error);
     if (source) {
-        gst_object_set_name(GST_OBJECT(source), PreviewPipeline::kSourceName);
-        g_object_set(source, "is-live", TRUE, "horizontal-speed", 2, nullptr);
-        gst_util_set_object_arg(G_OBJECT(source), "pattern", "smpte");
+        gst_object_set_name(GST_OBJECT(source.get()), PreviewPipeline::kSourceName);
+        g_object_set(source.get(), "is-live", TRUE, "horizontal-speed", 2, nullptr);
+        gst_util_set_object_arg(G_OBJECT(source.get()), "pattern", "smpte");
     }
     gst::CapsPtr caps = pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx");
     const FrameRate rate = effectiveRate(mode);
@@ -59,10 +59,12 @@ void TestPatternDriver::appendSource(std::vector<GstElement*>& chain, const Capt
                         nullptr);
     // The picture's colours, adjusted from the source dialog; it passes frames through
     // untouched while every setting is at its default.
-    GstElement* balance = pipeline::make("videobalance", error);
+    gst::ElementPtr balance = pipeline::make("videobalance", error);
     if (balance)
-        gst_object_set_name(GST_OBJECT(balance), PreviewPipeline::kBalanceName);
-    chain.insert(chain.end(), {source, pipeline::capsFilter(std::move(caps), error), balance});
+        gst_object_set_name(GST_OBJECT(balance.get()), PreviewPipeline::kBalanceName);
+    chain.add(std::move(source));
+    chain.add(pipeline::capsFilter(std::move(caps), error));
+    chain.add(std::move(balance));
 }
 
 bool TestPatternDriver::deviceLost(const GError& error, GstElement*) const {

@@ -154,18 +154,19 @@ std::vector<FrameRate> V4l2Driver::frameRates(std::uint32_t fourcc, PictureSize 
     return v4l2::frameRates(node_, fourcc, size);
 }
 
-void V4l2Driver::appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+void V4l2Driver::appendSource(pipeline::Chain& chain, const CaptureMode& mode,
                               std::string& error) const {
-    GstElement* source = pipeline::make("v4l2src", error);
+    gst::ElementPtr source = pipeline::make("v4l2src", error);
     if (source) {
-        gst_object_set_name(GST_OBJECT(source), PreviewPipeline::kSourceName);
-        g_object_set(source, "device", node_.c_str(), nullptr);
+        gst_object_set_name(GST_OBJECT(source.get()), PreviewPipeline::kSourceName);
+        g_object_set(source.get(), "device", node_.c_str(), nullptr);
     }
     const pipeline::Encoding encoding = v4l2::isJpeg(mode.fourcc) ? pipeline::Encoding::Jpeg
                                         : mode.fourcc == V4L2_PIX_FMT_H264
                                             ? pipeline::Encoding::H264
                                             : pipeline::Encoding::Raw;
-    pipeline::appendCamera(chain, source, mode, encoding, rawFormatName(mode.fourcc), error);
+    pipeline::appendCamera(chain, std::move(source), mode, encoding, rawFormatName(mode.fourcc),
+                           error);
 }
 
 bool V4l2Driver::deviceLost(const GError&, GstElement* source) const {

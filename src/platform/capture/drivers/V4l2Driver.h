@@ -26,7 +26,7 @@ public:
     FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
     CaptureMode inForce(const CaptureMode& mode) const override;
     std::string accessProblem() const override;
-    void appendSource(std::vector<GstElement*>& chain, const CaptureMode& mode,
+    void appendSource(pipeline::Chain& chain, const CaptureMode& mode,
                       std::string& error) const override;
     bool deviceLost(const GError& error, GstElement* source) const override;
     std::string whyNoStream(const std::string& pipelineError) const override;

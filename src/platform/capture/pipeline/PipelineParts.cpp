@@ -2,8 +2,26 @@
 
 namespace platform::pipeline {
 
-GstElement* make(const char* factory, std::string& error) {
-    GstElement* element = gst_element_factory_make(factory, nullptr);
+bool Chain::moveInto(GstBin* bin, std::string& error) {
+    GstElement* previous = nullptr;
+    for (gst::ElementPtr& element : elements_) {
+        // The bin takes a reference of its own; the chain's goes with the handle.
+        GstElement* added = element.get();
+        gst_bin_add(bin, added);
+        element.reset();
+        if (previous && !gst_element_link(previous, added)) {
+            error = "the preview pipeline could not be linked";
+            elements_.clear();
+            return false;
+        }
+        previous = added;
+    }
+    elements_.clear();
+    return true;
+}
+
+gst::ElementPtr make(const char* factory, std::string& error) {
+    gst::ElementPtr element = gst::sunk(gst_element_factory_make(factory, nullptr));
     if (!element && error.empty())
         error = std::string("the GStreamer element \"") + factory + "\" is not installed";
     return element;
@@ -17,15 +35,15 @@ gst::CapsPtr rawCaps(int width, int height, const char* format) {
     return gst::CapsPtr(caps);
 }
 
-GstElement* capsFilter(gst::CapsPtr caps, std::string& error) {
-    GstElement* filter = make("capsfilter", error);
+gst::ElementPtr capsFilter(gst::CapsPtr caps, std::string& error) {
+    gst::ElementPtr filter = make("capsfilter", error);
     if (filter)
-        g_object_set(filter, "caps", caps.get(), nullptr);
+        g_object_set(filter.get(), "caps", caps.get(), nullptr);
     return filter;
 }
 
-void appendCamera(std::vector<GstElement*>& chain, GstElement* source, const CaptureMode& mode,
-                  Encoding encoding, const char* rawFormat, std::string& error) {
+void appendCamera(Chain& chain, gst::ElementPtr source, const CaptureMode& mode, Encoding encoding,
+                  const char* rawFormat, std::string& error) {
     const int width = mode.size.width, height = mode.size.height;
     gst::CapsPtr caps;
     switch (encoding) {
@@ -47,13 +65,16 @@ void appendCamera(std::vector<GstElement*>& chain, GstElement* source, const Cap
     if (mode.rate.isSet())
         gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.rate.frames,
                             mode.rate.seconds, nullptr);
-    chain.insert(chain.end(), {source, capsFilter(std::move(caps), error)});
+    chain.add(std::move(source));
+    chain.add(capsFilter(std::move(caps), error));
     if (encoding == Encoding::Jpeg)
-        chain.push_back(make("jpegdec", error));
-    if (encoding == Encoding::H264)
-        chain.insert(chain.end(), {make("h264parse", error), make("avdec_h264", error)});
-    chain.insert(chain.end(),
-                 {make("videoconvert", error), capsFilter(rawCaps(width, height, "BGRx"), error)});
+        chain.add(make("jpegdec", error));
+    if (encoding == Encoding::H264) {
+        chain.add(make("h264parse", error));
+        chain.add(make("avdec_h264", error));
+    }
+    chain.add(make("videoconvert", error));
+    chain.add(capsFilter(rawCaps(width, height, "BGRx"), error));
 }
 
 } // namespace platform::pipeline

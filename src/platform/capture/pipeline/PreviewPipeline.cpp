@@ -6,45 +6,12 @@
 
 #include <algorithm>
 #include <utility>
-#include <vector>
 
 namespace platform {
 
-namespace {
-
-// Adds the elements to the bin and links them in order; elements that could not be made
-// are released and make the whole chain fail.
-bool addChain(GstBin* bin, const std::vector<GstElement*>& chain, std::string& error) {
-    bool complete = true;
-    for (GstElement* e : chain)
-        complete = complete && e;
-    if (!complete) {
-        for (GstElement* e : chain)
-            if (e)
-                gst_object_unref(gst_object_ref_sink(e));
-        return false;
-    }
-    GstElement* previous = nullptr;
-    for (GstElement* e : chain) {
-        gst_bin_add(bin, e);
-        if (previous && !gst_element_link(previous, e)) {
-            error = "the preview pipeline could not be linked";
-            return false;
-        }
-        previous = e;
-    }
-    return true;
-}
-
-} // namespace
-
 bool PreviewPipeline::canDrawIntoWindows() {
     gst::ensureInitialised();
-    GstElementFactory* factory = gst_element_factory_find("ximagesink");
-    if (!factory)
-        return false;
-    gst_object_unref(factory);
-    return true;
+    return gst::ObjectPtr<GstElementFactory>(gst_element_factory_find("ximagesink")) != nullptr;
 }
 
 std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driver,
@@ -62,7 +29,7 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driv
 
     // Frames are BGRx at the sink either way: what the toolkit paints without converting, what
     // a 24-bit X visual shows as it is, and what a grab takes.
-    GstElement* sink;
+    gst::ElementPtr sink;
     if (intoWindow) {
         sink = pipeline::make("ximagesink", error);
         if (sink) {
@@ -70,48 +37,52 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driv
             // events (the window asks it to draw again on an expose; the sink's own event
             // thread would make every stop wait for its next 50 ms poll), and keeps the frame
             // on show for a grab.
-            g_object_set(sink, "handle-events", FALSE, "handle-expose", FALSE, "force-aspect-ratio",
-                         FALSE, "enable-last-sample", TRUE, "sync", FALSE, nullptr);
+            g_object_set(sink.get(), "handle-events", FALSE, "handle-expose", FALSE,
+                         "force-aspect-ratio", FALSE, "enable-last-sample", TRUE, "sync", FALSE,
+                         nullptr);
         }
     } else {
         sink = pipeline::make("appsink", error);
         if (sink) {
             // Only the newest frame matters to a preview; an unbounded queue grows without end.
-            g_object_set(sink, "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
+            g_object_set(sink.get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
             gst::CapsPtr caps(
                 gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
-            gst_app_sink_set_caps(GST_APP_SINK(sink), caps.get());
+            gst_app_sink_set_caps(GST_APP_SINK(sink.get()), caps.get());
         }
     }
+    // Owned by the pipeline once the chain is in it.
+    GstElement* const sinkElement = sink.get();
 
-    std::vector<GstElement*> chain;
+    pipeline::Chain chain;
     driver.appendSource(chain, mode, error);
     // A camera may only offer more frames a second than the preview shows: a sink that draws
     // every frame it gets has the rest dropped before it. (A driver without a choice of rates
     // gives whatever rate it is asked for.)
     if (intoWindow && maxFps > 0 && driver.choosesRate() &&
         driver.effectiveRate(mode).perSecond() > maxFps + 0.5) {
-        p->rate_ = pipeline::make("videorate", error);
-        if (p->rate_)
-            g_object_set(p->rate_, "drop-only", TRUE, "max-rate", maxFps, nullptr);
-        chain.push_back(p->rate_);
+        gst::ElementPtr rate = pipeline::make("videorate", error);
+        if (rate)
+            g_object_set(rate.get(), "drop-only", TRUE, "max-rate", maxFps, nullptr);
+        p->rate_ = rate.get();
+        chain.add(std::move(rate));
     }
-    chain.push_back(sink);
-    if (!addChain(bin, chain, error))
+    chain.add(std::move(sink));
+    // A part that could not be made is said by its reason; the chain then goes unbuilt.
+    if (!error.empty() || !chain.moveInto(bin, error))
         return nullptr;
 
-    p->sink_ = sink;
+    p->sink_ = sinkElement;
     if (window)
         p->setWindow(window);
     if (intoWindow) {
-        GstPad* pad = gst_element_get_static_pad(sink, "sink");
-        gst_pad_add_probe(pad, GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::arrivalProbe, p.get(),
-                          nullptr);
-        gst_object_unref(pad);
+        const gst::PadPtr pad(gst_element_get_static_pad(sinkElement, "sink"));
+        gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, &PreviewPipeline::arrivalProbe,
+                          p.get(), nullptr);
     } else {
         GstAppSinkCallbacks callbacks{};
         callbacks.new_sample = &PreviewPipeline::onNewSample;
-        gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, p.get(), nullptr);
+        gst_app_sink_set_callbacks(GST_APP_SINK(sinkElement), &callbacks, p.get(), nullptr);
     }
     driver.attach(*p);
 
@@ -146,10 +117,7 @@ bool PreviewPipeline::play(std::string& error) {
 
 GstElement* PreviewPipeline::element(const char* name) const {
     // The bin keeps its own reference for as long as the pipeline lives.
-    GstElement* found = gst_bin_get_by_name(GST_BIN(pipeline_.get()), name);
-    if (found)
-        gst_object_unref(found);
-    return found;
+    return gst::ElementPtr(gst_bin_get_by_name(GST_BIN(pipeline_.get()), name)).get();
 }
 
 void PreviewPipeline::halt() {
@@ -254,12 +222,10 @@ std::string PreviewPipeline::takeError(bool* lost) {
             text = "the capture device stopped delivering pictures";
             continue;
         }
-        GError* err = nullptr;
-        gst_message_parse_error(msg.get(), &err, nullptr);
+        const gst::ErrorPtr err = gst::errorOf(msg.get());
         text = err ? err->message : "unknown streaming error";
         if (lost && err && driver_->deviceLost(*err, element(kSourceName)))
             *lost = true;
-        g_clear_error(&err);
     }
     return text;
 }

@@ -1,10 +1,13 @@
 #include "platform/capture/pipewire/PipeWireMonitor.h"
 
+#include "platform/files/UniqueFd.h"
 #include "platform/gst/GstHandles.h"
 
 #include <QObject>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
 #include <algorithm>
 #include <condition_variable>
@@ -12,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace platform::pipewire {
 
@@ -29,13 +33,24 @@ std::string socketPath() {
     return {};
 }
 
+// A connection to the daemon's socket; none when nothing listens there.
+UniqueFd connectTo(const std::string& path) {
+    sockaddr_un address{};
+    if (path.empty() || path.size() >= sizeof address.sun_path)
+        return {};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, path.size());
+    UniqueFd connection(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    if (!connection || ::connect(connection.get(), reinterpret_cast<const sockaddr*>(&address),
+                                 sizeof address) != 0)
+        return {};
+    return connection;
+}
+
 std::string nodeNameOf(GstDevice* device) {
-    GstStructure* props = gst_device_get_properties(device);
-    const char* name = props ? gst_structure_get_string(props, "node.name") : nullptr;
-    std::string found = name ? name : "";
-    if (props)
-        gst_structure_free(props);
-    return found;
+    const gst::StructurePtr props(gst_device_get_properties(device));
+    const char* name = props ? gst_structure_get_string(props.get(), "node.name") : nullptr;
+    return name ? name : "";
 }
 
 // The node a preview pipeline streams from; it lives as long as the pipeline's source.
@@ -50,15 +65,14 @@ struct NodeWatch {
 
     // Says on the pipeline's bus, as a device that has gone does, that the node is gone.
     void postGone(const char* why) {
-        auto* element = static_cast<GstElement*>(g_weak_ref_get(&source));
+        const gst::ElementPtr element(static_cast<GstElement*>(g_weak_ref_get(&source)));
         if (!element)
             return;
-        GError* error = g_error_new(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND,
-                                    "the PipeWire node \"%s\" %s", nodeName.c_str(), why);
-        gst_element_post_message(element,
-                                 gst_message_new_error(GST_OBJECT(element), error, nullptr));
-        g_error_free(error);
-        gst_object_unref(element);
+        const gst::ErrorPtr error(g_error_new(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND,
+                                              "the PipeWire node \"%s\" %s", nodeName.c_str(),
+                                              why));
+        gst_element_post_message(
+            element.get(), gst_message_new_error(GST_OBJECT(element.get()), error.get(), nullptr));
     }
 };
 
@@ -77,48 +91,83 @@ struct AddedWatch {
     }
 };
 
-// GStreamer's PipeWire device provider, of which a process has one. It is started once, on a
-// thread of its own (a daemon that takes the connection and never answers must not hold the
-// interface), and then runs for the whole process: it tells of nodes that go away while
-// they stream, and starting and stopping it over and over is what its implementation was
-// seen to get wrong here.
+class Monitor;
+
+// The monitor the provider's thread tells what the daemon says, while it is there: that
+// thread runs on past the monitor at exit.
+std::mutex toldMutex;
+Monitor* told = nullptr; // guarded by toldMutex
+
+// GStreamer's PipeWire device provider, of which a process has one. It is started on a
+// thread of the monitor's own (a daemon that takes the connection and never answers must not
+// hold the interface), and then runs until the process ends: it tells of nodes that go away
+// while they stream, and stopping it is what its implementation was seen to get wrong here
+// (over and over, and once at exit, where its thread frees what it has freed). So the
+// monitor lives as long as the process, not as long as the program's objects (a test makes
+// and drops many): it is destroyed with the other statics at exit, where it ends and joins
+// its own threads and leaves the provider running for the process to end.
 class Monitor {
 public:
     static Monitor& instance() {
-        // Never destroyed: its provider's thread may outlive the program's objects.
-        static Monitor* monitor = new Monitor;
-        return *monitor;
+        static Monitor monitor;
+        return monitor;
+    }
+    Monitor() {
+        std::lock_guard lock(toldMutex);
+        told = this;
+    }
+    Monitor(const Monitor&) = delete;
+    Monitor& operator=(const Monitor&) = delete;
+
+    ~Monitor() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+            // A start that waits for a daemon that never answers ends when its connection
+            // does; the provider only reads from its own copy of it.
+            if (connection_)
+                ::shutdown(connection_.get(), SHUT_RDWR);
+        }
+        changed_.notify_all();
+        if (checker_.joinable())
+            checker_.join();
+        if (starter_.joinable())
+            starter_.join();
+        // Waits for what the provider's thread is telling now; it tells no one after.
+        std::lock_guard lock(toldMutex);
+        told = nullptr;
     }
 
     // Whether the provider runs, waiting for it up to `bound` if it is starting.
     bool running(std::chrono::milliseconds bound) {
         std::unique_lock lock(mutex_);
-        if (state_ == State::Idle) {
+        if (state_ == State::Idle && !closing_) {
             state_ = State::Starting;
-            std::thread([this] { start(); }).detach();
+            // A start that failed has ended: its thread is only left to be joined.
+            if (starter_.joinable())
+                starter_.join();
+            starter_ = std::thread([this] { start(); });
         }
-        changed_.wait_for(lock, bound, [this] { return state_ != State::Starting; });
+        changed_.wait_for(lock, bound, [this] { return state_ != State::Starting || closing_; });
         return state_ == State::Running;
     }
 
     std::vector<CameraNode> cameras() {
         std::vector<CameraNode> nodes;
-        GList* devices = gst_device_provider_get_devices(provider_);
-        for (GList* d = devices; d; d = d->next) {
+        const gst::ObjectListPtr devices(gst_device_provider_get_devices(provider_));
+        for (GList* d = devices.get(); d; d = d->next) {
             CameraNode node;
             if (readCameraNode(GST_DEVICE(d->data), node))
                 nodes.push_back(std::move(node));
         }
-        g_list_free_full(devices, gst_object_unref);
         return nodes;
     }
 
     bool present(const std::string& nodeName) {
         bool found = false;
-        GList* devices = gst_device_provider_get_devices(provider_);
-        for (GList* d = devices; d; d = d->next)
+        const gst::ObjectListPtr devices(gst_device_provider_get_devices(provider_));
+        for (GList* d = devices.get(); d; d = d->next)
             found = found || nodeNameOf(GST_DEVICE(d->data)) == nodeName;
-        g_list_free_full(devices, gst_object_unref);
         return found;
     }
 
@@ -134,52 +183,94 @@ public:
         addedWatches_.push_back(watch);
     }
 
+    // Says on the watch's source, as soon as the provider knows, that its node is not there.
+    void check(const std::shared_ptr<NodeWatch>& watch) {
+        {
+            std::lock_guard lock(mutex_);
+            if (closing_)
+                return;
+            unchecked_.push_back(watch);
+            if (!checker_.joinable())
+                checker_ = std::thread([this] { checkNodes(); });
+        }
+        changed_.notify_all();
+    }
+
 private:
     enum class State { Idle, Starting, Running };
 
     void start() {
         gst::ensureInitialised();
-        GstDeviceProvider* provider =
-            gst_device_provider_factory_get_by_name("pipewiredeviceprovider");
+        // The monitor's own connection to the daemon, which it can end to end the start; the
+        // provider talks through a copy of its own.
+        UniqueFd connection = connectTo(socketPath());
+        gst::ObjectPtr<GstDeviceProvider> provider(
+            connection ? gst_device_provider_factory_get_by_name("pipewiredeviceprovider")
+                       : nullptr);
         if (provider) {
-            gst::BusPtr bus(gst_device_provider_get_bus(provider));
-            gst_bus_set_sync_handler(bus.get(), &Monitor::onMessage, this, nullptr);
+            g_object_set(provider.get(), "fd", connection.get(), nullptr);
+            gst::BusPtr bus(gst_device_provider_get_bus(provider.get()));
+            gst_bus_set_sync_handler(bus.get(), &Monitor::onMessage, nullptr, nullptr);
         }
-        const bool started = provider && gst_device_provider_start(provider);
+        bool attempt;
+        {
+            std::lock_guard lock(mutex_);
+            attempt = provider && !closing_;
+            connection_ = std::move(connection);
+        }
+        const bool started = attempt && gst_device_provider_start(provider.get());
         std::lock_guard lock(mutex_);
+        connection_.reset();
         if (started) {
-            provider_ = provider;
+            // Kept even when the monitor is closing: its destructor stops it.
+            provider_ = provider.release();
             state_ = State::Running;
         } else {
             // No daemon after all, or no PipeWire elements: a later connect may try again.
             if (provider) {
-                gst::BusPtr bus(gst_device_provider_get_bus(provider));
+                gst::BusPtr bus(gst_device_provider_get_bus(provider.get()));
                 gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
-                gst_object_unref(provider);
             }
             state_ = State::Idle;
         }
         changed_.notify_all();
     }
 
-    // On the provider's thread, for every message it posts.
-    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer self) {
-        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED) {
-            GstDevice* device = nullptr;
-            gst_message_parse_device_removed(message, &device);
-            if (device) {
-                static_cast<Monitor*>(self)->removed(nodeNameOf(device));
-                gst_object_unref(device);
-            }
-        } else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED) {
-            GstDevice* device = nullptr;
-            gst_message_parse_device_added(message, &device);
-            if (device) {
-                static_cast<Monitor*>(self)->added(nodeNameOf(device));
-                gst_object_unref(device);
-            }
+    // On the monitor's checking thread: each watch is checked once the provider runs, or
+    // given up when it does not start within its bound.
+    void checkNodes() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return closing_ || !unchecked_.empty(); });
+            if (closing_)
+                return;
+            const std::vector<std::weak_ptr<NodeWatch>> batch = std::exchange(unchecked_, {});
+            lock.unlock();
+            const bool up = daemonSocketPresent() && running(std::chrono::seconds(5));
+            for (const auto& w : batch)
+                if (auto watch = w.lock(); up && watch && !present(watch->nodeName))
+                    watch->postGone("is not there");
+            lock.lock();
         }
-        gst_message_unref(message);
+    }
+
+    // On the provider's thread, for every message it posts.
+    static GstBusSyncReply onMessage(GstBus*, GstMessage* message, gpointer) {
+        const gst::MessagePtr owned(message);
+        GstDevice* device = nullptr;
+        if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED)
+            gst_message_parse_device_removed(message, &device);
+        else if (GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_ADDED)
+            gst_message_parse_device_added(message, &device);
+        const gst::DevicePtr changed(device);
+        if (!changed)
+            return GST_BUS_DROP;
+        const std::string nodeName = nodeNameOf(changed.get());
+        std::lock_guard lock(toldMutex);
+        if (told && GST_MESSAGE_TYPE(message) == GST_MESSAGE_DEVICE_REMOVED)
+            told->removed(nodeName);
+        else if (told)
+            told->added(nodeName);
         return GST_BUS_DROP;
     }
 
@@ -210,9 +301,17 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     State state_ = State::Idle;
-    GstDeviceProvider* provider_ = nullptr; // set once, while running
+    bool closing_ = false;
+    // Set while a start waits for the daemon.
+    UniqueFd connection_;
+    // Set once, while running; never stopped nor released (see above).
+    GstDeviceProvider* provider_ = nullptr;
     std::vector<std::weak_ptr<NodeWatch>> watches_;
     std::vector<std::weak_ptr<AddedWatch>> addedWatches_;
+    std::vector<std::weak_ptr<NodeWatch>> unchecked_;
+    // Last: they end before what they use goes.
+    std::thread starter_;
+    std::thread checker_;
 };
 
 // Ends its telling before its context goes, so that no call is queued for a context that has
@@ -255,13 +354,10 @@ bool nodePresent(const std::string& nodeName, std::chrono::milliseconds bound) {
 
 std::string libraryVersion() {
     gst::ensureInitialised();
-    GstPlugin* plugin = gst_registry_find_plugin(gst_registry_get(), "pipewire");
-    if (!plugin)
-        return {};
-    const char* version = gst_plugin_get_version(plugin);
-    std::string found = version ? version : "";
-    gst_object_unref(plugin);
-    return found;
+    const gst::ObjectPtr<GstPlugin> plugin(
+        gst_registry_find_plugin(gst_registry_get(), "pipewire"));
+    const char* version = plugin ? gst_plugin_get_version(plugin.get()) : nullptr;
+    return version ? version : "";
 }
 
 std::unique_ptr<DeviceWatch> watchAdded(const std::string& nodeName, std::function<void()> added) {
@@ -279,15 +375,8 @@ void watchNode(GstElement* source, const std::string& nodeName) {
         G_OBJECT(source), "nimbacast-node-watch", new std::shared_ptr<NodeWatch>(watch),
         [](gpointer data) { delete static_cast<std::shared_ptr<NodeWatch>*>(data); });
     Monitor::instance().add(watch);
-    // A node that is not there now never streams: said as soon as the provider knows.
-    std::weak_ptr<NodeWatch> weak = watch;
-    std::thread([weak, nodeName] {
-        Monitor& monitor = Monitor::instance();
-        if (!daemonSocketPresent() || !monitor.running(std::chrono::seconds(5)))
-            return;
-        if (auto w = weak.lock(); w && !monitor.present(nodeName))
-            w->postGone("is not there");
-    }).detach();
+    // A node that is not there now never streams.
+    Monitor::instance().check(watch);
 }
 
 } // namespace platform::pipewire

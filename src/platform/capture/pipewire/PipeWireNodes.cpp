@@ -186,7 +186,8 @@ std::vector<NodeFormat> formatsOf(const GstCaps* caps) {
 }
 
 bool readCameraNode(GstDevice* device, CameraNode& node) {
-    GstStructure* props = gst_device_get_properties(device);
+    const gst::StructurePtr owned(gst_device_get_properties(device));
+    const GstStructure* props = owned.get();
     const bool camera = props && text(props, "media.class") == "Video/Source" &&
                         text(props, "media.role") == "Camera" && !text(props, "node.name").empty();
     if (camera) {
@@ -210,8 +211,6 @@ bool readCameraNode(GstDevice* device, CameraNode& node) {
                 node.preferred = {sizes.front(), first.front().fourcc, {}};
         }
     }
-    if (props)
-        gst_structure_free(props);
     return camera && !node.formats.empty();
 }
 

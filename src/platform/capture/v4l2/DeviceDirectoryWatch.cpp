@@ -7,33 +7,28 @@ namespace platform {
 
 std::unique_ptr<DeviceDirectoryWatch> DeviceDirectoryWatch::start(const std::string& directory,
                                                                   std::function<void()> changed) {
-    const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0)
-        return nullptr;
+    UniqueFd fd(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
     // Not its closes or opens: the program's own tries of the node would wake it again.
-    if (::inotify_add_watch(fd, directory.c_str(), IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0) {
-        ::close(fd);
+    if (!fd ||
+        ::inotify_add_watch(fd.get(), directory.c_str(), IN_CREATE | IN_ATTRIB | IN_MOVED_TO) < 0)
         return nullptr;
-    }
-    return std::unique_ptr<DeviceDirectoryWatch>(new DeviceDirectoryWatch(fd, std::move(changed)));
+    return std::unique_ptr<DeviceDirectoryWatch>(
+        new DeviceDirectoryWatch(std::move(fd), std::move(changed)));
 }
 
-DeviceDirectoryWatch::DeviceDirectoryWatch(int fd, std::function<void()> changed)
-    : fd_(fd), changed_(std::move(changed)),
-      notifier_(std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read)) {
+DeviceDirectoryWatch::DeviceDirectoryWatch(UniqueFd fd, std::function<void()> changed)
+    : fd_(std::move(fd)), changed_(std::move(changed)),
+      notifier_(std::make_unique<QSocketNotifier>(fd_.get(), QSocketNotifier::Read)) {
     QObject::connect(notifier_.get(), &QSocketNotifier::activated, notifier_.get(),
                      [this] { drain(); });
 }
 
-DeviceDirectoryWatch::~DeviceDirectoryWatch() {
-    notifier_.reset();
-    ::close(fd_);
-}
+DeviceDirectoryWatch::~DeviceDirectoryWatch() = default;
 
 void DeviceDirectoryWatch::drain() {
     alignas(inotify_event) char events[4096];
     bool any = false;
-    while (::read(fd_, events, sizeof events) > 0)
+    while (::read(fd_.get(), events, sizeof events) > 0)
         any = true;
     // Last: the one told may end this watch.
     if (any)

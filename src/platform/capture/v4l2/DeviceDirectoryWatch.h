@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/capture/CaptureDriver.h"
+#include "platform/files/UniqueFd.h"
 
 #include <QSocketNotifier>
 
@@ -20,11 +21,12 @@ public:
     ~DeviceDirectoryWatch() override;
 
 private:
-    DeviceDirectoryWatch(int fd, std::function<void()> changed);
+    DeviceDirectoryWatch(UniqueFd fd, std::function<void()> changed);
     void drain();
 
-    int fd_;
+    UniqueFd fd_;
     std::function<void()> changed_;
+    // Goes before the descriptor it watches.
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 

@@ -2,11 +2,11 @@
 
 #include "platform/capture/CommonModes.h"
 #include "platform/files/SmallFile.h"
+#include "platform/files/UniqueFd.h"
 
 #include <fcntl.h>
 #include <linux/videodev2.h>
 #include <sys/ioctl.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -18,25 +18,20 @@
 namespace platform::v4l2 {
 namespace {
 
-// An open device node, closed when it goes; remembers why the last request failed.
+// An open device node and its requests; remembers why the last request failed.
 class Fd {
 public:
     explicit Fd(const std::string& path)
-        : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)), error_(fd_ < 0 ? errno : 0) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    bool valid() const { return fd_ >= 0; }
+        : fd_(::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC)),
+          error_(fd_.valid() ? 0 : errno) {}
+    bool valid() const { return fd_.valid(); }
 
     template <class T> bool query(unsigned long request, T& out) const {
-        if (fd_ < 0)
+        if (!fd_)
             return false;
         int r;
         do {
-            r = ::ioctl(fd_, request, &out);
+            r = ::ioctl(fd_.get(), request, &out);
         } while (r < 0 && errno == EINTR);
         error_ = r == 0 ? 0 : errno;
         return r == 0;
@@ -47,7 +42,7 @@ public:
     int error() const { return error_; }
 
 private:
-    int fd_;
+    UniqueFd fd_;
     mutable int error_;
 };
 
