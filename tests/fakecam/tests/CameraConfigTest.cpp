@@ -4,6 +4,9 @@
 
 #include "Harness.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -223,14 +226,23 @@ TEST_F(CameraConfig, SlowCamerasDelayTheFirstFrameAndDivideTheRate) {
         Stream stream("video0", kYuyv, 640, 480, 30);
         v4l2_buffer b{};
         ASSERT_TRUE(stream.next(b, 3000));
+        // The first frame's bound leaves room for a loaded machine (the tests run beside
+        // builds): what it tells apart is a delay of a hundred milliseconds or more.
         const double first = millisecondsBetween(started, b.timestamp);
         EXPECT_GE(first, c.firstMs - 5);
-        EXPECT_LT(first, c.firstMs + 60);
-        const timeval firstAt = b.timestamp;
-        ASSERT_EQ(stream.requeue(b), 0);
-        ASSERT_TRUE(stream.next(b));
-        EXPECT_NEAR(millisecondsBetween(firstAt, b.timestamp), c.gapMs, 20);
-        EXPECT_EQ(b.sequence, 1u); // the camera's own count: nothing was dropped
+        EXPECT_LT(first, c.firstMs + 150);
+        // The pace is the median of five gaps, which one late wake-up of the camera's thread
+        // (seen here now and then, a whole interval late) does not move.
+        std::vector<double> gaps;
+        for (int i = 0; i < 5; ++i) {
+            const timeval before = b.timestamp;
+            ASSERT_EQ(stream.requeue(b), 0);
+            ASSERT_TRUE(stream.next(b));
+            gaps.push_back(millisecondsBetween(before, b.timestamp));
+        }
+        std::nth_element(gaps.begin(), gaps.begin() + 2, gaps.end());
+        EXPECT_NEAR(gaps[2], c.gapMs, 20);
+        EXPECT_EQ(b.sequence, 5u); // the camera's own count: nothing was dropped
         // The interval asked is what G_PARM still says.
         v4l2_streamparm p{};
         p.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
