@@ -279,14 +279,16 @@ std::unique_ptr<SourcePanel> V4l2Settings::panel(QDialog& dialog, QFormLayout& f
 void V4l2Settings::putBack() {
     if (!key_.registry)
         return;
-    const std::vector<v4l2::Control> controls = v4l2::controls(node_);
+    std::vector<v4l2::Control> controls = v4l2::controls(node_);
     const v4l2::KeptValues kept = v4l2::readKept(key_, controls);
-    // The input first: a capture card may take other controls on another input.
+    // The input first: a capture card may take other controls on another input, so they are
+    // read again after a switch.
     if (kept.input && *kept.input != v4l2::currentInput(node_) &&
-        *kept.input < static_cast<int>(v4l2::inputs(node_).size()) && *kept.input >= 0)
-        v4l2::setInput(node_, *kept.input);
+        *kept.input < static_cast<int>(v4l2::inputs(node_).size()) && *kept.input >= 0 &&
+        v4l2::setInput(node_, *kept.input).empty())
+        controls = v4l2::controls(node_);
     if (!kept.controls.empty())
-        v4l2::setInAcceptedOrder(node_, kept.controls);
+        v4l2::setInAcceptedOrder(node_, kept.controls, std::move(controls));
 }
 
 } // namespace platform

@@ -171,17 +171,8 @@ public:
         return found;
     }
 
-    void add(const std::shared_ptr<NodeWatch>& watch) {
-        std::lock_guard lock(mutex_);
-        std::erase_if(watches_, [](const auto& w) { return w.expired(); });
-        watches_.push_back(watch);
-    }
-
-    void add(const std::shared_ptr<AddedWatch>& watch) {
-        std::lock_guard lock(mutex_);
-        std::erase_if(addedWatches_, [](const auto& w) { return w.expired(); });
-        addedWatches_.push_back(watch);
-    }
+    void add(const std::shared_ptr<NodeWatch>& watch) { keep(watches_, watch); }
+    void add(const std::shared_ptr<AddedWatch>& watch) { keep(addedWatches_, watch); }
 
     // Says on the watch's source, as soon as the provider knows, that its node is not there.
     void check(const std::shared_ptr<NodeWatch>& watch) {
@@ -275,27 +266,33 @@ private:
     }
 
     void removed(const std::string& nodeName) {
-        std::vector<std::shared_ptr<NodeWatch>> gone;
-        {
-            std::lock_guard lock(mutex_);
-            for (const auto& w : watches_)
-                if (auto watch = w.lock(); watch && watch->nodeName == nodeName)
-                    gone.push_back(std::move(watch));
-        }
-        for (const auto& watch : gone)
+        for (const auto& watch : watchesOf(watches_, nodeName))
             watch->postGone("has gone");
     }
 
     void added(const std::string& nodeName) {
-        std::vector<std::shared_ptr<AddedWatch>> told;
-        {
-            std::lock_guard lock(mutex_);
-            for (const auto& w : addedWatches_)
-                if (auto watch = w.lock(); watch && watch->nodeName == nodeName)
-                    told.push_back(std::move(watch));
-        }
-        for (const auto& watch : told)
+        for (const auto& watch : watchesOf(addedWatches_, nodeName))
             watch->tell();
+    }
+
+    // Keeps the watch, letting go of those that have ended.
+    template <class Watch>
+    void keep(std::vector<std::weak_ptr<Watch>>& all, const std::shared_ptr<Watch>& watch) {
+        std::lock_guard lock(mutex_);
+        std::erase_if(all, [](const auto& w) { return w.expired(); });
+        all.push_back(watch);
+    }
+
+    // The watches of that node still alive, taken under the lock and told outside it.
+    template <class Watch>
+    std::vector<std::shared_ptr<Watch>> watchesOf(const std::vector<std::weak_ptr<Watch>>& all,
+                                                  const std::string& nodeName) {
+        std::vector<std::shared_ptr<Watch>> found;
+        std::lock_guard lock(mutex_);
+        for (const auto& w : all)
+            if (auto watch = w.lock(); watch && watch->nodeName == nodeName)
+                found.push_back(std::move(watch));
+        return found;
     }
 
     std::mutex mutex_;

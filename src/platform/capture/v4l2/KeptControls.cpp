@@ -77,10 +77,13 @@ void storeKept(const SettingsKey& key, const std::vector<Control>& controls,
         values->writeDword(QString::fromLatin1(kKeptInput), static_cast<std::uint32_t>(*input));
 }
 
-void setInAcceptedOrder(const std::string& node, std::map<std::uint32_t, int> wanted) {
-    while (!wanted.empty()) {
+void setInAcceptedOrder(const std::string& node, std::map<std::uint32_t, int> wanted,
+                        std::vector<Control> now) {
+    for (bool first = true; !wanted.empty(); first = false) {
+        if (!first)
+            now = controls(node);
         bool progress = false;
-        for (const Control& control : controls(node)) {
+        for (const Control& control : now) {
             const auto value = wanted.find(control.id);
             if (value == wanted.end() || control.inactive)
                 continue;

@@ -40,6 +40,8 @@ void storeKept(const SettingsKey& key, const std::vector<Control>& controls,
 // device lets be set now, since an automatic mode leaves the value it governs inactive until
 // it is switched off, and the rounds go on while one sets something. A value out of the
 // control's range, or for a control that stays inactive or is read-only, is skipped.
-void setInAcceptedOrder(const std::string& node, std::map<std::uint32_t, int> wanted);
+// `controls`: the device's controls as they stand now, for the first round.
+void setInAcceptedOrder(const std::string& node, std::map<std::uint32_t, int> wanted,
+                        std::vector<Control> controls);
 
 } // namespace platform::v4l2
