@@ -266,6 +266,22 @@ int Stream::requeue(v4l2_buffer& buffer) {
     return request(fd(), VIDIOC_QBUF, &buffer);
 }
 
+double Stream::medianGapMs(v4l2_buffer& buffer, int gaps) {
+    std::vector<double> found;
+    for (int i = 0; i < gaps; ++i) {
+        const timeval before = buffer.timestamp;
+        if (requeue(buffer) != 0 || !next(buffer)) {
+            return -1;
+        }
+        found.push_back(millisecondsBetween(before, buffer.timestamp));
+    }
+    if (found.empty()) {
+        return -1;
+    }
+    std::nth_element(found.begin(), found.begin() + found.size() / 2, found.end());
+    return found[found.size() / 2];
+}
+
 } // namespace fakecam::test
 
 namespace {

@@ -120,6 +120,11 @@ public:
     bool next(v4l2_buffer& buffer, int timeoutMs = 2000);
     const std::uint8_t* data(const v4l2_buffer& buffer) const { return maps_[buffer.index]; }
     int requeue(v4l2_buffer& buffer);
+    // Requeues `buffer` and takes the next frames, `gaps` of them: the median of their
+    // timestamp gaps in milliseconds, -1 when a frame did not come. One late wake-up of the
+    // camera's thread (seen on a loaded machine, up to a whole interval late) makes one long
+    // gap and, as the camera keeps its schedule, one short one; the median moves with neither.
+    double medianGapMs(v4l2_buffer& buffer, int gaps);
 
 private:
     Fd fd_;

@@ -140,12 +140,11 @@ TEST_F(Intervals, FramesComeAtTheFractionalInterval) {
     Stream stream("video0", kYuyv, 320, 240, 7);
     v4l2_buffer b{};
     ASSERT_TRUE(stream.next(b));
-    const timeval first = b.timestamp;
     const std::uint32_t sequence = b.sequence;
-    ASSERT_EQ(stream.requeue(b), 0);
-    ASSERT_TRUE(stream.next(b));
-    EXPECT_NEAR(millisecondsBetween(first, b.timestamp), 133.3, 25.0);
-    EXPECT_EQ(b.sequence, sequence + 1);
+    // The median of five gaps: a first frame painted late (the thread checker's slower run
+    // once gave a 60 ms gap after it, as the camera kept its schedule) does not move it.
+    EXPECT_NEAR(stream.medianGapMs(b, 5), 133.3, 25.0);
+    EXPECT_EQ(b.sequence, sequence + 5); // nothing dropped
 }
 
 TEST_F(Intervals, MalformedIntervalsAreConfigErrors) {
