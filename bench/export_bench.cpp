@@ -67,14 +67,14 @@ int main(int argc, char** argv) {
         });
         // The imaging service's part: conversion and encoding, no file on either side.
         const album::FrameDib dib = album::ReadFrameDib(frame);
-        std::vector<std::uint8_t> jpeg;
         // The bytes as the export has them, read from the file and handed over.
         std::vector<std::uint8_t> bytes;
         const double encode = mpixels(
             [&] {
                 platform::BitmapRecord bitmap;
                 platform::L_ChangeFromDIB(&bitmap, std::move(bytes), dib.pixelOffset);
-                platform::encodeJpeg(bitmap, codes[sampling], 50, jpeg);
+                if (!platform::encodeJpeg(bitmap, codes[sampling], 50))
+                    std::abort();
                 platform::L_FreeBitmap(&bitmap);
             },
             [&] { bytes = dib.bytes; });

@@ -27,9 +27,10 @@ inline BmpHeader readBmpHeader(const QString& path) {
     const QByteArray head = file.read(platform::kBmpFileHeader + platform::kBmpInfoHeader);
     h.fileSize = file.size();
     const auto fileHeader = platform::readBmpFileHeader(head);
-    const auto info =
-        fileHeader ? platform::readDibHeader(head.sliced(platform::kBmpFileHeader)) : std::nullopt;
-    if (!head.startsWith("BM") || !info)
+    if (!head.startsWith("BM") || !fileHeader)
+        return h;
+    const auto info = platform::readDibHeader(head.sliced(platform::kBmpFileHeader));
+    if (!info)
         return h;
     h.bfSize = fileHeader->fileSize;
     h.width = static_cast<std::int32_t>(info->width);

@@ -70,11 +70,11 @@ TEST(DriverFile, FaultsNameTheFileAndLeaveNoDriver) {
         const QString path = dir.path() + "/drivers.json";
         if (r.contents)
             dir.write("drivers.json", r.contents);
-        const platform::LoadedDrivers loaded = platform::loadSimulatedDrivers(path.toStdString());
-        EXPECT_NE(loaded.error.find(path.toStdString()), std::string::npos) << loaded.error;
-        EXPECT_NE(loaded.error.find(r.fault), std::string::npos) << loaded.error;
-        for (const auto& slot : loaded.table)
-            EXPECT_FALSE(slot) << loaded.error;
+        const auto loaded = platform::loadSimulatedDrivers(path.toStdString());
+        ASSERT_FALSE(loaded) << "no driver at all from " << r.contents;
+        const std::string error = loaded.failure().utf8();
+        EXPECT_NE(error.find(path.toStdString()), std::string::npos) << error;
+        EXPECT_NE(error.find(r.fault), std::string::npos) << error;
     }
 }
 
@@ -92,10 +92,10 @@ TEST(DriverFile, OnlyARegularFileOfModestSizeIsRead) {
                 {dir.path(), "not a regular file"},
                 {big, "more than"}};
     for (const Row& r : rows) {
-        const platform::LoadedDrivers loaded = platform::loadSimulatedDrivers(r.path.toStdString());
-        EXPECT_NE(loaded.error.find(r.fault), std::string::npos) << loaded.error;
-        for (const auto& slot : loaded.table)
-            EXPECT_FALSE(slot);
+        const auto loaded = platform::loadSimulatedDrivers(r.path.toStdString());
+        ASSERT_FALSE(loaded) << "no driver at all";
+        const std::string error = loaded.failure().utf8();
+        EXPECT_NE(error.find(r.fault), std::string::npos) << error;
     }
 }
 
@@ -104,21 +104,23 @@ TEST(DriverFile, TheEnvironmentVariableReplacesTheMachinesDrivers) {
     const QString path = dir.write("d.json", R"({"drivers":[{"index":4,"name":"Sim"}]})");
     std::optional<test::ScopedEnvironment> simulated;
     simulated.emplace("NIMBACAST_CAPTURE_DRIVERS", path.toUtf8());
-    const platform::LoadedDrivers loaded = platform::loadDriversFromEnvironment();
+    const auto loaded = platform::loadDriversFromEnvironment();
     simulated.reset();
-    EXPECT_TRUE(loaded.error.empty());
+    ASSERT_TRUE(loaded) << loaded.failure().utf8();
     for (int i = 0; i < platform::kDriverSlots; ++i)
-        EXPECT_EQ(bool(loaded.table[i]), i == 4) << i;
+        EXPECT_EQ(bool((*loaded)[i]), i == 4) << i;
 
     // Without it: the machine's devices, then the built-in test pattern after them.
-    const platform::LoadedDrivers machine = platform::loadDriversFromEnvironment();
+    const auto found = platform::loadDriversFromEnvironment();
+    ASSERT_TRUE(found) << found.failure().utf8();
+    const platform::DriverTable& machine = *found;
     int last = -1;
     for (int i = 0; i < platform::kDriverSlots; ++i)
-        if (machine.table[i])
+        if (machine[i])
             last = i;
     ASSERT_GE(last, 0);
-    EXPECT_EQ(machine.table[last]->spec().name, "Test Pattern");
-    EXPECT_TRUE(dynamic_cast<const platform::TestPatternDriver*>(machine.table[last].get()));
+    EXPECT_EQ(machine[last]->spec().name, "Test Pattern");
+    EXPECT_TRUE(dynamic_cast<const platform::TestPatternDriver*>(machine[last].get()));
 }
 
 } // namespace

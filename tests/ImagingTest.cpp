@@ -54,13 +54,15 @@ JpegInfo readJpeg(const QString& path) {
     return info;
 }
 
+// kSuccess, or the code of the save's failure.
 int saveJpeg(const QString& path, const QImage& picture, int format, int factor) {
     BitmapRecord bitmap;
     const auto dib = test::dibOf(picture);
     EXPECT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
-    const int result = platform::L_SaveBitmap(path, &bitmap, format, bitmap.BitsPerPixel, factor);
+    const platform::Result<> saved =
+        platform::L_SaveBitmap(path, &bitmap, format, bitmap.BitsPerPixel, factor);
     platform::L_FreeBitmap(&bitmap);
-    return result;
+    return saved ? platform::kSuccess : saved.failure().code();
 }
 
 TEST(Imaging, EachFormatCodeWritesItsChromaSampling) {
@@ -159,12 +161,10 @@ TEST(Imaging, AHandedOverDibConvertsAsACopiedOne) {
                   platform::kSuccess)
             << r.name;
         EXPECT_EQ(platform::pictureOf(handed), platform::pictureOf(copied)) << r.name;
-        std::vector<std::uint8_t> a, b;
-        ASSERT_EQ(platform::encodeJpeg(copied, platform::kJpegSampling422, 50, a),
-                  platform::kSuccess);
-        ASSERT_EQ(platform::encodeJpeg(handed, platform::kJpegSampling422, 50, b),
-                  platform::kSuccess);
-        EXPECT_EQ(a, b) << r.name;
+        const auto a = platform::encodeJpeg(copied, platform::kJpegSampling422, 50);
+        const auto b = platform::encodeJpeg(handed, platform::kJpegSampling422, 50);
+        ASSERT_TRUE(a && b) << r.name;
+        EXPECT_EQ(*a, *b) << r.name;
     }
     std::vector<std::uint8_t> damaged{40, 0, 0};
     BitmapRecord bitmap;
@@ -247,7 +247,7 @@ TEST(Imaging, DamagedDibsAreRefused) {
     // Sound references for the rows below that change one thing.
     for (const auto& sound :
          {masked(0xF800, 0x07E0, 0x001F), rle8({4, 1, 0, 0, 4, 0, 0, 1}), indexed(1)})
-        EXPECT_GE(platform::checkDib(sound.data(), sound.size(), -1).offset, 0);
+        EXPECT_TRUE(platform::checkDib(sound.data(), sound.size(), -1));
     struct Row {
         const char* name;
         std::vector<std::uint8_t> dib;
@@ -295,14 +295,13 @@ TEST(Imaging, DamagedDibsAreRefused) {
                   platform::kSuccess)
             << r.name;
         EXPECT_TRUE(bitmap.empty()) << r.name;
-        QString why;
-        EXPECT_LT(platform::checkDib(r.dib.data(), r.dib.size(), -1, &why).offset, 0) << r.name;
-        EXPECT_FALSE(why.isEmpty()) << r.name;
+        const auto checked = platform::checkDib(r.dib.data(), r.dib.size(), -1);
+        ASSERT_FALSE(checked) << r.name;
+        EXPECT_FALSE(checked.why().isEmpty()) << r.name;
     }
     BitmapRecord bitmap;
     EXPECT_NE(platform::L_ChangeFromDIB(&bitmap, nullptr, 100), platform::kSuccess);
-    EXPECT_NE(platform::L_SaveBitmap("/nonexistent/x.jpg", &bitmap, 21, 24, 50),
-              platform::kSuccess);
+    EXPECT_FALSE(platform::L_SaveBitmap("/nonexistent/x.jpg", &bitmap, 21, 24, 50));
 }
 
 // Where a file header puts the pixels of the DIB behind it, read once for the check, the
@@ -313,7 +312,7 @@ TEST(Imaging, TheFileHeadersPixelOffset) {
     const auto written = platform::readBmpFileHeader(head);
     ASSERT_TRUE(written);
     EXPECT_EQ(written->fileSize, 114u);
-    EXPECT_EQ(written->dibPixelOffset(), 40);
+    EXPECT_EQ(written->dibPixelOffset().value(), 40);
     EXPECT_FALSE(platform::readBmpFileHeader(head.left(platform::kBmpFileHeader - 1)));
 
     const struct {
@@ -321,10 +320,13 @@ TEST(Imaging, TheFileHeadersPixelOffset) {
         std::optional<std::int64_t> offset;
     } rows[] = {{0, -1}, {1, std::nullopt}, {13, std::nullopt}, {14, 0}, {1078, 1064}};
     for (const auto& r : rows) {
-        QString why;
         const platform::BmpFileHeader header{0, r.pixelsAt};
-        EXPECT_EQ(header.dibPixelOffset(&why), r.offset) << r.pixelsAt;
-        EXPECT_EQ(why.isEmpty(), r.offset.has_value()) << r.pixelsAt;
+        const auto offset = header.dibPixelOffset();
+        ASSERT_EQ(offset.ok(), r.offset.has_value()) << r.pixelsAt;
+        if (offset)
+            EXPECT_EQ(*offset, *r.offset) << r.pixelsAt;
+        else
+            EXPECT_FALSE(offset.why().isEmpty()) << r.pixelsAt;
     }
 }
 
@@ -355,7 +357,7 @@ TEST(Imaging, ABmpFileHeaderIsCheckedAgainstTheFile) {
         {"cut inside the pixels", sound.left(sound.size() - 1), true},
     };
     for (const Row& r : rows)
-        EXPECT_EQ(!platform::bmpFault(r.file).isEmpty(), r.refused) << r.name;
+        EXPECT_EQ(!platform::checkBmpFile(r.file), r.refused) << r.name;
 }
 
 // The fast frame codec against the toolkit's BMP codec: the same bytes written, the same
@@ -395,7 +397,7 @@ TEST(Imaging, FrameRowsMatchTheToolkitsBmpCodec) {
                     for (int x = 0; x < stride; ++x)
                         dib.push_back(std::uint8_t(x * 31 + y * 7));
                 const QByteArray file = fileOf(dib);
-                ASSERT_TRUE(platform::bmpFault(file).isEmpty()) << name;
+                ASSERT_TRUE(platform::checkBmpFile(file)) << name;
                 EXPECT_EQ(platform::decodeBmpRows(file), QImage::fromData(file, "BMP"))
                     << name << " " << bits << " bits, sign " << sign;
             }
@@ -414,10 +416,11 @@ TEST(Imaging, AnUnwritableTargetFailsAndSaysWhy) {
     BitmapRecord bitmap;
     const auto dib = test::dibOf(testPicture(16, 16));
     ASSERT_EQ(platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size()), platform::kSuccess);
-    std::string why;
-    EXPECT_EQ(platform::L_SaveBitmap(dir.path() + "/missing/x.jpg", &bitmap, 21, 24, 50, &why),
-              platform::kErrorWrite);
-    EXPECT_FALSE(why.empty());
+    const platform::Result<> saved =
+        platform::L_SaveBitmap(dir.path() + "/missing/x.jpg", &bitmap, 21, 24, 50);
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.failure().code(), platform::kErrorWrite);
+    EXPECT_EQ(saved.why(), "No such file or directory");
 }
 
 // Public test pictures: the good ones pass the file check and convert to what the toolkit
@@ -435,8 +438,9 @@ TEST(Imaging, BmpSuite) {
             QFile file(path);
             ASSERT_TRUE(file.open(QIODevice::ReadOnly));
             const QByteArray bytes = file.readAll();
-            EXPECT_EQ(platform::bmpFault(bytes).isEmpty(), std::string(kind) == "g")
-                << path.toStdString() << ": " << platform::bmpFault(bytes).toStdString();
+            const platform::Result<> checked = platform::checkBmpFile(bytes);
+            EXPECT_EQ(checked.ok(), std::string(kind) == "g")
+                << path.toStdString() << ": " << (checked ? "" : checked.failure().utf8());
             if (bytes.size() <= platform::kBmpFileHeader)
                 continue;
             const auto header = platform::readBmpFileHeader(bytes);
@@ -444,8 +448,9 @@ TEST(Imaging, BmpSuite) {
             // A bad file's pixel offset inside the file header still goes through the
             // conversion, taken as none.
             BitmapRecord bitmap;
-            const int result = platform::L_ChangeFromDIB(&bitmap, dib.data(), dib.size(),
-                                                         header->dibPixelOffset().value_or(-1));
+            const int result = platform::L_ChangeFromDIB(
+                &bitmap, dib.data(), dib.size(),
+                header->dibPixelOffset().ok() ? *header->dibPixelOffset() : -1);
             if (std::string(kind) == "g") {
                 ++good;
                 if (result == platform::kSuccess) {

@@ -232,9 +232,10 @@ TEST(SingleInstance, TheSocketLivesInAPrivateDirectoryAndIsFoundFromAnother) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         const test::ScopedEnvironment xdg("XDG_RUNTIME_DIR", row.runtime);
-        const platform::PrivateDirectory found = platform::privateDirectory();
-        EXPECT_EQ(found.path, row.expected) << found.fault.toStdString();
-        EXPECT_EQ(modeOf(found.path) & 0777, 0700u);
+        const platform::Result<QString> found = platform::privateDirectory();
+        ASSERT_TRUE(found) << found.failure().utf8();
+        EXPECT_EQ(*found, row.expected);
+        EXPECT_EQ(modeOf(*found) & 0777, 0700u);
     }
 
     const QString dir = QFileInfo(start.path()).canonicalFilePath();

@@ -114,16 +114,16 @@ TEST(Startup, ExitClosesTheMainWindow) {
 }
 
 TEST(HelpFile, TheShippedDocumentReadsAndAMissingOneIsNamed) {
-    const platform::HelpDocument shipped =
+    const platform::Result<QString> shipped =
         platform::readHelpFile(NIMBACAST_SOURCE_DIR "/src/resources/help/GuiHelp.hlp");
-    EXPECT_TRUE(shipped.error.isEmpty());
-    EXPECT_TRUE(shipped.html.contains("Nimbacast"));
+    ASSERT_TRUE(shipped) << shipped.failure().utf8();
+    EXPECT_TRUE(shipped->contains("Nimbacast"));
 
     test::StartDir dir;
     const QString missing = dir.path() + "/GuiHelp.hlp";
-    const platform::HelpDocument none = platform::readHelpFile(missing);
-    EXPECT_TRUE(none.html.isEmpty());
-    EXPECT_TRUE(none.error.contains(missing)) << none.error.toStdString();
+    const platform::Result<QString> none = platform::readHelpFile(missing);
+    ASSERT_FALSE(none);
+    EXPECT_TRUE(none.why().contains(missing)) << none.failure().utf8();
 }
 
 // The help file is read like the other small files: what stands in its place (a device, a
@@ -152,10 +152,10 @@ TEST(HelpFile, OnlyARegularFileOfModestSizeIsRead) {
         SCOPED_TRACE(row.what);
         QFile::remove(file);
         row.make();
-        const platform::HelpDocument doc = platform::readHelpFile(file);
-        EXPECT_TRUE(doc.html.isEmpty());
-        EXPECT_TRUE(doc.error.contains(file)) << doc.error.toStdString();
-        EXPECT_TRUE(doc.error.contains(row.fault)) << doc.error.toStdString();
+        const platform::Result<QString> doc = platform::readHelpFile(file);
+        ASSERT_FALSE(doc);
+        EXPECT_TRUE(doc.why().contains(file)) << doc.failure().utf8();
+        EXPECT_TRUE(doc.why().contains(row.fault)) << doc.failure().utf8();
     }
 }
 

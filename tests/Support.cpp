@@ -156,10 +156,11 @@ void settle() {
 
 platform::DriverTable simulatedDrivers(const StartDir& dir, const std::string& json) {
     const QString path = dir.write(QStringLiteral("drivers.json"), QByteArray::fromStdString(json));
-    platform::LoadedDrivers loaded = platform::loadSimulatedDrivers(path.toStdString());
-    if (!loaded.error.empty())
-        throw std::runtime_error(loaded.error);
-    return loaded.table;
+    platform::Result<platform::DriverTable> loaded =
+        platform::loadSimulatedDrivers(path.toStdString());
+    if (!loaded)
+        throw std::runtime_error(loaded.failure().utf8());
+    return std::move(loaded).value();
 }
 
 namespace {

@@ -57,10 +57,9 @@ FrameDib ReadFrameDib(const QString& path) {
                                     "frame may have")
                          .arg(bfSize)
                          .arg(kMaxFrameFile >> 20));
-    QString why;
-    const std::optional<std::int64_t> pixelOffset = header.dibPixelOffset(&why);
+    const platform::Result<std::int64_t> pixelOffset = header.dibPixelOffset();
     if (!pixelOffset)
-        refuse(path, why);
+        refuse(path, pixelOffset.why());
 
     FrameDib dib;
     dib.bytes.resize(static_cast<std::size_t>(bfSize - kBmpFileHeader));
@@ -79,15 +78,13 @@ int SaveDibAsJpeg(FrameDib dib, const QString& path, const SaveSettings& setting
             QStringLiteral("Cannot save \"%1\": the frame holds no picture that can be converted.")
                 .arg(path));
     const int format = formatCodeOf(settings.JpegSampling);
-    std::string why;
-    const int saved = format == 0
-                          ? platform::kSuccess
-                          : platform::L_SaveBitmap(path, &bitmap, format, bitmap.BitsPerPixel,
-                                                   settings.JpegQuality, &why);
+    const platform::Result<> saved =
+        format == 0 ? platform::done()
+                    : platform::L_SaveBitmap(path, &bitmap, format, bitmap.BitsPerPixel,
+                                             settings.JpegQuality);
     platform::L_FreeBitmap(&bitmap);
-    if (saved != platform::kSuccess)
-        throw ui::ToolkitError(
-            QStringLiteral("Cannot save \"%1\": %2.").arg(path, QString::fromStdString(why)));
+    if (!saved)
+        throw ui::ToolkitError(QStringLiteral("Cannot save \"%1\": %2.").arg(path, saved.why()));
     return 1;
 }
 
@@ -112,9 +109,8 @@ void RefuseRunFrame(const QString& path, std::span<const QString> framePaths) {
 }
 
 void SavePictureAsBmp(const QImage& picture, const QString& path) {
-    QString why;
-    if (!platform::writeBmpFile(path, picture, &why))
-        throw ui::ToolkitError(QStringLiteral("Cannot save \"%1\": %2.").arg(path, why));
+    if (const platform::Result<> written = platform::writeBmpFile(path, picture); !written)
+        throw ui::ToolkitError(QStringLiteral("Cannot save \"%1\": %2.").arg(path, written.why()));
 }
 
 } // namespace album

@@ -52,10 +52,9 @@ QImage decodePicture(const QString& path, const QByteArray& bytes, const QByteAr
     // shows part of a damaged one rather than refusing it.
     const bool bmp = format.isNull() ? bytes.startsWith("BM") : format == "bmp";
     if (bmp) {
-        const QString fault = platform::bmpFault(bytes);
-        if (!fault.isEmpty())
+        if (const platform::Result<> checked = platform::checkBmpFile(bytes); !checked)
             throw ui::ToolkitError(
-                QStringLiteral("Cannot load the picture \"%1\": %2.").arg(path, fault));
+                QStringLiteral("Cannot load the picture \"%1\": %2.").arg(path, checked.why()));
         if (QImage frame = platform::decodeBmpRows(bytes); !frame.isNull())
             return frame;
     }

@@ -12,12 +12,13 @@ namespace app {
 namespace {
 
 platform::DriverTable driversOfThisMachine(ui::Messages& messages) {
-    platform::LoadedDrivers drivers = platform::loadDriversFromEnvironment();
-    if (!drivers.error.empty()) {
-        std::fprintf(stderr, "nimbacast: %s\n", drivers.error.c_str());
-        messages.showError(ui::application().title(), QString::fromStdString(drivers.error));
+    platform::Result<platform::DriverTable> drivers = platform::loadDriversFromEnvironment();
+    if (!drivers) {
+        std::fprintf(stderr, "nimbacast: %s\n", qPrintable(drivers.why()));
+        messages.showError(ui::application().title(), drivers.why());
+        return {};
     }
-    return std::move(drivers.table);
+    return std::move(drivers).value();
 }
 
 // Says once why the registry file cannot be used; the store then stands empty.

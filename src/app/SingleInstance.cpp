@@ -50,10 +50,9 @@ SingleInstance::SingleInstance(const QString& startDirectory)
         if (window_)
             answerSecondStart(*window_);
     });
-    QString why;
-    if (!listener_->listen(lock_.socketName(), &why))
+    if (const platform::Result<> listening = listener_->listen(lock_.socketName()); !listening)
         std::fprintf(stderr, "nimbacast: a second start in %s cannot reach this one: %s\n",
-                     qPrintable(directory_), qPrintable(why));
+                     qPrintable(directory_), qPrintable(listening.why()));
 }
 
 SingleInstance::~SingleInstance() = default;
@@ -73,14 +72,16 @@ int SingleInstance::handOver(ui::Messages& messages) const {
         messages.showError(ui::application().title(), text);
         return 1;
     }
-    QString why = QStringLiteral("it names no socket to ask");
-    if (!lock_.socketName().isEmpty() &&
-        platform::askToActivate(lock_.socketName(), kAnswerWait, &why))
+    const platform::Result<> asked =
+        lock_.socketName().isEmpty()
+            ? platform::Failure(QStringLiteral("it names no socket to ask"))
+            : platform::askToActivate(lock_.socketName(), kAnswerWait);
+    if (asked)
         return 0;
     const QString text =
         QStringLiteral("Nimbacast is already running in \"%1\", but it did not answer within two "
                        "seconds (%2). Close it, or start Nimbacast in another directory.")
-            .arg(directory_, why);
+            .arg(directory_, asked.why());
     std::fprintf(stderr, "nimbacast: %s\n", qPrintable(text));
     messages.showError(ui::application().title(), text);
     return 1;

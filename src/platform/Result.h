@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <cstring>
 #include <string>
 #include <utility>
 #include <variant>
@@ -30,8 +31,7 @@ private:
 
 // What a platform call gives: its value, or the Failure that says why there is none. Not
 // to be dropped: a caller that ignores it ignores a reason the user should have been told.
-template <typename T = void>
-class [[nodiscard]] Result {
+template <typename T = void> class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
     Result(Failure failure) : state_(std::in_place_index<1>, std::move(failure)) {}
@@ -57,8 +57,7 @@ private:
 };
 
 // A call that gives nothing but done or why not.
-template <>
-class [[nodiscard]] Result<void> {
+template <> class [[nodiscard]] Result<void> {
 public:
     Result() = default;
     Result(Failure failure) : failure_(std::move(failure)), failed_(true) {}
@@ -74,6 +73,11 @@ private:
     Failure failure_{QString()};
     bool failed_ = false;
 };
+
+// The system's reason for an errno value ("No space left on device"), with the value as code.
+inline Failure systemFailure(int error) {
+    return Failure(QString::fromLocal8Bit(std::strerror(error)), error);
+}
 
 // Done: what a Result<> returns when the call did what was asked.
 inline Result<> done() {

@@ -76,7 +76,7 @@ EmulatedCameras::~EmulatedCameras() {
 }
 
 platform::DriverTable EmulatedCameras::machineDrivers() {
-    return platform::loadMachineDrivers().table;
+    return platform::loadMachineDrivers();
 }
 
 QStringList EmulatedCameras::log(const QString& node) const {

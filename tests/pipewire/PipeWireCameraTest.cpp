@@ -30,8 +30,7 @@ constexpr char kName[] = "Quorix Virtual Camera";
     ASSERT_EQ(camera.failure(), "")
 
 test::TestProgram machineRun() {
-    return test::TestProgram(
-        [](const test::StartDir&) { return platform::loadMachineDrivers().table; });
+    return test::TestProgram([](const test::StartDir&) { return platform::loadMachineDrivers(); });
 }
 
 QStringList items(const QListWidget& list) {
@@ -67,7 +66,7 @@ bool saidLost(const app::TMainForm& form) {
 // with a device path after its node's name and the PipeWire library's version.
 TEST(PipeWireCamera, IsListedBeforeTheTestPattern) {
     START_CAMERA(camera);
-    const platform::DriverTable table = platform::loadMachineDrivers().table;
+    const platform::DriverTable table = platform::loadMachineDrivers();
     ASSERT_TRUE(table[0] && table[1]);
     EXPECT_EQ(table[0]->spec().name, kName);
     EXPECT_EQ(table[0]->spec().devicePath, std::string("\\\\?\\pipewire\\") + kNode);

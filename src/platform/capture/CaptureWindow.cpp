@@ -346,10 +346,9 @@ int CaptureWindow::fileSaveDib(const QString& path) {
         lastError_ = "no frame has been grabbed";
         return 0;
     }
-    QString why;
     // A frame is the webcam's picture: for this user's eyes only.
-    if (!writeBmpFile(path, grabbed_, &why, FileAccess::Private)) {
-        lastError_ = why.toStdString();
+    if (const Result<> written = writeBmpFile(path, grabbed_, FileAccess::Private); !written) {
+        lastError_ = written.failure().utf8();
         return 0;
     }
     return 1;

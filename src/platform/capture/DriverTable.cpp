@@ -10,19 +10,19 @@
 
 namespace platform {
 
-LoadedDrivers loadMachineDrivers() {
-    LoadedDrivers loaded;
+DriverTable loadMachineDrivers() {
+    DriverTable table;
     const std::vector<v4l2::DeviceInfo> devices = v4l2::captureDevices();
     std::vector<std::shared_ptr<const CaptureDriver>> found = V4l2Driver::discover(devices);
     for (auto& camera : PipeWireDriver::discover(devices))
         found.push_back(std::move(camera));
     found.push_back(TestPatternDriver::builtIn());
-    for (std::size_t slot = 0; slot < found.size() && slot < loaded.table.size(); ++slot)
-        loaded.table[slot] = std::move(found[slot]);
-    return loaded;
+    for (std::size_t slot = 0; slot < found.size() && slot < table.size(); ++slot)
+        table[slot] = std::move(found[slot]);
+    return table;
 }
 
-LoadedDrivers loadDriversFromEnvironment() {
+Result<DriverTable> loadDriversFromEnvironment() {
     const char* simulated = std::getenv("NIMBACAST_CAPTURE_DRIVERS");
     if (simulated && *simulated)
         return loadSimulatedDrivers(simulated);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/capture/CaptureDriver.h"
 
 #include <array>
@@ -17,13 +18,8 @@ using DriverTable = std::array<std::shared_ptr<const CaptureDriver>, kDriverSlot
 // PipeWire offers (those that are no V4L2 device listed before them), then the built-in test
 // pattern, within the ten indices; or, when NIMBACAST_CAPTURE_DRIVERS names a file,
 // exactly the simulated drivers of that file.
-struct LoadedDrivers {
-    DriverTable table;
-    // Why the simulated drivers file could not be used; empty when all went well.
-    std::string error;
-};
-
-LoadedDrivers loadMachineDrivers();
-LoadedDrivers loadDriversFromEnvironment();
+// Only the simulated drivers' file can fail, and then gives no driver at all.
+DriverTable loadMachineDrivers();
+Result<DriverTable> loadDriversFromEnvironment();
 
 } // namespace platform

@@ -40,12 +40,6 @@ private:
     bool kept_ = false;
 };
 
-bool fail(QString* why, int error) {
-    if (why)
-        *why = QString::fromLocal8Bit(std::strerror(error));
-    return false;
-}
-
 // The temporary name's own bytes: a leading dot, then a dot, eight hex digits and ".part".
 constexpr qsizetype kTemporaryMarks = 15;
 
@@ -85,14 +79,14 @@ int createBeside(const QByteArray& target, QByteArray& made, mode_t mode) {
 // How the finished file takes the target's name.
 enum class Placement { Replace, OnlyIfAbsent };
 
-bool writeBeside(const QString& path, const QByteArray& data, Placement placement, bool* exists,
-                 QString* why, FileAccess access) {
+Result<> writeBeside(const QString& path, const QByteArray& data, Placement placement,
+                     FileAccess access) {
     const QByteArray target = QFile::encodeName(path);
     QByteArray made;
     const bool own = access == FileAccess::Private;
     const int fd = createBeside(target, made, own ? 0600 : 0666);
     if (fd < 0)
-        return fail(why, errno);
+        return systemFailure(errno);
     NewFile file(made, fd);
 
     // A replaced file keeps its permissions, unless the new one is for this user alone.
@@ -107,51 +101,48 @@ bool writeBeside(const QString& path, const QByteArray& data, Placement placemen
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(why, errno);
+            return systemFailure(errno);
         }
         if (written == 0)
-            return fail(why, ENOSPC);
+            return systemFailure(ENOSPC);
         next += written;
         left -= written;
     }
     // Some filesystems only report a full disk or a failed device when the data is flushed.
     if (::fsync(file.fd()) != 0 && errno != EINVAL && errno != ENOTSUP)
-        return fail(why, errno);
+        return systemFailure(errno);
     if (!file.close())
-        return fail(why, errno);
+        return systemFailure(errno);
     if (placement == Placement::Replace) {
         if (::rename(made.constData(), target.constData()) != 0)
-            return fail(why, errno);
+            return systemFailure(errno);
         file.keep();
-        return true;
+        return done();
     }
     // A second name for the finished file, refused when the target is there; the first name
     // goes with the guard.
     if (::link(made.constData(), target.constData()) == 0)
-        return true;
-    if (errno == EEXIST) {
-        *exists = true;
-        return fail(why, errno);
-    }
+        return done();
+    if (errno == EEXIST)
+        return systemFailure(errno);
     // A filesystem without hard links: the plain rename, which a writer racing this one
     // could overtake.
     if (errno != EPERM && errno != ENOTSUP)
-        return fail(why, errno);
+        return systemFailure(errno);
     if (::rename(made.constData(), target.constData()) != 0)
-        return fail(why, errno);
+        return systemFailure(errno);
     file.keep();
-    return true;
+    return done();
 }
 
 } // namespace
 
-bool writeWholeFile(const QString& path, const QByteArray& data, QString* why, FileAccess access) {
-    return writeBeside(path, data, Placement::Replace, nullptr, why, access);
+Result<> writeWholeFile(const QString& path, const QByteArray& data, FileAccess access) {
+    return writeBeside(path, data, Placement::Replace, access);
 }
 
-bool writeNewFile(const QString& path, const QByteArray& data, bool& exists, QString* why) {
-    exists = false;
-    return writeBeside(path, data, Placement::OnlyIfAbsent, &exists, why, FileAccess::Usual);
+Result<> writeNewFile(const QString& path, const QByteArray& data) {
+    return writeBeside(path, data, Placement::OnlyIfAbsent, FileAccess::Usual);
 }
 
 } // namespace platform

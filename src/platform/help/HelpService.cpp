@@ -9,15 +9,13 @@
 
 namespace platform {
 
-HelpDocument readHelpFile(const QString& helpFile) {
-    QByteArray text;
-    const std::string why =
-        readSmallFile(QFile::encodeName(helpFile).toStdString(), kMaxHelpFile, text);
-    if (!why.empty())
-        return {{},
-                QStringLiteral("Cannot read the help file \"%1\": %2.")
-                    .arg(helpFile, QString::fromLocal8Bit(why.c_str()))};
-    return {QString::fromUtf8(text), {}};
+Result<QString> readHelpFile(const QString& helpFile) {
+    const Result<QByteArray> text =
+        readSmallFile(QFile::encodeName(helpFile).toStdString(), kMaxHelpFile);
+    if (!text)
+        return Failure(
+            QStringLiteral("Cannot read the help file \"%1\": %2.").arg(helpFile, text.why()));
+    return QString::fromUtf8(*text);
 }
 
 HelpViewer::HelpViewer() {
@@ -41,14 +39,14 @@ HelpViewerService::~HelpViewerService() {
 }
 
 void HelpViewerService::showContents(const QString& helpFile) {
-    const HelpDocument doc = readHelpFile(helpFile);
-    if (!doc.error.isEmpty()) {
+    const Result<QString> doc = readHelpFile(helpFile);
+    if (!doc) {
         // Not modal: the help system's complaint must not hold up the program.
         auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Help"), QString());
         box->setObjectName(QStringLiteral("HelpError"));
         // It names a path, which the user's directories choose.
         box->setTextFormat(Qt::PlainText);
-        box->setText(doc.error);
+        box->setText(doc.why());
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->show();
         return;
@@ -57,7 +55,7 @@ void HelpViewerService::showContents(const QString& helpFile) {
         viewer_ = new HelpViewer;
         viewer_->resize(560, 620);
     }
-    viewer_->setHtml(doc.html);
+    viewer_->setHtml(*doc);
     const QString title = viewer_->documentTitle();
     viewer_->setWindowTitle(title.isEmpty() ? QStringLiteral("Help") : title);
     viewer_->show();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QPointer>
 #include <QString>
 #include <QTextBrowser>
@@ -14,14 +16,10 @@ public:
     virtual void showContents(const QString& helpFile) = 0;
 };
 
-// What reading a help file gave: the document, or why there is none.
-struct HelpDocument {
-    QString html;
-    QString error;
-};
 // The help file is read like the other small files of the start-up directory: a regular file
 // of modest size, opened without blocking, so that a device or a FIFO in its place is refused.
-HelpDocument readHelpFile(const QString& helpFile);
+// Gives the document's HTML, or says why there is none, naming the file.
+Result<QString> readHelpFile(const QString& helpFile);
 
 // The largest help file read; the shipped one holds a few kilobytes.
 inline constexpr qint64 kMaxHelpFile = qint64(4) << 20;

@@ -17,15 +17,13 @@ template <typename T> void put(char*& out, T value) {
 
 } // namespace
 
-std::optional<std::int64_t> BmpFileHeader::dibPixelOffset(QString* why) const {
+Result<std::int64_t> BmpFileHeader::dibPixelOffset() const {
     if (pixelsAt == 0)
-        return -1;
-    if (pixelsAt < kBmpFileHeader) {
-        if (why)
-            *why = QStringLiteral("its pixels are said to start at byte %1, inside its file header")
-                       .arg(pixelsAt);
-        return std::nullopt;
-    }
+        return std::int64_t{-1};
+    if (pixelsAt < kBmpFileHeader)
+        return Failure(
+            QStringLiteral("its pixels are said to start at byte %1, inside its file header")
+                .arg(pixelsAt));
     return std::int64_t(pixelsAt) - kBmpFileHeader;
 }
 
@@ -57,12 +55,8 @@ void putDibInfoHeader(char* out, const DibHeader& header) {
     put<quint32>(out, 0);
 }
 
-std::optional<DibHeader> readDibHeader(QByteArrayView dib, QString* why) {
-    const auto refuse = [&](const QString& text) {
-        if (why)
-            *why = text;
-        return std::nullopt;
-    };
+Result<DibHeader> readDibHeader(QByteArrayView dib) {
+    const auto refuse = [](const QString& text) { return Failure(text); };
     if (dib.size() < 4)
         return refuse(QStringLiteral("it ends inside its picture header"));
     DibHeader h;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QByteArrayView>
 #include <QString>
 
@@ -25,9 +27,9 @@ struct BmpFileHeader {
 
     // Where the pixels start in the DIB behind the file header, as checkDib and
     // L_ChangeFromDIB take it. Some writers leave the field at 0, which means right after
-    // the colour table: -1. None, with `why` (when given) saying so, when the field puts the
-    // pixels inside the file header.
-    std::optional<std::int64_t> dibPixelOffset(QString* why = nullptr) const;
+    // the colour table: -1. A failure, in words for the user, when the field puts the pixels
+    // inside the file header.
+    Result<std::int64_t> dibPixelOffset() const;
 };
 
 // The file header from the first bytes of a file; none when there are fewer than 14. The
@@ -57,8 +59,8 @@ struct DibHeader {
 // to the bytes at `out`.
 void putDibInfoHeader(char* out, const DibHeader& header);
 
-// The header at the start of a packed DIB; none, with `why` (when given) saying so in words
-// for the user, when the bytes end inside it or its size names no kind of header.
-std::optional<DibHeader> readDibHeader(QByteArrayView dib, QString* why = nullptr);
+// The header at the start of a packed DIB; a failure, in words for the user, when the bytes
+// end inside it or its size names no kind of header.
+Result<DibHeader> readDibHeader(QByteArrayView dib);
 
 } // namespace platform

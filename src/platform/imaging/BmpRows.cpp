@@ -13,7 +13,7 @@ QImage decodeBmpRows(QByteArrayView file) {
     const std::optional<BmpFileHeader> fileHeader = readBmpFileHeader(file);
     if (!fileHeader)
         return {};
-    const std::optional<DibHeader> header = readDibHeader(file.sliced(kBmpFileHeader));
+    const Result<DibHeader> header = readDibHeader(file.sliced(kBmpFileHeader));
     if (!header || header->size != kBmpInfoHeader || header->compression != kDibRgb ||
         (header->bitCount != 24 && header->bitCount != 32) || header->width <= 0 ||
         header->height == 0)

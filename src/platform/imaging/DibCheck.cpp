@@ -13,15 +13,8 @@ constexpr std::int64_t kMaxPixels = std::int64_t(1) << 26;
 // 25 400 dots per inch; a denser header is damaged, not a picture of something.
 constexpr std::int64_t kMaxPixelsPerMetre = 1'000'000;
 
-// Records what is wrong; true, so that a check can return it as its finding.
-bool say(QString* why, const QString& text) {
-    if (why)
-        *why = text;
-    return true;
-}
-
 // Each colour mask must be a single run of bits, inside the pixel, apart from the others.
-bool masksFault(const std::uint32_t masks[3], int bitCount, QString* why) {
+Result<> checkMasks(const std::uint32_t masks[3], int bitCount) {
     static const char* const names[3] = {"red", "green", "blue"};
     const std::uint64_t inside = (std::uint64_t(1) << bitCount) - 1;
     std::uint32_t seen = 0;
@@ -29,105 +22,108 @@ bool masksFault(const std::uint32_t masks[3], int bitCount, QString* why) {
         const std::uint32_t m = masks[i];
         const QString name = QString::fromLatin1(names[i]);
         if (m == 0)
-            return say(why, QStringLiteral("its %1 mask is empty").arg(name));
+            return Failure(QStringLiteral("its %1 mask is empty").arg(name));
         if (m > inside)
-            return say(why, QStringLiteral("its %1 mask lies outside the %2-bit pixel")
-                                .arg(name)
-                                .arg(bitCount));
+            return Failure(QStringLiteral("its %1 mask lies outside the %2-bit pixel")
+                               .arg(name)
+                               .arg(bitCount));
         const std::uint32_t shifted = m >> std::countr_zero(m);
         if ((shifted & (shifted + 1)) != 0)
-            return say(why, QStringLiteral("its %1 mask is not one run of bits").arg(name));
+            return Failure(QStringLiteral("its %1 mask is not one run of bits").arg(name));
         if (seen & m)
-            return say(why, QStringLiteral("its %1 mask overlaps another").arg(name));
+            return Failure(QStringLiteral("its %1 mask overlaps another").arg(name));
         seen |= m;
     }
-    return false;
+    return done();
 }
 
 // Every colour index of uncompressed rows must name an entry of the table.
-bool indexFault(const std::uint8_t* pixels, const DibLayout& l, std::int64_t entries,
-                QString* why) {
+Result<> checkIndexes(const std::uint8_t* pixels, const DibLayout& l, std::int64_t entries) {
     const std::int64_t rows = l.height < 0 ? -l.height : l.height;
     const int bits = l.bitCount;
     if (entries >= (std::int64_t(1) << bits))
-        return false;
+        return done();
     for (std::int64_t y = 0; y < rows; ++y) {
         const std::uint8_t* row = pixels + y * l.stride;
         for (std::int64_t x = 0; x < l.width; ++x) {
             const std::int64_t bit = x * bits;
             const int index = (row[bit / 8] >> (8 - bits - bit % 8)) & ((1 << bits) - 1);
             if (index >= entries) {
-                return say(why, QStringLiteral("pixel (%1, %2) uses colour %3 of a table of %4")
-                                    .arg(x)
-                                    .arg(l.height < 0 ? y : rows - 1 - y)
-                                    .arg(index)
-                                    .arg(entries));
+                return Failure(QStringLiteral("pixel (%1, %2) uses colour %3 of a table of %4")
+                                   .arg(x)
+                                   .arg(l.height < 0 ? y : rows - 1 - y)
+                                   .arg(index)
+                                   .arg(entries));
             }
         }
     }
-    return false;
+    return done();
 }
 
 // Walks run-length compressed rows (bottom-up, the only order they come in) from the first
 // code to the end mark: every run, copy and jump must stay inside the picture and the data.
-bool rleFault(const std::uint8_t* data, std::int64_t size, const DibLayout& l, std::int64_t entries,
-              QString* why) {
+Result<> checkRuns(const std::uint8_t* data, std::int64_t size, const DibLayout& l,
+                   std::int64_t entries) {
     const bool four = l.compression == kDibRle4;
     const std::int64_t rows = l.height;
     std::int64_t x = 0, y = 0, p = 0;
-    const auto badIndex = [&](int index) {
+    const auto checkIndex = [&](int index) -> Result<> {
         if (index < entries)
-            return false;
-        return say(why, QStringLiteral("its compressed row %1 uses colour %2 of a table of %3")
-                            .arg(y)
-                            .arg(index)
-                            .arg(entries));
+            return done();
+        return Failure(QStringLiteral("its compressed row %1 uses colour %2 of a table of %3")
+                           .arg(y)
+                           .arg(index)
+                           .arg(entries));
     };
-    const auto runFits = [&](std::int64_t count) {
+    const auto checkRun = [&](std::int64_t count) -> Result<> {
         if (y < rows && x + count <= l.width)
-            return true;
-        return !say(why, y >= rows
-                             ? QStringLiteral("its compressed pixels go past the last row")
-                             : QStringLiteral("a compressed run of %1 pixels passes the end of "
-                                              "row %2")
-                                   .arg(count)
-                                   .arg(y));
+            return done();
+        return Failure(y >= rows ? QStringLiteral("its compressed pixels go past the last row")
+                                 : QStringLiteral("a compressed run of %1 pixels passes the end "
+                                                  "of row %2")
+                                       .arg(count)
+                                       .arg(y));
     };
     for (;;) {
         if (p + 2 > size)
-            return say(why, QStringLiteral("its compressed pixels end without an end mark"));
+            return Failure(QStringLiteral("its compressed pixels end without an end mark"));
         const int count = data[p], code = data[p + 1];
         p += 2;
         if (count > 0) {
-            if (!runFits(count))
-                return true;
-            if (four ? badIndex(code >> 4) || (count > 1 && badIndex(code & 0x0F)) : badIndex(code))
-                return true;
+            if (Result<> fits = checkRun(count); !fits)
+                return fits;
+            if (Result<> first = checkIndex(four ? code >> 4 : code); !first)
+                return first;
+            if (four && count > 1)
+                if (Result<> second = checkIndex(code & 0x0F); !second)
+                    return second;
             x += count;
         } else if (code == 0) {
             x = 0;
             ++y;
         } else if (code == 1) {
-            return false;
+            return done();
         } else if (code == 2) {
             if (p + 2 > size)
-                return say(why, QStringLiteral("its compressed pixels end inside a jump"));
+                return Failure(QStringLiteral("its compressed pixels end inside a jump"));
             x += data[p];
             y += data[p + 1];
             p += 2;
             if (x > l.width || y > rows)
-                return say(why, QStringLiteral("a jump in its compressed pixels leaves the "
-                                               "picture"));
+                return Failure(QStringLiteral("a jump in its compressed pixels leaves the "
+                                              "picture"));
         } else {
             const std::int64_t bytes = four ? (code + 1) / 2 : code;
             const std::int64_t padded = bytes + (bytes & 1);
             if (p + padded > size)
-                return say(why, QStringLiteral("its compressed pixels end inside a copy"));
-            if (!runFits(code))
-                return true;
+                return Failure(QStringLiteral("its compressed pixels end inside a copy"));
+            if (Result<> fits = checkRun(code); !fits)
+                return fits;
             for (int i = 0; i < code; ++i)
-                if (badIndex(four ? (data[p + i / 2] >> (i % 2 ? 0 : 4)) & 0x0F : data[p + i]))
-                    return true;
+                if (Result<> index = checkIndex(four ? (data[p + i / 2] >> (i % 2 ? 0 : 4)) & 0x0F
+                                                     : data[p + i]);
+                    !index)
+                    return index;
             x += code;
             p += padded;
         }
@@ -136,17 +132,12 @@ bool rleFault(const std::uint8_t* data, std::int64_t size, const DibLayout& l, s
 
 } // namespace
 
-DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset,
-                   QString* why) {
-    const DibLayout bad;
-    const auto refuse = [&](const QString& text) {
-        say(why, text);
-        return bad;
-    };
-    const std::optional<DibHeader> header =
-        readDibHeader(QByteArrayView(dib, static_cast<qsizetype>(size)), why);
+Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset) {
+    const auto refuse = [](const QString& text) { return Failure(text); };
+    const Result<DibHeader> header =
+        readDibHeader(QByteArrayView(dib, static_cast<qsizetype>(size)));
     if (!header)
-        return bad;
+        return header.failure();
     const bool core = header->core();
     const std::uint32_t headerSize = header->size;
     const std::int64_t width = header->width, height = header->height;
@@ -195,8 +186,8 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
         const std::uint32_t masks[3] = {qFromLittleEndian<quint32>(dib + 40),
                                         qFromLittleEndian<quint32>(dib + 44),
                                         qFromLittleEndian<quint32>(dib + 48)};
-        if (masksFault(masks, bitCount, why))
-            return bad;
+        if (Result<> checked = checkMasks(masks, bitCount); !checked)
+            return checked.failure();
     }
     std::int64_t colours = coloursUsed;
     if (bitCount <= 8) {
@@ -247,8 +238,9 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
                 QStringLiteral("it gives its pixel data as %1 bytes, but only %2 are there")
                     .arg(imageSize)
                     .arg(available));
-        if (bitCount <= 8 && indexFault(dib + offset, layout, entries, why))
-            return bad;
+        if (bitCount <= 8)
+            if (Result<> checked = checkIndexes(dib + offset, layout, entries); !checked)
+                return checked.failure();
         return layout;
     }
     if ((compression == kDibRle8 && bitCount == 8) || (compression == kDibRle4 && bitCount == 4)) {
@@ -259,8 +251,8 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
                                          "there")
                               .arg(imageSize)
                               .arg(available));
-        if (rleFault(dib + offset, imageSize, layout, entries, why))
-            return bad;
+        if (Result<> checked = checkRuns(dib + offset, imageSize, layout, entries); !checked)
+            return checked.failure();
         return layout;
     }
     return refuse(QStringLiteral("its compression %1 does not go with %2 bits per pixel")
@@ -268,21 +260,25 @@ DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixel
                       .arg(bitCount));
 }
 
-QString bmpFault(QByteArrayView file) {
+Result<> checkBmpFile(QByteArrayView file) {
     if (!file.startsWith("BM"))
-        return QStringLiteral("it is not a BMP file (it does not begin with \"BM\")");
+        return Failure(QStringLiteral("it is not a BMP file (it does not begin with \"BM\")"));
     const std::optional<BmpFileHeader> header = readBmpFileHeader(file);
     if (!header)
-        return QStringLiteral("it ends inside its file header");
+        return Failure(QStringLiteral("it ends inside its file header"));
     if (header->fileSize > static_cast<std::uint64_t>(file.size()))
-        return QStringLiteral("its header gives its size as %1 bytes, but the file has %2")
-            .arg(header->fileSize)
-            .arg(file.size());
-    QString why;
-    if (const std::optional<std::int64_t> pixelOffset = header->dibPixelOffset(&why))
+        return Failure(QStringLiteral("its header gives its size as %1 bytes, but the file has %2")
+                           .arg(header->fileSize)
+                           .arg(file.size()));
+    const Result<std::int64_t> pixelOffset = header->dibPixelOffset();
+    if (!pixelOffset)
+        return pixelOffset.failure();
+    const Result<DibLayout> layout =
         checkDib(reinterpret_cast<const std::uint8_t*>(file.data()) + kBmpFileHeader,
-                 static_cast<std::size_t>(file.size() - kBmpFileHeader), *pixelOffset, &why);
-    return why;
+                 static_cast<std::size_t>(file.size() - kBmpFileHeader), *pixelOffset);
+    if (!layout)
+        return layout.failure();
+    return done();
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/imaging/BmpHeaders.h"
 
 #include <QByteArrayView>
@@ -10,9 +11,9 @@
 
 namespace platform {
 
-// How the pixels of a packed DIB lie. `offset` is -1 when the DIB does not hold together.
+// How the pixels of a packed DIB lie.
 struct DibLayout {
-    std::int64_t offset = -1; // where the pixels start inside the DIB
+    std::int64_t offset = 0; // where the pixels start inside the DIB
     std::int64_t width = 0, height = 0, stride = 0;
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
@@ -23,13 +24,11 @@ struct DibLayout {
 // its last pixel: the header's fields, the colour table, the masks, every colour index and
 // every run of compressed rows must stay inside the picture and inside the given bytes. The
 // pixels follow the colour table, or start at `pixelOffset` bytes into the DIB when the file
-// says so. Returns the layout, or one with offset -1 and `why` (when given) saying what is
-// wrong, in words for the user.
-DibLayout checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset,
-                   QString* why = nullptr);
+// says so. Returns the layout, or what is wrong, in words for the user.
+Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset);
 
-// Checks a whole BMP file: its file header against the file's length, then the DIB inside it.
-// Returns an empty string for a sound file, otherwise what is wrong with it.
-QString bmpFault(QByteArrayView file);
+// Checks a whole BMP file: its file header against the file's length, then the DIB inside it;
+// a failure says what is wrong with it.
+Result<> checkBmpFile(QByteArrayView file);
 
 } // namespace platform

@@ -37,11 +37,6 @@ struct TjFree {
     void operator()(unsigned char* buffer) const { tjFree(buffer); }
 };
 
-void say(std::string* why, const std::string& text) {
-    if (why)
-        *why = text;
-}
-
 } // namespace
 
 int jpegQualityOf(int qualityFactor) {
@@ -76,9 +71,10 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, const std::uint8_t* dib, std::size_t s
                     std::int64_t pixelOffset) {
     if (!bitmap || !dib)
         return kErrorBadDib;
-    const DibLayout layout = checkDib(dib, size, pixelOffset);
-    if (layout.offset < 0)
+    const Result<DibLayout> checked = checkDib(dib, size, pixelOffset);
+    if (!checked)
         return kErrorBadDib;
+    const DibLayout& layout = *checked;
     *bitmap = BitmapRecord{};
     if (!keepsRows(layout))
         return decodeDib(bitmap, dib, size, layout);
@@ -93,9 +89,10 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, std::vector<std::uint8_t>&& dib,
                     std::int64_t pixelOffset) {
     if (!bitmap)
         return kErrorBadDib;
-    const DibLayout layout = checkDib(dib.data(), dib.size(), pixelOffset);
-    if (layout.offset < 0)
+    const Result<DibLayout> checked = checkDib(dib.data(), dib.size(), pixelOffset);
+    if (!checked)
         return kErrorBadDib;
+    const DibLayout& layout = *checked;
     *bitmap = BitmapRecord{};
     if (!keepsRows(layout))
         return decodeDib(bitmap, dib.data(), dib.size(), layout);
@@ -105,12 +102,10 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, std::vector<std::uint8_t>&& dib,
     return kSuccess;
 }
 
-int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
-               std::vector<std::uint8_t>& jpeg, std::string* why) {
-    if (bitmap.empty()) {
-        say(why, "there is no picture to save");
-        return kErrorNoBitmap;
-    }
+Result<std::vector<std::uint8_t>> encodeJpeg(const BitmapRecord& bitmap, int format,
+                                             int qualityFactor) {
+    if (bitmap.empty())
+        return Failure("there is no picture to save", kErrorNoBitmap);
     int sampling;
     switch (format) {
     case kJpegSampling411:
@@ -123,8 +118,7 @@ int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
         sampling = TJSAMP_444;
         break;
     default:
-        say(why, "unknown JPEG format code " + std::to_string(format));
-        return kErrorBadFormat;
+        return Failure("unknown JPEG format code " + std::to_string(format), kErrorBadFormat);
     }
 
     // Rows kept from the DIB go to the encoder as they lie; decoded pictures as RGB32, which
@@ -157,34 +151,26 @@ int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
                               &outSize, sampling, jpegQualityOf(qualityFactor), flags)
                 : -1;
     std::unique_ptr<unsigned char, TjFree> owned(out);
-    if (status != 0) {
-        say(why, std::string("the JPEG encoder failed: ") + tjGetErrorStr2(encoder.get()));
-        return kErrorEncode;
-    }
-    jpeg.assign(out, out + outSize);
-    return kSuccess;
+    if (status != 0)
+        return Failure(std::string("the JPEG encoder failed: ") + tjGetErrorStr2(encoder.get()),
+                       kErrorEncode);
+    return std::vector<std::uint8_t>(out, out + outSize);
 }
 
-int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
-                 int qualityFactor, std::string* why) {
+Result<> L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
+                      int qualityFactor) {
     (void)bitsPerPixel; // every picture is written in colour at the chosen sampling
-    if (!bitmap) {
-        say(why, "there is no picture to save");
-        return kErrorNoBitmap;
-    }
-    std::vector<std::uint8_t> jpeg;
-    if (const int encoded = encodeJpeg(*bitmap, format, qualityFactor, jpeg, why);
-        encoded != kSuccess)
-        return encoded;
-    QString failure;
-    if (!writeWholeFile(path,
-                        QByteArray::fromRawData(reinterpret_cast<const char*>(jpeg.data()),
-                                                static_cast<qsizetype>(jpeg.size())),
-                        &failure)) {
-        say(why, failure.toStdString());
-        return kErrorWrite;
-    }
-    return kSuccess;
+    if (!bitmap)
+        return Failure("there is no picture to save", kErrorNoBitmap);
+    const Result<std::vector<std::uint8_t>> jpeg = encodeJpeg(*bitmap, format, qualityFactor);
+    if (!jpeg)
+        return jpeg.failure();
+    if (Result<> written = writeWholeFile(
+            path, QByteArray::fromRawData(reinterpret_cast<const char*>(jpeg->data()),
+                                          static_cast<qsizetype>(jpeg->size())));
+        !written)
+        return Failure(written.why(), kErrorWrite);
+    return done();
 }
 
 QImage pictureOf(const BitmapRecord& bitmap) {

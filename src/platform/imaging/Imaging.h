@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QImage>
 #include <QString>
 
@@ -61,14 +63,14 @@ int L_ChangeFromDIB(BitmapRecord* bitmap, std::vector<std::uint8_t>&& dib,
                     std::int64_t pixelOffset = -1);
 
 // Writes `bitmap` to `path` as a baseline JFIF JPEG with the sampling of `format` and the
-// quality factor (2..100), whole or not at all. Returns kSuccess or an error code; `why`,
-// when given, receives the reason of a failure.
-int L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
-                 int qualityFactor, std::string* why = nullptr);
+// quality factor (2..100), whole or not at all. A failure says why, with one of the error
+// codes above as its code.
+Result<> L_SaveBitmap(const QString& path, const BitmapRecord* bitmap, int format, int bitsPerPixel,
+                      int qualityFactor);
 
-// The JPEG encoding of L_SaveBitmap, into memory. Returns kSuccess or an error code.
-int encodeJpeg(const BitmapRecord& bitmap, int format, int qualityFactor,
-               std::vector<std::uint8_t>& jpeg, std::string* why = nullptr);
+// The JPEG encoding of L_SaveBitmap, into memory; a failure as L_SaveBitmap's.
+Result<std::vector<std::uint8_t>> encodeJpeg(const BitmapRecord& bitmap, int format,
+                                             int qualityFactor);
 
 // Releases the picture held by the record.
 void L_FreeBitmap(BitmapRecord* bitmap);

@@ -12,19 +12,19 @@ namespace platform {
 DirectoryLock::DirectoryLock(const QString& directory)
     : DirectoryLock(directory, privateDirectory()) {}
 
-DirectoryLock::DirectoryLock(const QString& directory, const PrivateDirectory& privateDir) {
+DirectoryLock::DirectoryLock(const QString& directory, const Result<QString>& privateDir) {
     struct stat info {};
     if (::stat(QFile::encodeName(directory).constData(), &info) != 0) {
         fault_ = QStringLiteral("cannot look at the directory: %1")
                      .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return;
     }
-    QString privateFault = privateDir.fault;
-    if (!privateDir.path.isEmpty()) {
+    QString privateFault = privateDir ? QString() : privateDir.why();
+    if (privateDir) {
         const QString key = QStringLiteral("/nimbacast-%1-%2")
                                 .arg(qulonglong(info.st_dev), 0, 16)
                                 .arg(qulonglong(info.st_ino), 0, 16);
-        socket_ = privateDir.path + key;
+        socket_ = *privateDir + key;
         private_ = std::make_unique<LockFile>(socket_ + QStringLiteral(".lock"));
         if (private_->state() == LockFile::State::HeldByAnother) {
             state_ = State::HeldByAnother;

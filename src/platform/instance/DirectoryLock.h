@@ -25,7 +25,7 @@ public:
 
     // Tries once, without waiting.
     explicit DirectoryLock(const QString& directory);
-    DirectoryLock(const QString& directory, const PrivateDirectory& privateDir);
+    DirectoryLock(const QString& directory, const Result<QString>& privateDir);
     ~DirectoryLock();
     DirectoryLock(const DirectoryLock&) = delete;
     DirectoryLock& operator=(const DirectoryLock&) = delete;

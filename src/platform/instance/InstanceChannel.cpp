@@ -58,16 +58,14 @@ ActivationListener::ActivationListener(std::function<void()> onActivate)
 
 ActivationListener::~ActivationListener() = default;
 
-bool ActivationListener::listen(const QString& name, QString* why) {
+Result<> ActivationListener::listen(const QString& name) {
     QLocalServer::removeServer(name);
     if (server_->listen(name))
-        return true;
-    if (why)
-        *why = server_->errorString();
-    return false;
+        return done();
+    return Failure(server_->errorString());
 }
 
-bool askToActivate(const QString& name, std::chrono::milliseconds wait, QString* why) {
+Result<> askToActivate(const QString& name, std::chrono::milliseconds wait) {
     const QDeadlineTimer deadline(wait);
     QString last = QStringLiteral("no answer");
     for (;;) {
@@ -80,7 +78,7 @@ bool askToActivate(const QString& name, std::chrono::milliseconds wait, QString*
                    socket.waitForReadyRead(int(deadline.remainingTime()))) {
             }
             if (socket.canReadLine() && socket.readLine(kMaxRequest) == kDone)
-                return true;
+                return done();
             last = socket.state() == QLocalSocket::ConnectedState
                        ? QStringLiteral("it took the request but gave no answer")
                        : whatWasMet(socket, name);
@@ -91,9 +89,7 @@ bool askToActivate(const QString& name, std::chrono::milliseconds wait, QString*
             break;
         std::this_thread::sleep_for(kRetry);
     }
-    if (why)
-        *why = last;
-    return false;
+    return Failure(last);
 }
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QObject>
 #include <QString>
 
@@ -18,17 +20,17 @@ public:
     ~ActivationListener() override;
 
     // Only the holder of the directory's lock may listen: a socket that a run which ended
-    // without cleaning up left there is removed first. False, with `why`, when it cannot.
-    bool listen(const QString& name, QString* why);
+    // without cleaning up left there is removed first.
+    Result<> listen(const QString& name);
 
 private:
     std::function<void()> onActivate_;
     QLocalServer* server_;
 };
 
-// Asks the program listening at `name` to come to the front; true once it answered that it
-// did, within `wait` (a program still starting is asked again until then). Otherwise false,
-// and `why` says what the last try met.
-bool askToActivate(const QString& name, std::chrono::milliseconds wait, QString* why);
+// Asks the program listening at `name` to come to the front; done once it answered that it
+// did, within `wait` (a program still starting is asked again until then). Otherwise the
+// failure says what the last try met.
+Result<> askToActivate(const QString& name, std::chrono::milliseconds wait);
 
 } // namespace platform

@@ -129,10 +129,10 @@ QByteArray LockFile::readFrom(const QString& path) {
     struct stat info {};
     if (::fstat(fd.get(), &info) != 0 || info.st_uid != ::geteuid() || othersMayOpen(info))
         return {};
-    QByteArray text;
-    if (!readSmallFile(fd.get(), kMaxLockText, text).empty())
+    Result<QByteArray> text = readSmallFile(fd.get(), kMaxLockText);
+    if (!text)
         return {};
-    return text;
+    return std::move(text).value();
 }
 
 } // namespace platform

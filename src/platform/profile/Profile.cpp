@@ -61,18 +61,16 @@ QString decoded(const QByteArray& bytes) {
 
 QString privateProfileString(const QString& section, const QString& key, const QString& fallback,
                              const QString& file, QString* fault) {
-    QByteArray bytes;
-    bool missing = false;
-    const std::string why =
-        readSmallFile(QFile::encodeName(file).toStdString(), kMaxProfileFile, bytes, &missing);
-    if (!why.empty()) {
-        if (fault && !missing)
-            *fault = QStringLiteral("Cannot read the settings file \"%1\": %2")
-                         .arg(file, QString::fromStdString(why));
+    const Result<QByteArray> bytes =
+        readSmallFile(QFile::encodeName(file).toStdString(), kMaxProfileFile);
+    if (!bytes) {
+        if (fault && !isMissing(bytes))
+            *fault =
+                QStringLiteral("Cannot read the settings file \"%1\": %2").arg(file, bytes.why());
         return fallback;
     }
 
-    QString text = decoded(bytes);
+    QString text = decoded(*bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
     bool inside = false;

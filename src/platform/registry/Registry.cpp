@@ -131,41 +131,39 @@ struct Store {
         return keys.back();
     }
 
-    // Takes in the file's text; returns why it cannot be used, or an empty text.
-    std::string parse(const QByteArray& text) {
+    // Takes in the file's text, or says why it cannot be used.
+    Result<> parse(const QByteArray& text) {
         QJsonParseError parseError{};
         const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
         if (parseError.error != QJsonParseError::NoError)
-            return parseError.errorString().toStdString() + " at " +
-                   lineAndColumn(text, parseError.offset);
+            return Failure(parseError.errorString().toStdString() + " at " +
+                           lineAndColumn(text, parseError.offset));
         if (!doc.isObject())
-            return "its top level is not an object";
+            return Failure("its top level is not an object");
         others = doc.object();
         const QJsonValue machine = others.take(kMachine);
         if (!machine.isObject())
-            return "it has no \"HKEY_LOCAL_MACHINE\" object";
+            return Failure("it has no \"HKEY_LOCAL_MACHINE\" object");
 
         const QJsonObject paths = machine.toObject();
         for (auto at = paths.begin(); at != paths.end(); ++at) {
             const QString where = QStringLiteral("key ") + quoted(at.key());
             if (!at.value().isObject())
-                return (where + QStringLiteral(" is not an object")).toStdString();
+                return Failure(where + QStringLiteral(" is not an object"));
             if (const Key* same = find(at.key()))
-                return (where + QStringLiteral(" is the same key as ") + quoted(same->path) +
-                        QStringLiteral(" (letter case aside)"))
-                    .toStdString();
+                return Failure(where + QStringLiteral(" is the same key as ") + quoted(same->path) +
+                               QStringLiteral(" (letter case aside)"));
             Key key{at.key(), {}};
             const QJsonObject values = at.value().toObject();
             for (auto value = values.begin(); value != values.end(); ++value) {
                 if (const Value* same = find(key, value.key()))
-                    return (where + QStringLiteral(" has the value ") + quoted(same->name) +
-                            QStringLiteral(" twice (letter case aside)"))
-                        .toStdString();
+                    return Failure(where + QStringLiteral(" has the value ") + quoted(same->name) +
+                                   QStringLiteral(" twice (letter case aside)"));
                 key.values.push_back({value.key(), value.value()});
             }
             add(key.path).values = std::move(key.values);
         }
-        return {};
+        return done();
     }
 
     // The file's text for the store as it is now; empty when it would be too large to be
@@ -187,16 +185,16 @@ struct Store {
     }
 };
 
-// Reads the file as it is now into `store`; returns why it cannot be used, or an empty
-// text. A missing file is an empty store.
-std::string readStore(const QString& file, Store& store) {
-    QByteArray text;
-    bool missing = false;
-    if (std::string fault =
-            readSmallFile(QFile::encodeName(file).toStdString(), kMaxRegistryFile, text, &missing);
-        !fault.empty())
-        return missing ? std::string() : fault;
-    return store.parse(text);
+// Reads the file as it is now into `store`, or says why it cannot be used. A missing file is
+// an empty store.
+Result<> readStore(const QString& file, Store& store) {
+    const Result<QByteArray> text =
+        readSmallFile(QFile::encodeName(file).toStdString(), kMaxRegistryFile);
+    if (isMissing(text))
+        return done();
+    if (!text)
+        return text.failure();
+    return store.parse(*text);
 }
 
 // Takes the file's exclusive lock, waiting no longer than the deadline; a writer holds it
@@ -245,12 +243,12 @@ bool update(const QString& file, const std::function<Change(Store&)>& change) {
             if (made != Change::Made)
                 return made == Change::None;
             const QByteArray text = store.text();
-            bool exists = false;
             if (text.isEmpty() || !makeDirectory(QFileInfo(file).absolutePath()))
                 return false;
-            if (writeNewFile(file, text, exists))
+            const Result<> written = writeNewFile(file, text);
+            if (written)
                 return true;
-            if (!exists || deadline.hasExpired())
+            if (written.failure().code() != EEXIST || deadline.hasExpired())
                 return false;
             continue;
         }
@@ -263,15 +261,15 @@ bool update(const QString& file, const std::function<Change(Store&)>& change) {
                 return false;
             continue;
         }
-        QByteArray text;
         Store store;
-        if (!readSmallFile(fd, kMaxRegistryFile, text).empty() || !store.parse(text).empty())
+        if (const Result<QByteArray> read = readSmallFile(fd, kMaxRegistryFile);
+            !read || !store.parse(*read))
             return false;
         const Change made = change(store);
         if (made != Change::Made)
             return made == Change::None;
-        text = store.text();
-        return !text.isEmpty() && writeWholeFile(file, text);
+        const QByteArray text = store.text();
+        return !text.isEmpty() && writeWholeFile(file, text).ok();
     }
 }
 
@@ -354,16 +352,16 @@ private:
 
 JsonRegistry::JsonRegistry(QString path) : path_(std::move(path)) {
     Store store;
-    if (const std::string fault = readStore(path_, store); !fault.empty())
-        fault_.text = QStringLiteral("Cannot use the registry file \"%1\": %2")
-                          .arg(path_, QString::fromStdString(fault));
+    if (const Result<> read = readStore(path_, store); !read)
+        fault_.text =
+            QStringLiteral("Cannot use the registry file \"%1\": %2").arg(path_, read.why());
 }
 
 JsonRegistry::~JsonRegistry() = default;
 
 std::unique_ptr<RegistryKey> JsonRegistry::openKey(const QString& path, Access access) {
     Store store;
-    if (!readStore(path_, store).empty())
+    if (!readStore(path_, store))
         return nullptr;
     Store::Key* key = store.find(path);
     if (!key || (access == Access::ReadWrite && !mayWrite(path_)))
@@ -376,7 +374,7 @@ std::unique_ptr<RegistryKey> JsonRegistry::createKey(const QString& path) {
         return nullptr;
     // A damaged file makes no key, and is not locked or written for it either.
     Store store;
-    if (!readStore(path_, store).empty())
+    if (!readStore(path_, store))
         return nullptr;
     Store::Key made;
     const bool there = update(path_, [&](Store& now) {

@@ -36,35 +36,36 @@ std::optional<int> wholeNumber(const QJsonValue& value, int lowest, int highest)
     return static_cast<int>(v);
 }
 
-std::string failure(const std::string& path, const std::string& fault) {
-    return "Cannot use the capture drivers file \"" + path + "\": " + fault;
+Failure failure(const std::string& path, const QString& fault) {
+    return Failure(QStringLiteral("Cannot use the capture drivers file \"%1\": %2")
+                       .arg(QString::fromStdString(path), fault));
 }
 
-// A size within the bounds of a driver's picture; the fault, or an empty text.
-std::string checkSize(const std::string& where, PictureSize size) {
+// A size within the bounds of a driver's picture, or the fault.
+Result<> checkSize(const std::string& where, PictureSize size) {
     if (std::int64_t(size.width) * size.height > kMaxPicturePixels)
-        return where + ": a picture of " + std::to_string(size.width) + " x " +
-               std::to_string(size.height) + " is larger than the " +
-               std::to_string(kMaxPicturePixels) + " pixels a driver may have";
-    return {};
+        return Failure(where + ": a picture of " + std::to_string(size.width) + " x " +
+                       std::to_string(size.height) + " is larger than the " +
+                       std::to_string(kMaxPicturePixels) + " pixels a driver may have");
+    return done();
 }
 
-// Reads one driver entry into the table; returns the fault, or an empty text.
-std::string readEntry(const QJsonValue& value, int position, DriverTable& table) {
+// Reads one driver entry into the table, or says what is wrong with it.
+Result<> readEntry(const QJsonValue& value, int position, DriverTable& table) {
     const std::string where = "driver entry " + std::to_string(position + 1);
     if (!value.isObject())
-        return where + " is not an object";
+        return Failure(where + " is not an object");
     const QJsonObject entry = value.toObject();
 
     const QJsonValue index = entry.value("index");
     if (index.isUndefined())
-        return where + " has no \"index\"";
+        return Failure(where + " has no \"index\"");
     const std::optional<int> raw = wholeNumber(index, 0, kDriverSlots - 1);
     if (!raw)
-        return where + ": \"index\" must be a whole number from 0 to 9";
+        return Failure(where + ": \"index\" must be a whole number from 0 to 9");
     const int slot = *raw;
     if (table[slot])
-        return where + ": index " + std::to_string(slot) + " is listed twice";
+        return Failure(where + ": index " + std::to_string(slot) + " is listed twice");
 
     DriverSpec spec;
     TestPicture picture;
@@ -74,13 +75,13 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
         if (text.isUndefined())
             continue;
         if (!text.isString())
-            return where + ": \"" + key + "\" must be a string";
+            return Failure(where + ": \"" + key + "\" must be a string");
         *target = text.toString().toStdString();
     }
     const QJsonValue connect = entry.value("connect");
     if (!connect.isUndefined()) {
         if (!connect.isBool())
-            return where + ": \"connect\" must be true or false";
+            return Failure(where + ": \"connect\" must be true or false");
         behaviour.acceptsConnect = connect.toBool();
     }
     for (const auto& [key, target] :
@@ -90,29 +91,29 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
             continue;
         const std::optional<int> v = wholeNumber(side, 1, kMaxPictureSide);
         if (!v)
-            return where + ": \"" + key + "\" must be a whole number from 1 to " +
-                   std::to_string(kMaxPictureSide);
+            return Failure(where + ": \"" + key + "\" must be a whole number from 1 to " +
+                           std::to_string(kMaxPictureSide));
         *target = *v;
     }
-    if (const std::string fault = checkSize(where, picture.size); !fault.empty())
-        return fault;
+    if (Result<> fits = checkSize(where, picture.size); !fits)
+        return fits;
     const QJsonValue sizes = entry.value("sizes");
     if (!sizes.isUndefined()) {
         if (!sizes.isArray() || sizes.toArray().isEmpty())
-            return where + ": \"sizes\" must be a list of [width, height] pairs";
+            return Failure(where + ": \"sizes\" must be a list of [width, height] pairs");
         for (const QJsonValue& pair : sizes.toArray()) {
             const QJsonArray wh = pair.toArray();
             const auto side = [&](int i) {
                 return wholeNumber(wh.at(i), 1, kMaxPictureSide).value_or(-1);
             };
             if (!pair.isArray() || wh.size() != 2 || side(0) < 0 || side(1) < 0)
-                return where +
-                       ": \"sizes\" must be a list of [width, height] pairs of whole "
-                       "numbers from 1 to " +
-                       std::to_string(kMaxPictureSide);
+                return Failure(where +
+                               ": \"sizes\" must be a list of [width, height] pairs of whole "
+                               "numbers from 1 to " +
+                               std::to_string(kMaxPictureSide));
             const PictureSize size{side(0), side(1)};
-            if (const std::string fault = checkSize(where, size); !fault.empty())
-                return fault;
+            if (Result<> fits = checkSize(where, size); !fits)
+                return fits;
             picture.sizes.push_back(size);
         }
         if (entry.value("width").isUndefined() && entry.value("height").isUndefined())
@@ -124,7 +125,7 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
     const QJsonValue devicePath = entry.value("devicePath");
     if (!devicePath.isUndefined()) {
         if (!devicePath.isString() || devicePath.toString().isEmpty())
-            return where + ": \"devicePath\" must be a string that is not empty";
+            return Failure(where + ": \"devicePath\" must be a string that is not empty");
         spec.devicePath = devicePath.toString().toStdString();
     }
     for (const auto& [key, target] : {std::pair{"formatDialog", &behaviour.hasFormatDialog},
@@ -133,7 +134,7 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
         if (flag.isUndefined())
             continue;
         if (!flag.isBool())
-            return where + ": \"" + key + "\" must be true or false";
+            return Failure(where + ": \"" + key + "\" must be true or false");
         *target = flag.toBool();
     }
     for (const auto& [key, target] : {std::pair{"stallAfterFrames", &behaviour.stallAfterFrames},
@@ -143,44 +144,36 @@ std::string readEntry(const QJsonValue& value, int position, DriverTable& table)
             continue;
         const std::optional<int> v = wholeNumber(frames, 0, std::numeric_limits<int>::max());
         if (!v)
-            return where + ": \"" + key + "\" must be a whole number from 0";
+            return Failure(where + ": \"" + key + "\" must be a whole number from 0");
         *target = *v;
     }
     table[slot] = std::make_shared<SimulatedDriver>(std::move(spec), std::move(picture), behaviour);
-    return {};
+    return done();
 }
 
 } // namespace
 
-LoadedDrivers loadSimulatedDrivers(const std::string& path) {
-    LoadedDrivers loaded;
-    QByteArray text;
-    if (const std::string fault = readSmallFile(path, kMaxDriversFile, text); !fault.empty()) {
-        loaded.error = failure(path, fault);
-        return loaded;
-    }
+Result<DriverTable> loadSimulatedDrivers(const std::string& path) {
+    const Result<QByteArray> text = readSmallFile(path, kMaxDriversFile);
+    if (!text)
+        return failure(path, text.why());
 
     QJsonParseError parseError{};
-    const QJsonDocument doc = QJsonDocument::fromJson(text, &parseError);
-    if (parseError.error != QJsonParseError::NoError) {
-        loaded.error = failure(path, parseError.errorString().toStdString() + " at " +
-                                         lineAndColumn(text, parseError.offset));
-        return loaded;
-    }
+    const QJsonDocument doc = QJsonDocument::fromJson(*text, &parseError);
+    if (parseError.error != QJsonParseError::NoError)
+        return failure(path, parseError.errorString() + QStringLiteral(" at ") +
+                                 QString::fromStdString(lineAndColumn(*text, parseError.offset)));
     const QJsonValue drivers = doc.object().value("drivers");
-    if (!doc.isObject() || !drivers.isArray()) {
-        loaded.error = failure(path, "expected an object with a \"drivers\" array");
-        return loaded;
-    }
+    if (!doc.isObject() || !drivers.isArray())
+        return failure(path, QStringLiteral("expected an object with a \"drivers\" array"));
+    // A half-read file would give a driver table nobody asked for: it gives none.
+    DriverTable table;
     const QJsonArray entries = drivers.toArray();
     for (int i = 0; i < entries.size(); ++i) {
-        const std::string fault = readEntry(entries.at(i), i, loaded.table);
-        if (!fault.empty()) {
-            // A half-read file would give a driver table nobody asked for: use none.
-            return LoadedDrivers{{}, failure(path, fault)};
-        }
+        if (const Result<> read = readEntry(entries.at(i), i, table); !read)
+            return failure(path, read.why());
     }
-    return loaded;
+    return table;
 }
 
 } // namespace platform

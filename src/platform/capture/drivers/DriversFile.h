@@ -10,6 +10,6 @@ namespace platform {
 // "drivers" array lists each by its index, with its name, version, sizes and what it does
 // that a camera can (refuse to connect, fall silent, go away). A file that cannot be read
 // whole gives no driver at all, and says why, naming the file.
-LoadedDrivers loadSimulatedDrivers(const std::string& path);
+Result<DriverTable> loadSimulatedDrivers(const std::string& path);
 
 } // namespace platform

@@ -84,12 +84,12 @@ bool isAccessError(int error) {
 // it has none.
 std::string sysfsName(const std::string& path) {
     const std::string node = std::filesystem::path(path).filename().string();
-    QByteArray text;
     // sysfs says every attribute holds a page, whatever the name in it (at most 31 bytes).
-    if (!readSmallFile(sysfsDirectory() + "/class/video4linux/" + node + "/name", 4096, text)
-             .empty())
+    const Result<QByteArray> text =
+        readSmallFile(sysfsDirectory() + "/class/video4linux/" + node + "/name", 4096);
+    if (!text)
         return {};
-    return text.trimmed().toStdString();
+    return text->trimmed().toStdString();
 }
 
 } // namespace
