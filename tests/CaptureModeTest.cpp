@@ -63,8 +63,7 @@ public:
     }
     std::vector<FrameRate> frameRates(std::uint32_t, PictureSize) const override { return rates_; }
     FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
-    void appendSource(platform::pipeline::Chain&, const CaptureMode&, std::string&) const override {
-    }
+    void appendSource(platform::pipeline::Chain&, const CaptureMode&) const override {}
     bool deviceLost(const GError&, GstElement*) const override { return false; }
     std::unique_ptr<platform::SourceSettings>
     sourceSettings(const platform::SettingsKey&) const override {

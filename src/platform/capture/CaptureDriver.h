@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/capture/CaptureMode.h"
 
 #include <chrono>
@@ -88,25 +89,24 @@ public:
     // Whether the driver takes a connection at all; one that does not is refused without a
     // word to the user.
     virtual bool acceptsConnect() const { return true; }
-    // Why the device cannot be opened by this user at all (no permission to its node), with
-    // what to do about it; empty when nothing stands in the way.
-    virtual std::string accessProblem() const { return {}; }
+    // Fails where the device cannot be opened by this user at all (no permission to its
+    // node), saying so and what to do about it.
+    virtual Result<> checkAccess() const { return done(); }
 
     // Appends the elements that bring the driver's pictures into a pipeline, ending in BGRx
     // frames of the mode's size. When the driver cannot give its part (an element that could
-    // not be made, a device that is not there), `error` says why and the pipeline is not built.
-    virtual void appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                              std::string& error) const = 0;
+    // not be made, a device that is not there), the chain is given the reason and the
+    // pipeline is not built.
+    virtual void appendSource(pipeline::Chain& chain, const CaptureMode& mode) const = 0;
     // Called once the pipeline is built and before it plays.
     virtual void attach(PreviewPipeline&) const {}
     // Whether the error a running pipeline posted means that the device itself has gone;
     // `source` is the pipeline's source element, null when it has none.
     virtual bool deviceLost(const GError& error, GstElement* source) const = 0;
-    // Why the device streamed not one frame, once its pipeline has let go of it: the
-    // pipeline's own error, or what the driver finds out for itself.
-    virtual std::string whyNoStream(const std::string& pipelineError) const {
-        return pipelineError;
-    }
+    // Whether the device would stream now, asked once its pipeline has let go of it: a
+    // failure says what the driver finds out for itself of why it streamed not one frame.
+    // Done when it finds nothing (the pipeline's own reason then stands).
+    virtual Result<> checkStream() const { return done(); }
     // Watches for a lost device to come back: `changed` runs on the interface thread each time
     // the system tells of something that may be its return (a device node made or its
     // permissions changed, a PipeWire node added). Null when the device never comes back by

@@ -51,16 +51,15 @@ void CaptureWindow::showEvent(QShowEvent*) {
         startPreview();
 }
 
-std::unique_ptr<PreviewPipeline> CaptureWindow::openPipeline(const CaptureMode& mode,
-                                                             std::string& error) {
+Result<std::unique_ptr<PreviewPipeline>> CaptureWindow::openPipeline(const CaptureMode& mode) {
     const int interval = std::max(1, previewTimer_.interval());
-    auto pipeline = PreviewPipeline::open(*driver_, mode, error, overlay_ != nullptr,
+    auto pipeline = PreviewPipeline::open(*driver_, mode, overlay_ != nullptr,
                                           overlayShown_ ? overlay_->internalWinId() : 0,
                                           (1000 + interval / 2) / interval);
     // The first picture shows at once rather than at the next look. The pipeline stops its
     // streaming before it goes, and a call queued for a window that has gone is dropped.
-    if (pipeline && pipeline->drawsIntoWindow())
-        pipeline->setOnFirstFrame([this] {
+    if (pipeline && (*pipeline)->drawsIntoWindow())
+        (*pipeline)->setOnFirstFrame([this] {
             QMetaObject::invokeMethod(
                 this, [this] { previewTick(); }, Qt::QueuedConnection);
         });
@@ -97,8 +96,9 @@ int CaptureWindow::driverConnect(int index) {
     }
     driverDisconnect();
     connectRefusal_.clear();
-    if (const std::string problem = driver->accessProblem(); !problem.empty()) {
-        lastError_ = connectRefusal_ = "Cannot open " + driver->deviceName() + ": " + problem;
+    if (const Result<> access = driver->checkAccess(); !access) {
+        lastError_ = connectRefusal_ =
+            "Cannot open " + driver->deviceName() + ": " + access.failure().utf8();
         return 0;
     }
     // What the driver keeps goes back on the device before it streams.
@@ -107,15 +107,15 @@ int CaptureWindow::driverConnect(int index) {
         settings_->putBack();
     // A device may answer the mode with another it prefers: the preview asks for that.
     const CaptureMode mode = driver->inForce(startMode(*driver, setup_->registry, setup_->fitted));
-    std::string error;
     driver_ = driver.get();
-    pipeline_ = openPipeline(mode, error);
-    if (!pipeline_) {
+    Result<std::unique_ptr<PreviewPipeline>> opened = openPipeline(mode);
+    if (!opened) {
         driver_ = nullptr;
         settings_.reset();
-        lastError_ = driver->deviceName() + ": " + error;
+        lastError_ = driver->deviceName() + ": " + opened.failure().utf8();
         return 0;
     }
+    pipeline_ = std::move(opened).value();
     mode_ = mode;
     lastError_.clear();
     return 1;
@@ -133,15 +133,15 @@ bool CaptureWindow::reopen(const CaptureMode& asked, bool putBack) {
     grabbed_ = QImage();
     if (putBack && settings_)
         settings_->putBack();
-    std::string error;
-    pipeline_ = openPipeline(mode, error);
-    if (!pipeline_) {
-        lastError_ = driver_->deviceName() + ": " + error;
+    Result<std::unique_ptr<PreviewPipeline>> opened = openPipeline(mode);
+    if (!opened) {
+        lastError_ = driver_->deviceName() + ": " + opened.failure().utf8();
         failure_ = lastError_;
         emit previewFailed(QStringLiteral("The preview could not start: %1")
                                .arg(QString::fromStdString(lastError_)));
         return false;
     }
+    pipeline_ = std::move(opened).value();
     mode_ = mode;
     if (settings_)
         settings_->apply(*pipeline_);
@@ -229,9 +229,8 @@ void CaptureWindow::startPreview() {
         playWhenShown_ = true;
         return;
     }
-    std::string error;
-    if (!pipeline_->play(error)) {
-        refuseStream(error);
+    if (const Result<> playing = pipeline_->play(); !playing) {
+        refuseStream(playing.failure().utf8());
         return;
     }
     previewTimer_.start();
@@ -274,7 +273,8 @@ void CaptureWindow::refuseStream(const std::string& why) {
     // Not one frame: the device would not stream at all. It is let go, so that the driver can
     // find out why and another try (choosing it again in "Select Source") starts afresh.
     pipeline_->halt();
-    failure_ = lastError_ = driver_->deviceName() + ": " + driver_->whyNoStream(why);
+    const Result<> device = driver_->checkStream();
+    failure_ = lastError_ = driver_->deviceName() + ": " + (device ? why : device.failure().utf8());
     const QString text = QString::fromStdString(lastError_);
     emit previewFailed(QStringLiteral("The preview could not start: %1").arg(text));
     emit streamRefused(QStringLiteral("Cannot start the preview of %1.").arg(text));
@@ -332,11 +332,13 @@ int CaptureWindow::grabFrameNoStop() {
         return 0;
     }
     const std::shared_ptr<const VideoFrame> before = shown_;
-    const bool fresh = takeFreshFrame(*pipeline_, shown_, lastError_);
+    const Result<> fresh = takeFreshFrame(*pipeline_, shown_);
     if (shown_ != before)
         update();
-    if (!fresh)
+    if (!fresh) {
+        lastError_ = fresh.failure().utf8();
         return 0;
+    }
     grabbed_ = shown_->image().copy();
     return 1;
 }
@@ -383,9 +385,8 @@ void CaptureWindow::previewTick() {
         emit previewFailed(
             QStringLiteral("The preview stopped: %1").arg(QString::fromStdString(lastError_)));
     }
-    bool lost = false;
-    if (const std::string error = pipeline_->takeError(&lost); !error.empty())
-        fail(error, lost);
+    if (const Result<> going = pipeline_->stillStreaming(); !going)
+        fail(going.failure().utf8(), going.failure().code() == PreviewPipeline::kDeviceLost);
 }
 
 void CaptureWindow::paintEvent(QPaintEvent*) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/capture/CaptureMode.h"
 #include "platform/capture/CaptureRecords.h"
 #include "platform/capture/window/PreviewHealth.h"
@@ -89,7 +90,7 @@ private:
     // Where the driver keeps what its source dialog set.
     SettingsKey settingsKey(const CaptureDriver& driver) const;
     // A pipeline for the connected driver in `mode`, drawing into the overlay when there is one.
-    std::unique_ptr<PreviewPipeline> openPipeline(const CaptureMode& mode, std::string& error);
+    Result<std::unique_ptr<PreviewPipeline>> openPipeline(const CaptureMode& mode);
     // Before the pipeline stops or goes: the toolkit paints its last frame in place of the
     // overlay, as it does without one.
     void takeOverFromOverlay();

@@ -90,16 +90,15 @@ std::vector<FrameRate> PipeWireDriver::frameRates(std::uint32_t fourcc, PictureS
     return {};
 }
 
-void PipeWireDriver::appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                                  std::string& error) const {
+void PipeWireDriver::appendSource(pipeline::Chain& chain, const CaptureMode& mode) const {
     // pipewiresrc waits half a minute for a node that is not there before it gives up.
     if (!pipewire::nodePresent(node_.nodeName, kListingBound)) {
-        error = "the PipeWire node \"" + node_.nodeName + "\" is not there";
+        chain.fail(Failure("the PipeWire node \"" + node_.nodeName + "\" is not there"));
         return;
     }
-    gst::ElementPtr source = pipeline::make("pipewiresrc", error);
+    Result<gst::ElementPtr> source = pipeline::make("pipewiresrc");
     if (source) {
-        gst_object_set_name(GST_OBJECT(source.get()), PreviewPipeline::kSourceName);
+        gst_object_set_name(GST_OBJECT(source->get()), PreviewPipeline::kSourceName);
         // The session manager links a stream to the node it names only when the stream says
         // it is video.
         const gst::StructurePtr props(gst_structure_new(
@@ -107,14 +106,14 @@ void PipeWireDriver::appendSource(pipeline::Chain& chain, const CaptureMode& mod
             "Capture", "media.role", G_TYPE_STRING, "Camera", nullptr));
         // The daemon unmaps a stream's buffers when its node goes, under whatever still reads
         // them downstream: each frame is copied out of them.
-        g_object_set(source.get(), "target-object", node_.nodeName.c_str(), "client-name",
+        g_object_set(source->get(), "target-object", node_.nodeName.c_str(), "client-name",
                      "Nimbacast", "stream-properties", props.get(), "always-copy", TRUE, nullptr);
     }
     const pipewire::NodeFormat* f = format(mode.fourcc);
     const pipeline::Encoding encoding =
         f && f->compressed ? pipeline::Encoding::Jpeg : pipeline::Encoding::Raw;
     pipeline::appendCamera(chain, std::move(source), mode, encoding,
-                           f ? f->rawFormat.c_str() : nullptr, error);
+                           f ? f->rawFormat.c_str() : nullptr);
 }
 
 void PipeWireDriver::attach(PreviewPipeline& pipeline) const {

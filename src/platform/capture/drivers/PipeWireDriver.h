@@ -29,8 +29,7 @@ public:
     bool choosesRate() const override { return true; }
     std::vector<FrameRate> frameRates(std::uint32_t fourcc, PictureSize size) const override;
     FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
-    void appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                      std::string& error) const override;
+    void appendSource(pipeline::Chain& chain, const CaptureMode& mode) const override;
     void attach(PreviewPipeline& pipeline) const override;
     bool deviceLost(const GError& error, GstElement* source) const override;
     std::unique_ptr<DeviceWatch> watchReturn(std::function<void()> changed) const override;

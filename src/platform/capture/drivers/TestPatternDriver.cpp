@@ -45,13 +45,12 @@ FrameRate TestPatternDriver::effectiveRate(const CaptureMode& mode) const {
     return mode.rate.isSet() ? mode.rate : FrameRate::whole(kTestPictureFps);
 }
 
-void TestPatternDriver::appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                                     std::string& error) const {
-    gst::ElementPtr source = pipeline::make("videotestsrc", error);
+void TestPatternDriver::appendSource(pipeline::Chain& chain, const CaptureMode& mode) const {
+    Result<gst::ElementPtr> source = pipeline::make("videotestsrc");
     if (source) {
-        gst_object_set_name(GST_OBJECT(source.get()), PreviewPipeline::kSourceName);
-        g_object_set(source.get(), "is-live", TRUE, "horizontal-speed", 2, nullptr);
-        gst_util_set_object_arg(G_OBJECT(source.get()), "pattern", "smpte");
+        gst_object_set_name(GST_OBJECT(source->get()), PreviewPipeline::kSourceName);
+        g_object_set(source->get(), "is-live", TRUE, "horizontal-speed", 2, nullptr);
+        gst_util_set_object_arg(G_OBJECT(source->get()), "pattern", "smpte");
     }
     gst::CapsPtr caps = pipeline::rawCaps(mode.size.width, mode.size.height, "BGRx");
     const FrameRate rate = effectiveRate(mode);
@@ -59,11 +58,11 @@ void TestPatternDriver::appendSource(pipeline::Chain& chain, const CaptureMode& 
                         nullptr);
     // The picture's colours, adjusted from the source dialog; it passes frames through
     // untouched while every setting is at its default.
-    gst::ElementPtr balance = pipeline::make("videobalance", error);
+    Result<gst::ElementPtr> balance = pipeline::make("videobalance");
     if (balance)
-        gst_object_set_name(GST_OBJECT(balance.get()), PreviewPipeline::kBalanceName);
+        gst_object_set_name(GST_OBJECT(balance->get()), PreviewPipeline::kBalanceName);
     chain.add(std::move(source));
-    chain.add(pipeline::capsFilter(std::move(caps), error));
+    chain.add(pipeline::capsFilter(std::move(caps)));
     chain.add(std::move(balance));
 }
 

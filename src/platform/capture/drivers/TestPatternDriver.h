@@ -29,8 +29,7 @@ public:
     std::vector<PictureSize> offeredSizes(std::uint32_t fourcc) const override;
     FrameRate rateFor(const CaptureMode& mode, int fps) const override;
     FrameRate effectiveRate(const CaptureMode& mode) const override;
-    void appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                      std::string& error) const override;
+    void appendSource(pipeline::Chain& chain, const CaptureMode& mode) const override;
     bool deviceLost(const GError& error, GstElement* source) const override;
     std::unique_ptr<SourceSettings> sourceSettings(const SettingsKey& key) const override;
 

@@ -138,8 +138,8 @@ CaptureMode V4l2Driver::inForce(const CaptureMode& mode) const {
     return given;
 }
 
-std::string V4l2Driver::accessProblem() const {
-    return v4l2::accessProblem(node_);
+Result<> V4l2Driver::checkAccess() const {
+    return v4l2::checkAccess(node_);
 }
 
 std::vector<PixelFormat> V4l2Driver::pixelFormats() const {
@@ -154,19 +154,17 @@ std::vector<FrameRate> V4l2Driver::frameRates(std::uint32_t fourcc, PictureSize 
     return v4l2::frameRates(node_, fourcc, size);
 }
 
-void V4l2Driver::appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                              std::string& error) const {
-    gst::ElementPtr source = pipeline::make("v4l2src", error);
+void V4l2Driver::appendSource(pipeline::Chain& chain, const CaptureMode& mode) const {
+    Result<gst::ElementPtr> source = pipeline::make("v4l2src");
     if (source) {
-        gst_object_set_name(GST_OBJECT(source.get()), PreviewPipeline::kSourceName);
-        g_object_set(source.get(), "device", node_.c_str(), nullptr);
+        gst_object_set_name(GST_OBJECT(source->get()), PreviewPipeline::kSourceName);
+        g_object_set(source->get(), "device", node_.c_str(), nullptr);
     }
     const pipeline::Encoding encoding = v4l2::isJpeg(mode.fourcc) ? pipeline::Encoding::Jpeg
                                         : mode.fourcc == V4L2_PIX_FMT_H264
                                             ? pipeline::Encoding::H264
                                             : pipeline::Encoding::Raw;
-    pipeline::appendCamera(chain, std::move(source), mode, encoding, rawFormatName(mode.fourcc),
-                           error);
+    pipeline::appendCamera(chain, std::move(source), mode, encoding, rawFormatName(mode.fourcc));
 }
 
 bool V4l2Driver::deviceLost(const GError&, GstElement* source) const {
@@ -179,10 +177,9 @@ bool V4l2Driver::deviceLost(const GError&, GstElement* source) const {
     return (fd >= 0 && v4l2::descriptorGone(fd)) || !v4l2::present(node_);
 }
 
-std::string V4l2Driver::whyNoStream(const std::string& pipelineError) const {
+Result<> V4l2Driver::checkStream() const {
     // GStreamer says only that its buffers could not be had; the device tells why.
-    const std::string problem = v4l2::streamProblem(node_);
-    return problem.empty() ? pipelineError : problem;
+    return v4l2::tryStream(node_);
 }
 
 std::string V4l2Driver::deviceName() const {

@@ -25,11 +25,10 @@ public:
     std::vector<FrameRate> frameRates(std::uint32_t fourcc, PictureSize size) const override;
     FrameRate effectiveRate(const CaptureMode& mode) const override { return mode.rate; }
     CaptureMode inForce(const CaptureMode& mode) const override;
-    std::string accessProblem() const override;
-    void appendSource(pipeline::Chain& chain, const CaptureMode& mode,
-                      std::string& error) const override;
+    Result<> checkAccess() const override;
+    void appendSource(pipeline::Chain& chain, const CaptureMode& mode) const override;
     bool deviceLost(const GError& error, GstElement* source) const override;
-    std::string whyNoStream(const std::string& pipelineError) const override;
+    Result<> checkStream() const override;
     std::string deviceName() const override;
     std::unique_ptr<DeviceWatch> watchReturn(std::function<void()> changed) const override;
     bool findAgain() const override;

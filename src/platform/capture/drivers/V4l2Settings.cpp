@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSlider>
 
+#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -64,8 +65,9 @@ public:
     }
 
     void restore() override {
+        // Cancel puts back what the device takes; what it refuses stays as the device has it.
         if (inputAtStart_ >= 0 && inputNow_ != inputAtStart_)
-            switchInput(inputAtStart_);
+            (void)switchInput(inputAtStart_);
         setAll(atStart_);
     }
     void reset() override {
@@ -108,27 +110,29 @@ private:
         input->setCurrentIndex(inputAtStart_);
         form.addRow(QStringLiteral("&Input:"), input);
         QObject::connect(input, &QComboBox::currentIndexChanged, &dialog_, [this](int index) {
-            const std::string why = switchInput(index);
-            say(why.empty() ? QString()
-                            : QStringLiteral("Cannot switch to input %1: %2")
-                                  .arg(index + 1)
-                                  .arg(QString::fromStdString(why)));
+            const Result<> switched = switchInput(index);
+            say(switched ? QString()
+                         : QStringLiteral("Cannot switch to input %1: %2")
+                               .arg(index + 1)
+                               .arg(switched.why()));
         });
     }
 
     // Most devices switch inputs only while they hold no buffers: the preview lets go of
     // them for the switch and streams again after it.
-    std::string switchInput(int index) {
-        std::string why = v4l2::setInput(node_, index);
-        if (!why.empty() && pipeline_) {
+    Result<> switchInput(int index) {
+        Result<> switched = v4l2::setInput(node_, index);
+        if (!switched && pipeline_) {
             pipeline_->halt();
-            why = v4l2::setInput(node_, index);
-            std::string error;
-            pipeline_->play(error);
+            switched = v4l2::setInput(node_, index);
+            // A stream that does not come back is the preview's to report, as any stop.
+            if (const Result<> playing = pipeline_->play(); !playing)
+                std::fprintf(stderr, "nimbacast: after the input switch: %s\n",
+                             qPrintable(playing.why()));
         }
-        if (why.empty())
+        if (switched)
             inputNow_ = index;
-        return why;
+        return switched;
     }
 
     void addControl(QFormLayout& form, const v4l2::Control& control) {
@@ -220,11 +224,9 @@ private:
     }
 
     void set(std::uint32_t id, int value) {
-        const std::string why = v4l2::setControl(node_, id, value);
+        const Result<> set = v4l2::setControl(node_, id, value);
         const std::vector<v4l2::Control> controls = v4l2::controls(node_);
-        say(why.empty()
-                ? QString()
-                : QStringLiteral("Cannot set %1: %2").arg(names_[id], QString::fromStdString(why)));
+        say(set ? QString() : QStringLiteral("Cannot set %1: %2").arg(names_[id], set.why()));
         // Setting one control may make another active or inactive (an automatic white
         // balance and its temperature), or be rounded by the device.
         refresh(controls);
@@ -240,10 +242,11 @@ private:
         std::vector<std::pair<std::uint32_t, int>> refused;
         for (auto it = wanted.rbegin(); it != wanted.rend(); ++it)
             if (now.count(it->first) && now[it->first] != it->second &&
-                !v4l2::setControl(node_, it->first, it->second).empty())
+                !v4l2::setControl(node_, it->first, it->second))
                 refused.push_back(*it);
+        // What the device refuses again stays as the device has it.
         for (auto it = refused.rbegin(); it != refused.rend(); ++it)
-            v4l2::setControl(node_, it->first, it->second);
+            (void)v4l2::setControl(node_, it->first, it->second);
     }
 
     void say(const QString& problem) {
@@ -285,7 +288,7 @@ void V4l2Settings::putBack() {
     // read again after a switch.
     if (kept.input && *kept.input != v4l2::currentInput(node_) &&
         *kept.input < static_cast<int>(v4l2::inputs(node_).size()) && *kept.input >= 0 &&
-        v4l2::setInput(node_, *kept.input).empty())
+        v4l2::setInput(node_, *kept.input))
         controls = v4l2::controls(node_);
     if (!kept.controls.empty())
         v4l2::setInAcceptedOrder(node_, kept.controls, std::move(controls));

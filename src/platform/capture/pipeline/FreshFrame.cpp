@@ -22,17 +22,16 @@ bool takeNewest(PreviewPipeline& pipeline, std::shared_ptr<const VideoFrame>& sh
 }
 } // namespace
 
-bool takeFreshFrame(PreviewPipeline& pipeline, std::shared_ptr<const VideoFrame>& shown,
-                    std::string& why) {
+Result<> takeFreshFrame(PreviewPipeline& pipeline, std::shared_ptr<const VideoFrame>& shown) {
     takeNewest(pipeline, shown);
     if (shown && pipeline.sinceLastFrame() <= kFreshFrame)
-        return true;
+        return done();
     if (pipeline.waitForFrame(kGrabWait) && takeNewest(pipeline, shown))
-        return true;
-    why = shown ? "the capture device has delivered no new picture for " +
-                      std::to_string(pipeline.sinceLastFrame().count()) + " ms"
-                : "the capture device has delivered no picture since the preview started";
-    return false;
+        return done();
+    return Failure(shown ? "the capture device has delivered no new picture for " +
+                               std::to_string(pipeline.sinceLastFrame().count()) + " ms"
+                         : std::string("the capture device has delivered no picture since the "
+                                       "preview started"));
 }
 
 } // namespace platform

@@ -2,7 +2,11 @@
 
 namespace platform::pipeline {
 
-bool Chain::moveInto(GstBin* bin, std::string& error) {
+Result<> Chain::moveInto(GstBin* bin) {
+    if (failure_) {
+        elements_.clear();
+        return *failure_;
+    }
     GstElement* previous = nullptr;
     for (gst::ElementPtr& element : elements_) {
         // The bin takes a reference of its own; the chain's goes with the handle.
@@ -10,20 +14,19 @@ bool Chain::moveInto(GstBin* bin, std::string& error) {
         gst_bin_add(bin, added);
         element.reset();
         if (previous && !gst_element_link(previous, added)) {
-            error = "the preview pipeline could not be linked";
             elements_.clear();
-            return false;
+            return Failure("the preview pipeline could not be linked");
         }
         previous = added;
     }
     elements_.clear();
-    return true;
+    return done();
 }
 
-gst::ElementPtr make(const char* factory, std::string& error) {
+Result<gst::ElementPtr> make(const char* factory) {
     gst::ElementPtr element = gst::sunk(gst_element_factory_make(factory, nullptr));
-    if (!element && error.empty())
-        error = std::string("the GStreamer element \"") + factory + "\" is not installed";
+    if (!element)
+        return Failure(std::string("the GStreamer element \"") + factory + "\" is not installed");
     return element;
 }
 
@@ -35,15 +38,15 @@ gst::CapsPtr rawCaps(int width, int height, const char* format) {
     return gst::CapsPtr(caps);
 }
 
-gst::ElementPtr capsFilter(gst::CapsPtr caps, std::string& error) {
-    gst::ElementPtr filter = make("capsfilter", error);
+Result<gst::ElementPtr> capsFilter(gst::CapsPtr caps) {
+    Result<gst::ElementPtr> filter = make("capsfilter");
     if (filter)
-        g_object_set(filter.get(), "caps", caps.get(), nullptr);
+        g_object_set(filter->get(), "caps", caps.get(), nullptr);
     return filter;
 }
 
-void appendCamera(Chain& chain, gst::ElementPtr source, const CaptureMode& mode, Encoding encoding,
-                  const char* rawFormat, std::string& error) {
+void appendCamera(Chain& chain, Result<gst::ElementPtr> source, const CaptureMode& mode,
+                  Encoding encoding, const char* rawFormat) {
     const int width = mode.size.width, height = mode.size.height;
     gst::CapsPtr caps;
     switch (encoding) {
@@ -66,15 +69,15 @@ void appendCamera(Chain& chain, gst::ElementPtr source, const CaptureMode& mode,
         gst_caps_set_simple(caps.get(), "framerate", GST_TYPE_FRACTION, mode.rate.frames,
                             mode.rate.seconds, nullptr);
     chain.add(std::move(source));
-    chain.add(capsFilter(std::move(caps), error));
+    chain.add(capsFilter(std::move(caps)));
     if (encoding == Encoding::Jpeg)
-        chain.add(make("jpegdec", error));
+        chain.add(make("jpegdec"));
     if (encoding == Encoding::H264) {
-        chain.add(make("h264parse", error));
-        chain.add(make("avdec_h264", error));
+        chain.add(make("h264parse"));
+        chain.add(make("avdec_h264"));
     }
-    chain.add(make("videoconvert", error));
-    chain.add(capsFilter(rawCaps(width, height, "BGRx"), error));
+    chain.add(make("videoconvert"));
+    chain.add(capsFilter(rawCaps(width, height, "BGRx")));
 }
 
 } // namespace platform::pipeline

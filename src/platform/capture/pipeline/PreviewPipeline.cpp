@@ -5,6 +5,7 @@
 #include <gst/video/videooverlay.h>
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace platform {
@@ -14,10 +15,10 @@ bool PreviewPipeline::canDrawIntoWindows() {
     return gst::ObjectPtr<GstElementFactory>(gst_element_factory_find("ximagesink")) != nullptr;
 }
 
-std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driver,
-                                                       const CaptureMode& mode, std::string& error,
-                                                       bool intoWindow, guintptr window,
-                                                       int maxFps) {
+Result<std::unique_ptr<PreviewPipeline>> PreviewPipeline::open(const CaptureDriver& driver,
+                                                               const CaptureMode& mode,
+                                                               bool intoWindow, guintptr window,
+                                                               int maxFps) {
     gst::ensureInitialised();
     std::unique_ptr<PreviewPipeline> p(new PreviewPipeline);
     p->driver_ = &driver;
@@ -29,48 +30,43 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driv
 
     // Frames are BGRx at the sink either way: what the toolkit paints without converting, what
     // a 24-bit X visual shows as it is, and what a grab takes.
-    gst::ElementPtr sink;
-    if (intoWindow) {
-        sink = pipeline::make("ximagesink", error);
-        if (sink) {
-            // The window belongs to the program: the sink neither makes one nor takes its
-            // events (the window asks it to draw again on an expose; the sink's own event
-            // thread would make every stop wait for its next 50 ms poll), and keeps the frame
-            // on show for a grab.
-            g_object_set(sink.get(), "handle-events", FALSE, "handle-expose", FALSE,
-                         "force-aspect-ratio", FALSE, "enable-last-sample", TRUE, "sync", FALSE,
-                         nullptr);
-        }
-    } else {
-        sink = pipeline::make("appsink", error);
-        if (sink) {
-            // Only the newest frame matters to a preview; an unbounded queue grows without end.
-            g_object_set(sink.get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
-            gst::CapsPtr caps(
-                gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
-            gst_app_sink_set_caps(GST_APP_SINK(sink.get()), caps.get());
-        }
+    Result<gst::ElementPtr> sink = pipeline::make(intoWindow ? "ximagesink" : "appsink");
+    if (sink && intoWindow) {
+        // The window belongs to the program: the sink neither makes one nor takes its events
+        // (the window asks it to draw again on an expose; the sink's own event thread would
+        // make every stop wait for its next 50 ms poll), and keeps the frame on show for a
+        // grab.
+        g_object_set(sink->get(), "handle-events", FALSE, "handle-expose", FALSE,
+                     "force-aspect-ratio", FALSE, "enable-last-sample", TRUE, "sync", FALSE,
+                     nullptr);
+    } else if (sink) {
+        // Only the newest frame matters to a preview; an unbounded queue grows without end.
+        g_object_set(sink->get(), "max-buffers", 1u, "drop", TRUE, "sync", FALSE, nullptr);
+        gst::CapsPtr caps(
+            gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "BGRx", nullptr));
+        gst_app_sink_set_caps(GST_APP_SINK(sink->get()), caps.get());
     }
     // Owned by the pipeline once the chain is in it.
-    GstElement* const sinkElement = sink.get();
+    GstElement* const sinkElement = sink ? sink->get() : nullptr;
 
     pipeline::Chain chain;
-    driver.appendSource(chain, mode, error);
+    driver.appendSource(chain, mode);
     // A camera may only offer more frames a second than the preview shows: a sink that draws
     // every frame it gets has the rest dropped before it. (A driver without a choice of rates
     // gives whatever rate it is asked for.)
     if (intoWindow && maxFps > 0 && driver.choosesRate() &&
         driver.effectiveRate(mode).perSecond() > maxFps + 0.5) {
-        gst::ElementPtr rate = pipeline::make("videorate", error);
-        if (rate)
-            g_object_set(rate.get(), "drop-only", TRUE, "max-rate", maxFps, nullptr);
-        p->rate_ = rate.get();
+        Result<gst::ElementPtr> rate = pipeline::make("videorate");
+        if (rate) {
+            g_object_set(rate->get(), "drop-only", TRUE, "max-rate", maxFps, nullptr);
+            p->rate_ = rate->get();
+        }
         chain.add(std::move(rate));
     }
     chain.add(std::move(sink));
     // A part that could not be made is said by its reason; the chain then goes unbuilt.
-    if (!error.empty() || !chain.moveInto(bin, error))
-        return nullptr;
+    if (Result<> built = chain.moveInto(bin); !built)
+        return built.failure();
 
     p->sink_ = sinkElement;
     if (window)
@@ -87,10 +83,9 @@ std::unique_ptr<PreviewPipeline> PreviewPipeline::open(const CaptureDriver& driv
     driver.attach(*p);
 
     if (gst_element_set_state(p->pipeline_.get(), GST_STATE_READY) == GST_STATE_CHANGE_FAILURE) {
-        error = p->takeError();
-        if (error.empty())
-            error = "the capture source could not be opened";
-        return nullptr;
+        if (Result<> going = p->stillStreaming(); !going)
+            return going.failure();
+        return Failure("the capture source could not be opened");
     }
     return p;
 }
@@ -100,19 +95,18 @@ PreviewPipeline::~PreviewPipeline() {
         gst_element_set_state(pipeline_.get(), GST_STATE_NULL);
 }
 
-bool PreviewPipeline::play(std::string& error) {
+Result<> PreviewPipeline::play() {
     {
         std::lock_guard lock(mutex_);
         lastArrival_ = std::chrono::steady_clock::now();
         awaitingFirst_ = true;
     }
     if (gst_element_set_state(pipeline_.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
-        error = takeError();
-        if (error.empty())
-            error = "the preview could not be started";
-        return false;
+        if (Result<> going = stillStreaming(); !going)
+            return going;
+        return Failure("the preview could not be started");
     }
-    return true;
+    return done();
 }
 
 GstElement* PreviewPipeline::element(const char* name) const {
@@ -211,23 +205,24 @@ std::shared_ptr<const VideoFrame> PreviewPipeline::takeNewest() {
     return VideoFrame::fromSample(std::move(sample));
 }
 
-std::string PreviewPipeline::takeError(bool* lost) {
+Result<> PreviewPipeline::stillStreaming() {
     gst::BusPtr bus(gst_element_get_bus(pipeline_.get()));
-    std::string text;
+    std::optional<Failure> stopped;
     while (gst::MessagePtr msg{gst_bus_pop_filtered(
         bus.get(), static_cast<GstMessageType>(GST_MESSAGE_ERROR | GST_MESSAGE_EOS))}) {
-        if (!text.empty())
+        if (stopped)
             continue; // keep the first, drain the rest
         if (GST_MESSAGE_TYPE(msg.get()) == GST_MESSAGE_EOS) {
-            text = "the capture device stopped delivering pictures";
+            stopped.emplace("the capture device stopped delivering pictures");
             continue;
         }
         const gst::ErrorPtr err = gst::errorOf(msg.get());
-        text = err ? err->message : "unknown streaming error";
-        if (lost && err && driver_->deviceLost(*err, element(kSourceName)))
-            *lost = true;
+        const bool lost = err && driver_->deviceLost(*err, element(kSourceName));
+        stopped.emplace(err ? err->message : "unknown streaming error", lost ? kDeviceLost : 0);
     }
-    return text;
+    if (stopped)
+        return *stopped;
+    return done();
 }
 
 } // namespace platform

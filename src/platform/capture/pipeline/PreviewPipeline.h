@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/capture/CaptureDriver.h"
 #include "platform/gst/GstHandles.h"
 #include "platform/gst/VideoFrame.h"
@@ -24,12 +25,11 @@ class PreviewPipeline {
 public:
     // Builds the pipeline for the driver in the given mode and brings it to READY (a device
     // is opened there). `intoWindow` draws the frames into an X window, `window` or one given
-    // later, no more often than `maxFps` a second when that is above 0. On failure returns
-    // nothing and says why in `error`.
-    static std::unique_ptr<PreviewPipeline> open(const CaptureDriver& driver,
-                                                 const CaptureMode& mode, std::string& error,
-                                                 bool intoWindow = false, guintptr window = 0,
-                                                 int maxFps = 0);
+    // later, no more often than `maxFps` a second when that is above 0.
+    static Result<std::unique_ptr<PreviewPipeline>> open(const CaptureDriver& driver,
+                                                         const CaptureMode& mode,
+                                                         bool intoWindow = false,
+                                                         guintptr window = 0, int maxFps = 0);
     // Whether this machine can draw a preview straight into an X window.
     static bool canDrawIntoWindows();
 
@@ -46,7 +46,7 @@ public:
     int width() const { return width_; }
     int height() const { return height_; }
 
-    bool play(std::string& error);
+    Result<> play();
     void halt();
 
     // The newest frame since the last call, or null when none has arrived since. A pipeline
@@ -73,10 +73,11 @@ public:
     // How long ago the last frame arrived, or since the pipeline started playing when none
     // has arrived since then.
     std::chrono::milliseconds sinceLastFrame() const;
-    // Why the pipeline stopped (an error it posted, or the end of the stream) since the
-    // last call; empty when it did not. `lost` tells whether the device itself went away, as
-    // the driver judges it.
-    std::string takeError(bool* lost = nullptr);
+    // Done while the pipeline goes on; otherwise why it stopped (an error it posted, or the
+    // end of the stream) since the last call, with the code kDeviceLost when the device
+    // itself went away, as the driver judges it.
+    static constexpr int kDeviceLost = 1;
+    Result<> stillStreaming();
 
 private:
     PreviewPipeline() = default;

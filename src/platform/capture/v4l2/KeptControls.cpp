@@ -99,7 +99,8 @@ void setInAcceptedOrder(const std::string& node, std::map<std::uint32_t, int> wa
             if (control.readOnly || want < control.minimum || want > control.maximum ||
                 !menuEntry || want == control.value)
                 continue;
-            setControl(node, control.id, want);
+            // One the camera refuses all the same is skipped too, without a word.
+            (void)setControl(node, control.id, want);
         }
         if (!progress)
             break;

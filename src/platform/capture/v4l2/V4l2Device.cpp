@@ -104,11 +104,11 @@ std::string sysfsDirectory() {
     return dir && *dir ? dir : "/sys";
 }
 
-std::string accessProblem(const std::string& path) {
+Result<> checkAccess(const std::string& path) {
     Fd fd(path);
     if (fd.valid() || !isAccessError(fd.error()))
-        return {};
-    return fd.why() + ". Your user may need to be in the \"video\" group.";
+        return done();
+    return Failure(fd.why() + ". Your user may need to be in the \"video\" group.", fd.error());
 }
 
 std::string versionText(std::uint32_t version) {
@@ -179,7 +179,7 @@ bool descriptorGone(int fd) {
     return ::ioctl(fd, VIDIOC_QUERYCAP, &cap) < 0 && errno == ENODEV;
 }
 
-std::string streamProblem(const std::string& path) {
+Result<> tryStream(const std::string& path) {
     Fd fd(path);
     v4l2_requestbuffers request{};
     request.count = 1;
@@ -198,16 +198,16 @@ std::string streamProblem(const std::string& path) {
         }
     };
     if (!fd.query(VIDIOC_REQBUFS, request))
-        return fd.valid() ? why(errno) : fd.why();
+        return Failure(fd.valid() ? why(fd.error()) : fd.why(), fd.error());
     int type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    std::string problem;
+    Result<> streams = done();
     if (!fd.query(VIDIOC_STREAMON, type))
-        problem = why(errno);
+        streams = Failure(why(fd.error()), fd.error());
     else
         fd.query(VIDIOC_STREAMOFF, type);
     request.count = 0;
     fd.query(VIDIOC_REQBUFS, request);
-    return problem;
+    return streams;
 }
 
 std::vector<PixelFormat> pixelFormats(const std::string& path) {
@@ -347,12 +347,14 @@ std::vector<Control> controls(const std::string& path) {
     return found;
 }
 
-std::string setControl(const std::string& path, std::uint32_t id, int value) {
+Result<> setControl(const std::string& path, std::uint32_t id, int value) {
     Fd fd(path);
     v4l2_control control{};
     control.id = id;
     control.value = value;
-    return fd.query(VIDIOC_S_CTRL, control) ? std::string() : fd.why();
+    if (!fd.query(VIDIOC_S_CTRL, control))
+        return Failure(fd.why(), fd.error());
+    return done();
 }
 
 std::vector<std::string> inputs(const std::string& path) {
@@ -374,9 +376,11 @@ int currentInput(const std::string& path) {
     return fd.query(VIDIOC_G_INPUT, index) ? index : -1;
 }
 
-std::string setInput(const std::string& path, int index) {
+Result<> setInput(const std::string& path, int index) {
     Fd fd(path);
-    return fd.query(VIDIOC_S_INPUT, index) ? std::string() : fd.why();
+    if (!fd.query(VIDIOC_S_INPUT, index))
+        return Failure(fd.why(), fd.error());
+    return done();
 }
 
 std::optional<Format> tryFormat(const std::string& path, const Format& asked) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/capture/CaptureMode.h"
 
 #include <cstdint>
@@ -28,17 +29,17 @@ std::string sysfsDirectory();
 // a node this user may not open is listed under the name the system's device list (sysfs)
 // gives it, with no version or bus.
 std::vector<DeviceInfo> captureDevices();
-// Why this user may not open the node, and what to do about it; empty when it opens or when
-// it fails for another reason.
-std::string accessProblem(const std::string& path);
+// Fails only where this user may not open the node, saying so and what to do about it; done
+// when it opens or when it fails for another reason.
+Result<> checkAccess(const std::string& path);
 // Whether the node is still there and answers, as it does until its camera is unplugged.
 bool present(const std::string& path);
 // Whether a descriptor of a node belongs to a device that has gone (ENODEV): it stays so
 // even when the camera is plugged in again.
 bool descriptorGone(int fd);
-// Why the device will not stream, found by asking it for one buffer and starting it; empty
-// when it streams. Only for a device nobody streams from in this process.
-std::string streamProblem(const std::string& path);
+// Whether the device streams, found by asking it for one buffer and starting it; a failure
+// says why not. Only for a device nobody streams from in this process.
+Result<> tryStream(const std::string& path);
 
 struct Format {
     int width = 0;
@@ -82,12 +83,12 @@ struct Control {
     std::vector<std::pair<int, std::string>> menu;
 };
 std::vector<Control> controls(const std::string& path);
-// Each returns why the device refused, or an empty text when it took the request.
-std::string setControl(const std::string& path, std::uint32_t id, int value);
+// Each fails with why the device refused the request (its errno as the code).
+Result<> setControl(const std::string& path, std::uint32_t id, int value);
 
 // The device's video inputs, and the one in use (-1 when it does not say).
 std::vector<std::string> inputs(const std::string& path);
 int currentInput(const std::string& path);
-std::string setInput(const std::string& path, int index);
+Result<> setInput(const std::string& path, int index);
 
 } // namespace platform::v4l2

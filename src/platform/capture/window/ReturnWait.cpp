@@ -42,10 +42,9 @@ void ReturnWait::tryNow() {
     if (!driver_->findAgain())
         return;
     // The device is let go of while it is away, so it can be asked whether it streams.
-    if (const std::string busy = driver_->whyNoStream({}); !busy.empty()) {
-        busy_(
-            QStringLiteral("%1 is back but cannot stream: %2. Waiting for it...")
-                .arg(QString::fromStdString(driver_->deviceName()), QString::fromStdString(busy)));
+    if (const Result<> streams = driver_->checkStream(); !streams) {
+        busy_(QStringLiteral("%1 is back but cannot stream: %2. Waiting for it...")
+                  .arg(QString::fromStdString(driver_->deviceName()), streams.why()));
         retry_.start();
         return;
     }
