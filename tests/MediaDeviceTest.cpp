@@ -21,16 +21,27 @@ using platform::MediaCode;
 using platform::MediaDevice;
 using platform::MediaMode;
 
+// A request's media code: Ok when it was done.
+template <typename T> MediaCode codeOf(const platform::Result<T>& answer) {
+    return answer.ok() ? MediaCode::Ok : platform::mediaCodeOf(answer.failure());
+}
+
+// The value of a request expected to be done; a refusal fails the test with the device's
+// words and reads as the value's default.
+template <typename T> T valueOf(platform::Result<T> answer) {
+    if (!answer.ok()) {
+        ADD_FAILURE() << answer.why().toStdString();
+        return T{};
+    }
+    return std::move(answer).value();
+}
+
 std::uint32_t positionOf(MediaDevice& device) {
-    std::uint32_t p = 0;
-    device.position(p);
-    return p;
+    return valueOf(device.position());
 }
 
 MediaMode modeOf(MediaDevice& device) {
-    MediaMode m = MediaMode::NotReady;
-    device.mode(m);
-    return m;
+    return valueOf(device.mode());
 }
 
 struct Media : ::testing::Test {
@@ -50,61 +61,56 @@ struct Media : ::testing::Test {
 
 TEST_F(Media, OpensWithLengthSizeAndCapabilities) {
     ASSERT_TRUE(device.open(twelve).ok());
-    platform::MediaDevCaps caps;
-    ASSERT_TRUE(device.getDevCaps(caps).ok());
-    EXPECT_TRUE(caps.hasVideo && caps.canPlay);
-    EXPECT_EQ(caps.deviceType, "AVIVideo");
-    std::uint32_t length = 0;
+    const platform::Result<platform::MediaDevCaps> caps = device.getDevCaps();
+    ASSERT_TRUE(caps.ok());
+    EXPECT_TRUE(caps->hasVideo && caps->canPlay);
+    EXPECT_EQ(caps->deviceType, "AVIVideo");
     // Frames until the time format is set: 12 s at 5 frames a second.
-    device.length(length);
-    EXPECT_EQ(length, 60u);
+    EXPECT_EQ(valueOf(device.length()), 60u);
     ASSERT_TRUE(device.setTimeFormat(platform::MediaTimeFormat::Milliseconds).ok());
-    device.length(length);
-    EXPECT_EQ(length, 12000u);
-    QRect where;
+    EXPECT_EQ(valueOf(device.length()), 12000u);
     ASSERT_TRUE(device.window(&display).ok());
-    ASSERT_TRUE(device.whereDestination(where).ok());
-    EXPECT_EQ(where, QRect(0, 0, 320, 240));
+    const platform::Result<QRect> where = device.whereDestination();
+    ASSERT_TRUE(where.ok());
+    EXPECT_EQ(*where, QRect(0, 0, 320, 240));
     ASSERT_TRUE(device.putDestination({10, 10, 0, 0}).ok());
-    device.whereDestination(where);
-    EXPECT_EQ(where, QRect(10, 10, 320, 240));
+    EXPECT_EQ(valueOf(device.whereDestination()), QRect(10, 10, 320, 240));
     ASSERT_NE(device.surface(), nullptr);
     EXPECT_EQ(device.surface()->geometry(), QRect(10, 10, 320, 240));
 }
 
 TEST_F(Media, SeeksPausesResumesAndPlaysOn) {
     ASSERT_TRUE(device.open(twelve).ok());
-    device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
+    (void)device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
     ASSERT_TRUE(device.seek(7000).ok());
     EXPECT_EQ(positionOf(device), 7000u);
     EXPECT_EQ(modeOf(device), MediaMode::Stopped);
-    EXPECT_EQ(device.resume().code, MediaCode::NotPaused);
+    EXPECT_EQ(codeOf(device.resume()), MediaCode::NotPaused);
     ASSERT_TRUE(device.play().ok());
     EXPECT_EQ(modeOf(device), MediaMode::Playing);
     ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) >= 7400; }));
-    device.pause();
+    (void)device.pause();
     EXPECT_EQ(modeOf(device), MediaMode::Paused);
     const std::uint32_t paused = positionOf(device);
     QThread::msleep(400);
     EXPECT_LE(positionOf(device), paused + 50);
     ASSERT_TRUE(device.resume().ok());
     ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) >= paused + 300; }));
-    EXPECT_EQ(device.seek(12001).code, MediaCode::OutOfRange);
+    EXPECT_EQ(codeOf(device.seek(12001)), MediaCode::OutOfRange);
 }
 
 TEST_F(Media, StopsAtTheEndAndPlaysAgainFromTheStart) {
     ASSERT_TRUE(device.open(small).ok());
-    device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
+    (void)device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
     display.show();
     ASSERT_TRUE(device.window(&display).ok());
-    device.play();
+    (void)device.play();
     ASSERT_TRUE(test::waitUntil([&] { return modeOf(device) == MediaMode::Stopped; }));
-    std::uint32_t length = 0;
-    device.length(length);
+    const std::uint32_t length = valueOf(device.length());
     EXPECT_EQ(positionOf(device), length);
     ASSERT_TRUE(device.seekToStart().ok());
     EXPECT_EQ(positionOf(device), 0u);
-    device.play();
+    (void)device.play();
     ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) > 300; }));
     EXPECT_LT(positionOf(device), length);
     // The picture reaches the surface at its natural size.
@@ -114,34 +120,31 @@ TEST_F(Media, StopsAtTheEndAndPlaysAgainFromTheStart) {
 
 TEST_F(Media, SoundOnlyPlaysWithoutAPicture) {
     ASSERT_TRUE(device.open(sound).ok());
-    platform::MediaDevCaps caps;
-    device.getDevCaps(caps);
-    EXPECT_FALSE(caps.hasVideo);
-    QRect where;
-    EXPECT_EQ(device.whereDestination(where).code, MediaCode::NoVideo);
-    EXPECT_EQ(device.window(&display).code, MediaCode::NoVideo);
-    device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
-    std::uint32_t length = 0;
-    device.length(length);
-    EXPECT_EQ(length, 3000u);
-    device.play();
+    EXPECT_FALSE(valueOf(device.getDevCaps()).hasVideo);
+    EXPECT_EQ(codeOf(device.whereDestination()), MediaCode::NoVideo);
+    EXPECT_EQ(codeOf(device.window(&display)), MediaCode::NoVideo);
+    (void)device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
+    EXPECT_EQ(valueOf(device.length()), 3000u);
+    (void)device.play();
     ASSERT_TRUE(test::waitUntil([&] { return positionOf(device) > 200; }));
 }
 
 TEST_F(Media, WithoutAnOpenDeviceEveryRequestSaysSo) {
-    std::uint32_t value = 0;
-    MediaMode mode;
-    const std::function<platform::MediaAnswer()> requests[] = {
-        [&] { return device.play(); },        [&] { return device.pause(); },
-        [&] { return device.resume(); },      [&] { return device.stop(); },
-        [&] { return device.seek(1000); },    [&] { return device.position(value); },
-        [&] { return device.length(value); }, [&] { return device.mode(mode); },
-        [&] { return device.seekToStart(); },
+    // Each request as the code and text of its answer, whatever value it would carry.
+    const auto answer = [](const auto& result) {
+        return std::pair(codeOf(result), result.ok() ? QString() : result.why());
+    };
+    const std::function<std::pair<MediaCode, QString>()> requests[] = {
+        [&] { return answer(device.play()); },        [&] { return answer(device.pause()); },
+        [&] { return answer(device.resume()); },      [&] { return answer(device.stop()); },
+        [&] { return answer(device.seek(1000)); },    [&] { return answer(device.position()); },
+        [&] { return answer(device.length()); },      [&] { return answer(device.mode()); },
+        [&] { return answer(device.seekToStart()); },
     };
     for (const auto& request : requests) {
-        const platform::MediaAnswer answer = request();
-        EXPECT_EQ(answer.code, MediaCode::NoDevice);
-        EXPECT_EQ(answer.text, "No media device is open.");
+        const auto [code, text] = request();
+        EXPECT_EQ(code, MediaCode::NoDevice);
+        EXPECT_EQ(text, "No media device is open.");
     }
 }
 
@@ -176,16 +179,18 @@ TEST_F(Media, BadFilesAreRefusedInTime) {
         ASSERT_TRUE(device.open(small).ok());
         QElapsedTimer timer;
         timer.start();
-        const platform::MediaAnswer answer = device.open(c.path);
+        const platform::Result<> answer = device.open(c.path);
         EXPECT_LT(timer.elapsed(), 7000) << c.path.toStdString();
         EXPECT_FALSE(answer.ok()) << c.path.toStdString();
+        const MediaCode code = codeOf(answer);
+        const QString& text = answer.why();
         if (c.code != MediaCode::CannotPlay)
-            EXPECT_EQ(answer.code, c.code) << c.path.toStdString();
+            EXPECT_EQ(code, c.code) << c.path.toStdString();
         else
-            EXPECT_TRUE(answer.code == MediaCode::CannotPlay || answer.code == MediaCode::TimedOut)
-                << answer.text.toStdString();
-        EXPECT_TRUE(answer.text.contains(c.path)) << answer.text.toStdString();
-        EXPECT_TRUE(answer.text.contains(c.says)) << answer.text.toStdString();
+            EXPECT_TRUE(code == MediaCode::CannotPlay || code == MediaCode::TimedOut)
+                << text.toStdString();
+        EXPECT_TRUE(text.contains(c.path)) << text.toStdString();
+        EXPECT_TRUE(text.contains(c.says)) << text.toStdString();
         EXPECT_FALSE(device.isOpen());
     }
 }
@@ -200,22 +205,16 @@ TEST(MediaTestData, EveryFileOpensOrIsRefusedInTime) {
         MediaDevice device;
         QElapsedTimer timer;
         timer.start();
-        const platform::MediaAnswer answer = device.open(avi.filePath(name));
+        const platform::Result<> answer = device.open(avi.filePath(name));
         EXPECT_LT(timer.elapsed(), 7000) << name.toStdString();
         if (!answer.ok()) {
-            EXPECT_TRUE(answer.text.contains(name)) << answer.text.toStdString();
+            EXPECT_TRUE(answer.why().contains(name)) << answer.why().toStdString();
             continue;
         }
-        device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
-        std::uint32_t length = 0;
-        device.length(length);
-        EXPECT_GT(length, 0u) << name.toStdString();
-        platform::MediaDevCaps caps;
-        device.getDevCaps(caps);
-        QRect where;
-        if (caps.hasVideo) {
-            device.whereDestination(where);
-            EXPECT_FALSE(where.isEmpty()) << name.toStdString();
+        (void)device.setTimeFormat(platform::MediaTimeFormat::Milliseconds);
+        EXPECT_GT(valueOf(device.length()), 0u) << name.toStdString();
+        if (valueOf(device.getDevCaps()).hasVideo) {
+            EXPECT_FALSE(valueOf(device.whereDestination()).isEmpty()) << name.toStdString();
         }
         EXPECT_TRUE(device.play().ok());
     }

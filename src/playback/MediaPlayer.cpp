@@ -48,9 +48,14 @@ QToolButton* playerButton(QWidget* parent, const char* name, int left, int width
     return ui::makeToolButton(parent, name, {left, 0, width, 25}, glyphIcon(glyph), {16, 16});
 }
 
-void raiseIfRefused(const platform::MediaAnswer& answer) {
+template <typename T> void raiseIfRefused(const platform::Result<T>& answer) {
     if (!answer.ok())
-        throw ui::ToolkitError(answer.text);
+        throw ui::ToolkitError(answer.why());
+}
+
+// A count the device cannot give (no file is open) reads as 0, as the player's clock shows.
+std::uint32_t countOrZero(const platform::Result<std::uint32_t>& count) {
+    return count.ok() ? *count : 0;
 }
 
 } // namespace
@@ -72,10 +77,9 @@ void TMediaPlayer::requireOpen() const {
 
 void TMediaPlayer::Open() {
     raiseIfRefused(device_.open(FileName));
-    platform::MediaDevCaps caps;
-    device_.getDevCaps(caps);
-    if (caps.hasVideo && Display)
-        device_.window(Display);
+    // The device is open and the file has a picture, so the window is not refused.
+    if (const auto caps = device_.getDevCaps(); caps.ok() && caps->hasVideo && Display)
+        (void)device_.window(Display);
 }
 
 void TMediaPlayer::setTimeFormatMilliseconds() {
@@ -83,49 +87,49 @@ void TMediaPlayer::setTimeFormatMilliseconds() {
 }
 
 std::uint32_t TMediaPlayer::Length() {
-    std::uint32_t length = 0;
-    raiseIfRefused(device_.length(length));
-    return length;
+    const platform::Result<std::uint32_t> length = device_.length();
+    raiseIfRefused(length);
+    return *length;
 }
 
 std::uint32_t TMediaPlayer::Position() {
-    std::uint32_t position = 0;
-    device_.position(position);
-    return position;
+    return countOrZero(device_.position());
 }
 
 void TMediaPlayer::setPosition(std::uint32_t ms) {
     requireOpen();
-    device_.seek(ms);
+    // The track bar's whole seconds lie within the length; a position beyond it would leave
+    // the device where it stands.
+    (void)device_.seek(ms);
 }
 
 QRect TMediaPlayer::DisplayRect() {
-    QRect rect;
-    if (device_.whereDestination(rect).ok())
-        return rect;
+    if (const platform::Result<QRect> rect = device_.whereDestination(); rect.ok())
+        return *rect;
     return {};
 }
 
 void TMediaPlayer::setDisplayRect(const QRect& rect) {
-    device_.putDestination(rect);
+    // A file without a picture has no destination to move; there is nothing to tell.
+    (void)device_.putDestination(rect);
 }
 
 void TMediaPlayer::Play() {
     requireOpen();
-    std::uint32_t position = 0, length = 0;
-    device_.position(position);
-    device_.length(length);
+    // The device is open, and these requests refuse only a closed one.
+    const std::uint32_t position = countOrZero(device_.position());
+    const std::uint32_t length = countOrZero(device_.length());
     if (position == length)
-        device_.seekToStart();
-    device_.play();
+        (void)device_.seekToStart();
+    (void)device_.play();
 }
 
 void TMediaPlayer::PauseClick() {
     requireOpen();
-    platform::MediaMode mode = platform::MediaMode::NotReady;
-    device_.mode(mode);
+    const platform::Result<platform::MediaMode> answer = device_.mode();
+    const platform::MediaMode mode = answer.ok() ? *answer : platform::MediaMode::NotReady;
     if (mode == platform::MediaMode::Playing)
-        device_.pause();
+        (void)device_.pause(); // refused only by a closed device
     else if (mode == platform::MediaMode::Paused)
         Resume();
 }
@@ -138,7 +142,7 @@ void TMediaPlayer::Resume() {
 
 void TMediaPlayer::Stop() {
     requireOpen();
-    device_.stop();
+    (void)device_.stop(); // refused only by a closed device
 }
 
 } // namespace playback

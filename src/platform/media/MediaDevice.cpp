@@ -12,6 +12,7 @@
 #include <gst/app/gstappsink.h>
 
 #include <chrono>
+#include <type_traits>
 
 namespace platform {
 
@@ -26,8 +27,12 @@ constexpr std::uint32_t toMs(gint64 ns) {
     return ns <= 0 ? 0 : static_cast<std::uint32_t>(ns / GST_MSECOND);
 }
 
-MediaAnswer noDevice() {
-    return {MediaCode::NoDevice, QStringLiteral("No media device is open.")};
+Failure mediaFailure(MediaCode code, QString text) {
+    return Failure(std::move(text), static_cast<int>(code));
+}
+
+Failure noDevice() {
+    return mediaFailure(MediaCode::NoDevice, QStringLiteral("No media device is open."));
 }
 
 GstFlowReturn onSample(GstAppSink* sink, gpointer slot) {
@@ -124,29 +129,31 @@ struct MediaDevice::Playback {
         return static_cast<std::uint32_t>(std::uint64_t(value) * fpsD * 1000 / fpsN);
     }
 
-    // Reads the picture's size and rate from what the video sink negotiated. Why the file
-    // cannot be played when it holds no stream, or a video of which no picture came.
-    QString readVideoFormat() {
+    // Reads the picture's size and rate from what the video sink negotiated. Fails, saying
+    // why the file cannot be played, when it holds no stream or a video of which no picture
+    // came.
+    Result<> readVideoFormat() {
         gint videos = 0, audios = 0;
         g_object_get(pipeline.get(), "n-video", &videos, "n-audio", &audios, nullptr);
         if (videos <= 0 && audios <= 0)
-            return QStringLiteral("it holds no stream that can be played");
+            return Failure(QStringLiteral("it holds no stream that can be played"));
         const gst::PadPtr sinkPad(gst_element_get_static_pad(videoSink, "sink"));
         const gst::CapsPtr caps(sinkPad ? gst_pad_get_current_caps(sinkPad.get()) : nullptr);
         if (videos <= 0)
-            return {};
+            return done();
         const GstStructure* s = caps ? gst_caps_get_structure(caps.get(), 0) : nullptr;
         int width = 0, height = 0;
         if (!s || !gst_structure_get_int(s, "width", &width) ||
             !gst_structure_get_int(s, "height", &height) || width <= 0 || height <= 0)
-            return QStringLiteral("no picture of its video can be decoded; it may be damaged");
+            return Failure(
+                QStringLiteral("no picture of its video can be decoded; it may be damaged"));
         gst_structure_get_fraction(s, "framerate", &fpsN, &fpsD);
         if (fpsD <= 0)
             fpsN = 0, fpsD = 1;
         hasVideo = true;
         natural = QSize(width, height);
         destination = QRect(QPoint(0, 0), natural);
-        return {};
+        return done();
     }
 };
 
@@ -166,20 +173,20 @@ void MediaDevice::close() {
     delete surface_.data();
 }
 
-MediaAnswer MediaDevice::open(const QString& file) {
+Result<> MediaDevice::open(const QString& file) {
     close();
-    const auto refused = [&](MediaCode code, QString why) {
+    const auto refused = [&](MediaCode code, const QString& why) {
         p_.reset();
-        return MediaAnswer{code,
-                           QStringLiteral("Cannot open the video \"%1\": %2.").arg(file, why)};
+        return mediaFailure(code,
+                            QStringLiteral("Cannot open the video \"%1\": %2.").arg(file, why));
     };
     const QFileInfo info(file);
     if (!info.exists())
         return refused(MediaCode::FileNotFound, QStringLiteral("the file does not exist"));
     if (!info.isFile())
         return refused(MediaCode::FileNotFound, QStringLiteral("it is not a file"));
-    if (const QString why = whyNotAvi(file); !why.isEmpty())
-        return refused(MediaCode::NotAvi, why);
+    if (const Result<> avi = checkAviFile(file); !avi)
+        return refused(MediaCode::NotAvi, avi.why());
 
     gst::ensureInitialised();
     auto p = std::make_unique<Playback>();
@@ -229,16 +236,20 @@ MediaAnswer MediaDevice::open(const QString& file) {
                            : QStringLiteral("it did not become ready to play within %1 seconds; "
                                             "it may be damaged")
                                  .arg(kOpenBound.count() / 1000));
-    if (const QString why = p_->readVideoFormat(); !why.isEmpty())
-        return refused(MediaCode::CannotPlay, why);
-    return {};
+    if (const Result<> format = p_->readVideoFormat(); !format)
+        return refused(MediaCode::CannotPlay, format.why());
+    return done();
 }
 
 namespace {
 
+// The Result a request gives: its value, or why it was refused.
+template <typename Request> using AnswerOf = std::invoke_result_t<Request&, MediaDevice::Playback&>;
+
 // What every request starts with: a request needs an open file, and acts on it as it is now,
 // after what its pipeline has posted since the last request has been taken in.
-template <typename Request> MediaAnswer onOpenFile(MediaDevice::Playback* p, Request&& request) {
+template <typename Request>
+AnswerOf<Request> onOpenFile(MediaDevice::Playback* p, Request&& request) {
     if (!p)
         return noDevice();
     p->pump();
@@ -246,67 +257,61 @@ template <typename Request> MediaAnswer onOpenFile(MediaDevice::Playback* p, Req
 }
 
 // A request about the picture also needs a file that has one.
-template <typename Request> MediaAnswer onVideo(MediaDevice::Playback* p, Request&& request) {
-    return onOpenFile(p, [&](MediaDevice::Playback& open) {
+template <typename Request> AnswerOf<Request> onVideo(MediaDevice::Playback* p, Request&& request) {
+    return onOpenFile(p, [&](MediaDevice::Playback& open) -> AnswerOf<Request> {
         if (!open.hasVideo)
-            return MediaAnswer{MediaCode::NoVideo,
-                               QStringLiteral("The video has no picture to show.")};
+            return mediaFailure(MediaCode::NoVideo,
+                                QStringLiteral("The video has no picture to show."));
         return request(open);
     });
 }
 
 } // namespace
 
-MediaAnswer MediaDevice::getDevCaps(MediaDevCaps& caps) const {
-    return onOpenFile(p_.get(), [&](Playback& p) {
-        caps = {true, false, false, p.hasVideo, QString::fromLatin1(kDeviceType)};
-        return MediaAnswer{};
+Result<MediaDevCaps> MediaDevice::getDevCaps() const {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<MediaDevCaps> {
+        return MediaDevCaps{true, false, false, p.hasVideo, QString::fromLatin1(kDeviceType)};
     });
 }
 
-MediaAnswer MediaDevice::window(QWidget* display) {
-    return onVideo(p_.get(), [&](Playback& p) {
+Result<> MediaDevice::window(QWidget* display) {
+    return onVideo(p_.get(), [&](Playback& p) -> Result<> {
         delete surface_.data();
         surface_ = new VideoSurface(p.frames, display);
         surface_->setGeometry(p.destination);
         surface_->show();
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::whereDestination(QRect& rect) {
-    return onVideo(p_.get(), [&](Playback& p) {
-        rect = p.destination;
-        return MediaAnswer{};
-    });
+Result<QRect> MediaDevice::whereDestination() {
+    return onVideo(p_.get(), [](Playback& p) -> Result<QRect> { return p.destination; });
 }
 
-MediaAnswer MediaDevice::putDestination(const QRect& rect) {
-    return onVideo(p_.get(), [&](Playback& p) {
+Result<> MediaDevice::putDestination(const QRect& rect) {
+    return onVideo(p_.get(), [&](Playback& p) -> Result<> {
         p.destination =
             rect.width() == 0 && rect.height() == 0 ? QRect(rect.topLeft(), p.natural) : rect;
         if (surface_)
             surface_->setGeometry(p.destination);
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::setTimeFormat(MediaTimeFormat format) {
-    return onOpenFile(p_.get(), [&](Playback& p) {
+Result<> MediaDevice::setTimeFormat(MediaTimeFormat format) {
+    return onOpenFile(p_.get(), [&](Playback& p) -> Result<> {
         p.format = format;
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::length(std::uint32_t& value) {
-    return onOpenFile(p_.get(), [&](Playback& p) {
-        value = p.toFormat(p.lengthMs());
-        return MediaAnswer{};
-    });
+Result<std::uint32_t> MediaDevice::length() {
+    return onOpenFile(
+        p_.get(), [](Playback& p) -> Result<std::uint32_t> { return p.toFormat(p.lengthMs()); });
 }
 
-MediaAnswer MediaDevice::position(std::uint32_t& value) {
-    return onOpenFile(p_.get(), [&](Playback& p) {
+Result<std::uint32_t> MediaDevice::position() {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<std::uint32_t> {
         const std::uint32_t length = p.lengthMs();
         gint64 ns = 0;
         std::uint32_t ms = 0;
@@ -314,65 +319,61 @@ MediaAnswer MediaDevice::position(std::uint32_t& value) {
             ms = length;
         else if (gst_element_query_position(p.pipeline.get(), GST_FORMAT_TIME, &ns))
             ms = std::min(toMs(ns), length);
-        value = p.toFormat(ms);
-        return MediaAnswer{};
+        return p.toFormat(ms);
     });
 }
 
-MediaAnswer MediaDevice::mode(MediaMode& value) {
-    return onOpenFile(p_.get(), [&](Playback& p) {
-        value = p.mode;
-        return MediaAnswer{};
-    });
+Result<MediaMode> MediaDevice::mode() {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<MediaMode> { return p.mode; });
 }
 
-MediaAnswer MediaDevice::play() {
-    return onOpenFile(p_.get(), [](Playback& p) {
+Result<> MediaDevice::play() {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<> {
         if (p.atEnd)
-            return MediaAnswer{}; // at the end there is nothing left to play
+            return done(); // at the end there is nothing left to play
         gst_element_set_state(p.pipeline.get(), GST_STATE_PLAYING);
         p.mode = MediaMode::Playing;
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::pause() {
-    return onOpenFile(p_.get(), [](Playback& p) {
+Result<> MediaDevice::pause() {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<> {
         if (p.mode == MediaMode::Playing) {
             gst_element_set_state(p.pipeline.get(), GST_STATE_PAUSED);
             p.mode = MediaMode::Paused;
         }
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::resume() {
-    return onOpenFile(p_.get(), [](Playback& p) {
+Result<> MediaDevice::resume() {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<> {
         if (p.mode != MediaMode::Paused)
-            return MediaAnswer{MediaCode::NotPaused,
-                               QStringLiteral("The media device is not paused.")};
+            return mediaFailure(MediaCode::NotPaused,
+                                QStringLiteral("The media device is not paused."));
         gst_element_set_state(p.pipeline.get(), GST_STATE_PLAYING);
         p.mode = MediaMode::Playing;
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::stop() {
-    return onOpenFile(p_.get(), [](Playback& p) {
+Result<> MediaDevice::stop() {
+    return onOpenFile(p_.get(), [](Playback& p) -> Result<> {
         gst_element_set_state(p.pipeline.get(), GST_STATE_PAUSED);
         p.mode = MediaMode::Stopped;
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::seek(std::uint32_t to) {
-    return onOpenFile(p_.get(), [to](Playback& p) {
+Result<> MediaDevice::seek(std::uint32_t to) {
+    return onOpenFile(p_.get(), [to](Playback& p) -> Result<> {
         const std::uint32_t length = p.lengthMs();
         const std::uint32_t ms = p.fromFormat(to);
         if (ms > length)
-            return MediaAnswer{
+            return mediaFailure(
                 MediaCode::OutOfRange,
-                QStringLiteral("The position %1 is beyond the end of the video.").arg(to)};
+                QStringLiteral("The position %1 is beyond the end of the video.").arg(to));
         // A seek leaves the device stopped at the new position, the picture there shown.
         GstElement* pipeline = p.pipeline.get();
         gst_element_set_state(pipeline, GST_STATE_PAUSED);
@@ -383,11 +384,11 @@ MediaAnswer MediaDevice::seek(std::uint32_t to) {
                                 gint64(ms) * GST_MSECOND);
         gst_element_get_state(pipeline, nullptr, nullptr, kSeekBound);
         p.pump();
-        return MediaAnswer{};
+        return done();
     });
 }
 
-MediaAnswer MediaDevice::seekToStart() {
+Result<> MediaDevice::seekToStart() {
     return seek(0);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Result.h"
 #include "platform/media/VideoSurface.h"
 
 #include <QPointer>
@@ -11,7 +12,8 @@
 
 namespace platform {
 
-// What a request of the media device answers: 0 and no text when it was done.
+// Which failure a request of the media device met, kept as the code of its Failure beside
+// the text; a Failure without a media code reads as Ok.
 enum class MediaCode {
     Ok = 0,
     NoDevice,     // play, pause, resume, stop, seek or a status without an open device
@@ -24,12 +26,10 @@ enum class MediaCode {
     NotPaused,    // resume on a device that is not paused
 };
 
-struct MediaAnswer {
-    MediaCode code = MediaCode::Ok;
-    // Our own words, naming the file and what failed.
-    QString text;
-    bool ok() const { return code == MediaCode::Ok; }
-};
+// The media code of a failed request, for the callers that tell its failures apart.
+inline MediaCode mediaCodeOf(const Failure& failure) {
+    return static_cast<MediaCode>(failure.code());
+}
 
 enum class MediaMode { NotReady, Stopped, Playing, Paused };
 enum class MediaTimeFormat { Frames, Milliseconds };
@@ -45,6 +45,7 @@ struct MediaDevCaps {
 // The AVI video device: one file open at a time, its picture drawn into a window given to
 // it, its sound on the machine's output. Requests answer synchronously; play, pause,
 // resume and stop return at once, open and seek wait (bounded) until the device is ready.
+// A refused request's Failure says why in the user's words, with its MediaCode beside.
 class MediaDevice {
 public:
     static constexpr char kDeviceType[] = "AVIVideo";
@@ -55,27 +56,27 @@ public:
     MediaDevice& operator=(const MediaDevice&) = delete;
 
     // Opens the device for the file, closing what was open; on failure it stays closed.
-    MediaAnswer open(const QString& file);
+    Result<> open(const QString& file);
     void close();
     bool isOpen() const;
 
-    MediaAnswer getDevCaps(MediaDevCaps& caps) const;
+    Result<MediaDevCaps> getDevCaps() const;
     // The window the picture is drawn into, at the destination rectangle within it.
-    MediaAnswer window(QWidget* display);
+    Result<> window(QWidget* display);
     // The destination rectangle: left, top, width, height within the window.
-    MediaAnswer whereDestination(QRect& rect);
+    Result<QRect> whereDestination();
     // Width and height both 0 put the video's natural size at that origin.
-    MediaAnswer putDestination(const QRect& rect);
-    MediaAnswer setTimeFormat(MediaTimeFormat format);
-    MediaAnswer length(std::uint32_t& value);
-    MediaAnswer position(std::uint32_t& value);
-    MediaAnswer mode(MediaMode& value);
-    MediaAnswer play();
-    MediaAnswer pause();
-    MediaAnswer resume();
-    MediaAnswer stop();
-    MediaAnswer seek(std::uint32_t to);
-    MediaAnswer seekToStart();
+    Result<> putDestination(const QRect& rect);
+    Result<> setTimeFormat(MediaTimeFormat format);
+    Result<std::uint32_t> length();
+    Result<std::uint32_t> position();
+    Result<MediaMode> mode();
+    Result<> play();
+    Result<> pause();
+    Result<> resume();
+    Result<> stop();
+    Result<> seek(std::uint32_t to);
+    Result<> seekToStart();
 
     // The widget the picture is painted in; null while no video is shown.
     VideoSurface* surface() const { return surface_; }
