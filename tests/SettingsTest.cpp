@@ -134,7 +134,7 @@ TEST(Settings, ProfileLookups) {
         {"Strings", "Missing", "fallback"},   {"", "Vendor", "fallback"},
     };
     for (const auto& [section, key, expected] : rows)
-        EXPECT_EQ(platform::privateProfileString(section, key, "fallback", ini), expected)
+        EXPECT_EQ(platform::privateProfileString(section, key, "fallback", ini).value(), expected)
             << section << "/" << key;
     EXPECT_EQ(settings::captionOf(settings::readCameraSettings(ini)), "Acme Optics First");
 
@@ -171,7 +171,8 @@ TEST(Settings, QuotedValuesAndAnsiText) {
     for (const auto& [value, expected] : rows) {
         SCOPED_TRACE(value.toStdString());
         const QString ini = dir.write("Camera.ini", "[Strings]\nVendor=" + value + "\n");
-        EXPECT_EQ(platform::privateProfileString("Strings", "Vendor", "fallback", ini), expected);
+        EXPECT_EQ(platform::privateProfileString("Strings", "Vendor", "fallback", ini).value(),
+                  expected);
     }
     const QString ini = dir.write("Camera.ini", "[Strings]\r\nVendor=\"Acme\"\r\n");
     EXPECT_EQ(settings::captionOf(settings::readCameraSettings(ini)), "Acme USB Camera");

@@ -59,16 +59,15 @@ QString decoded(const QByteArray& bytes) {
 
 } // namespace
 
-QString privateProfileString(const QString& section, const QString& key, const QString& fallback,
-                             const QString& file, QString* fault) {
+Result<QString> privateProfileString(const QString& section, const QString& key,
+                                     const QString& fallback, const QString& file) {
     const Result<QByteArray> bytes =
         readSmallFile(QFile::encodeName(file).toStdString(), kMaxProfileFile);
-    if (!bytes) {
-        if (fault && !isMissing(bytes))
-            *fault =
-                QStringLiteral("Cannot read the settings file \"%1\": %2").arg(file, bytes.why());
+    if (isMissing(bytes))
         return fallback;
-    }
+    if (!bytes)
+        return Failure(
+            QStringLiteral("Cannot read the settings file \"%1\": %2").arg(file, bytes.why()));
 
     QString text = decoded(*bytes);
     if (text.startsWith(QChar(0xFEFF)))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Result.h"
+
 #include <QString>
 
 namespace platform {
@@ -11,9 +13,10 @@ namespace platform {
 // Its text is UTF-8 when it is valid UTF-8, and Windows-1252 (the ANSI code page such files
 // were written in) otherwise.
 //
-// `fault` (when given) says why a file that is there could not be read (not a regular file,
-// too large, a read error); the fallback is given then too. A missing file is no fault.
-QString privateProfileString(const QString& section, const QString& key, const QString& fallback,
-                             const QString& file, QString* fault = nullptr);
+// A file that is there but cannot be read (not a regular file, too large, a read error) is a
+// failure that says why, naming the file; the caller's fallback stands then too. A missing
+// file is no fault.
+Result<QString> privateProfileString(const QString& section, const QString& key,
+                                     const QString& fallback, const QString& file);
 
 } // namespace platform
