@@ -175,10 +175,12 @@ void MediaDevice::close() {
 
 Result<> MediaDevice::open(const QString& file) {
     close();
+    // The words are made before the playback goes: `why` may be its own failure text.
     const auto refused = [&](MediaCode code, const QString& why) {
+        Failure failure =
+            mediaFailure(code, QStringLiteral("Cannot open the video \"%1\": %2.").arg(file, why));
         p_.reset();
-        return mediaFailure(code,
-                            QStringLiteral("Cannot open the video \"%1\": %2.").arg(file, why));
+        return failure;
     };
     const QFileInfo info(file);
     if (!info.exists())
