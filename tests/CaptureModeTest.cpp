@@ -1,5 +1,6 @@
 #include "platform/capture/CaptureDriver.h"
 #include "platform/capture/DriverModes.h"
+#include "platform/capture/SourceSettings.h"
 
 #include <gtest/gtest.h>
 
