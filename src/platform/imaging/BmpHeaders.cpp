@@ -56,9 +56,8 @@ void putDibInfoHeader(char* out, const DibHeader& header) {
 }
 
 Result<DibHeader> readDibHeader(QByteArrayView dib) {
-    const auto refuse = [](const QString& text) { return Failure(text); };
     if (dib.size() < 4)
-        return refuse(QStringLiteral("it ends inside its picture header"));
+        return Failure(QStringLiteral("it ends inside its picture header"));
     DibHeader h;
     h.size = field<quint32>(dib, 0);
     switch (h.size) {
@@ -71,11 +70,11 @@ Result<DibHeader> readDibHeader(QByteArrayView dib) {
     case 124:
         break;
     default:
-        return refuse(
+        return Failure(
             QStringLiteral("its picture header of %1 bytes is of no known kind").arg(h.size));
     }
     if (static_cast<std::uint64_t>(dib.size()) < h.size)
-        return refuse(QStringLiteral("it ends inside its picture header"));
+        return Failure(QStringLiteral("it ends inside its picture header"));
     if (h.core()) {
         h.width = field<quint16>(dib, 4);
         h.height = field<qint16>(dib, 6);

@@ -133,7 +133,6 @@ Result<> checkRuns(const std::uint8_t* data, std::int64_t size, const DibLayout&
 } // namespace
 
 Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64_t pixelOffset) {
-    const auto refuse = [](const QString& text) { return Failure(text); };
     const Result<DibHeader> header =
         readDibHeader(QByteArrayView(dib, static_cast<qsizetype>(size)));
     if (!header)
@@ -147,19 +146,20 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
                         imageSize = header->imageSize;
     const std::int64_t rows = height < 0 ? -height : height;
     if (planes != 1)
-        return refuse(QStringLiteral("it claims %1 colour planes; a BMP has one").arg(planes));
+        return Failure(QStringLiteral("it claims %1 colour planes; a BMP has one").arg(planes));
     if (width <= 0 || rows == 0)
-        return refuse(QStringLiteral("its size of %1 x %2 pixels is empty").arg(width).arg(height));
+        return Failure(
+            QStringLiteral("its size of %1 x %2 pixels is empty").arg(width).arg(height));
     if (width * rows > kMaxPixels)
-        return refuse(QStringLiteral("its %1 x %2 pixels are more than %3 million")
-                          .arg(width)
-                          .arg(rows)
-                          .arg(kMaxPixels / 1'000'000));
+        return Failure(QStringLiteral("its %1 x %2 pixels are more than %3 million")
+                           .arg(width)
+                           .arg(rows)
+                           .arg(kMaxPixels / 1'000'000));
     if (xDensity < 0 || yDensity < 0 || xDensity > kMaxPixelsPerMetre ||
         yDensity > kMaxPixelsPerMetre)
-        return refuse(QStringLiteral("its resolution of %1 x %2 pixels per metre is impossible")
-                          .arg(xDensity)
-                          .arg(yDensity));
+        return Failure(QStringLiteral("its resolution of %1 x %2 pixels per metre is impossible")
+                           .arg(xDensity)
+                           .arg(yDensity));
     switch (bitCount) {
     case 1:
     case 4:
@@ -169,7 +169,7 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
     case 32:
         break;
     default:
-        return refuse(QStringLiteral("%1 bits per pixel is no depth of a BMP").arg(bitCount));
+        return Failure(QStringLiteral("%1 bits per pixel is no depth of a BMP").arg(bitCount));
     }
 
     const bool masked =
@@ -177,12 +177,12 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
     std::int64_t offset = headerSize;
     if (masked) {
         if (bitCount != 16 && bitCount != 32)
-            return refuse(
+            return Failure(
                 QStringLiteral("colour masks do not go with %1 bits per pixel").arg(bitCount));
         if (headerSize == 40)
             offset += compression == kDibBitfields ? 12 : 16;
         if (size < static_cast<std::size_t>(headerSize == 40 ? offset : 52))
-            return refuse(QStringLiteral("it ends inside its colour masks"));
+            return Failure(QStringLiteral("it ends inside its colour masks"));
         const std::uint32_t masks[3] = {qFromLittleEndian<quint32>(dib + 40),
                                         qFromLittleEndian<quint32>(dib + 44),
                                         qFromLittleEndian<quint32>(dib + 48)};
@@ -194,13 +194,13 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
         if (colours == 0)
             colours = std::int64_t(1) << bitCount;
         if (colours > (std::int64_t(1) << bitCount))
-            return refuse(QStringLiteral("its colour table claims %1 colours; %2 bits per pixel "
-                                         "have at most %3")
-                              .arg(coloursUsed)
-                              .arg(bitCount)
-                              .arg(std::int64_t(1) << bitCount));
+            return Failure(QStringLiteral("its colour table claims %1 colours; %2 bits per pixel "
+                                          "have at most %3")
+                               .arg(coloursUsed)
+                               .arg(bitCount)
+                               .arg(std::int64_t(1) << bitCount));
     } else if (colours > 256) {
-        return refuse(
+        return Failure(
             QStringLiteral("its colour table claims %1 colours, more than 256").arg(coloursUsed));
     }
     const std::int64_t entrySize = core ? 3 : 4;
@@ -210,17 +210,17 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
     // ending a table that claims more entries early); its word counts.
     if (pixelOffset >= 0) {
         if (pixelOffset < paletteStart || pixelOffset > static_cast<std::int64_t>(size))
-            return refuse(QStringLiteral("its pixels are said to start at byte %1, outside the "
-                                         "picture's %2 bytes after its headers")
-                              .arg(pixelOffset)
-                              .arg(size));
+            return Failure(QStringLiteral("its pixels are said to start at byte %1, outside the "
+                                          "picture's %2 bytes after its headers")
+                               .arg(pixelOffset)
+                               .arg(size));
         offset = pixelOffset;
     }
     // The entries actually there before the pixels begin.
     const std::int64_t entries =
         bitCount <= 8 ? std::min(colours, (offset - paletteStart) / entrySize) : 0;
     if (paletteStart + entries * entrySize > static_cast<std::int64_t>(size))
-        return refuse(QStringLiteral("it ends inside its colour table"));
+        return Failure(QStringLiteral("it ends inside its colour table"));
 
     const std::int64_t stride = ((width * bitCount + 31) / 32) * 4;
     const DibLayout layout{offset, width, height, stride, bitCount, core ? kDibRgb : compression,
@@ -228,13 +228,13 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
     const std::int64_t available = static_cast<std::int64_t>(size) - offset;
     if (compression == kDibRgb || masked || core) {
         if (stride * rows > available)
-            return refuse(QStringLiteral("its %1 rows need %2 bytes of pixels, but only %3 are "
-                                         "there")
-                              .arg(rows)
-                              .arg(stride * rows)
-                              .arg(available));
+            return Failure(QStringLiteral("its %1 rows need %2 bytes of pixels, but only %3 are "
+                                          "there")
+                               .arg(rows)
+                               .arg(stride * rows)
+                               .arg(available));
         if (imageSize > available)
-            return refuse(
+            return Failure(
                 QStringLiteral("it gives its pixel data as %1 bytes, but only %2 are there")
                     .arg(imageSize)
                     .arg(available));
@@ -245,19 +245,19 @@ Result<DibLayout> checkDib(const std::uint8_t* dib, std::size_t size, std::int64
     }
     if ((compression == kDibRle8 && bitCount == 8) || (compression == kDibRle4 && bitCount == 4)) {
         if (height < 0)
-            return refuse(QStringLiteral("its compressed rows claim to run top-down"));
+            return Failure(QStringLiteral("its compressed rows claim to run top-down"));
         if (imageSize == 0 || imageSize > available)
-            return refuse(QStringLiteral("it gives its compressed pixels as %1 bytes, but %2 are "
-                                         "there")
-                              .arg(imageSize)
-                              .arg(available));
+            return Failure(QStringLiteral("it gives its compressed pixels as %1 bytes, but %2 are "
+                                          "there")
+                               .arg(imageSize)
+                               .arg(available));
         if (Result<> checked = checkRuns(dib + offset, imageSize, layout, entries); !checked)
             return checked.failure();
         return layout;
     }
-    return refuse(QStringLiteral("its compression %1 does not go with %2 bits per pixel")
-                      .arg(compression)
-                      .arg(bitCount));
+    return Failure(QStringLiteral("its compression %1 does not go with %2 bits per pixel")
+                       .arg(compression)
+                       .arg(bitCount));
 }
 
 Result<> checkBmpFile(QByteArrayView file) {

@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include <cstdio>
 #include <map>
 #include <vector>
 
@@ -126,9 +125,7 @@ private:
             pipeline_->halt();
             switched = v4l2::setInput(node_, index);
             // A stream that does not come back is the preview's to report, as any stop.
-            if (const Result<> playing = pipeline_->play(); !playing)
-                std::fprintf(stderr, "nimbacast: after the input switch: %s\n",
-                             qPrintable(playing.why()));
+            (void)pipeline_->play();
         }
         if (switched)
             inputNow_ = index;
